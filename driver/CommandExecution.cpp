@@ -1,0 +1,147 @@
+// The one exchange routine and the reply checker: every command and inquiry goes through here.
+#include <algorithm>
+#include <cstring>
+
+#include "diagnostics/Log.h"
+#include "driver/Packet.h"
+#include "driver/ViscaControllerImpl.h"
+#include "quorvin/DriverException.h"
+
+namespace CameraDriver {
+
+namespace {
+
+[[noreturn]] void fail(const char* debugLine, const char* message) {
+    logDebug(debugLine);
+    throw DriverException(message);
+}
+
+// Header a camera puts on its replies: (address + 8) << 4. For headers 0x89 to 0x8F this
+// exceeds one byte, so no reply can match.
+int replyHeader(std::uint8_t commandHeader) { return ((commandHeader & 0x0F) + 8) * 16; }
+
+bool hasTerminator(const std::uint8_t* bytes, int length) {
+    return std::find(bytes, bytes + length, 0xFF) != bytes + length;
+}
+
+}  // namespace
+
+void ViscaResponse::check() {
+    logDebug("VISCA response checking...");
+    const auto* sent = dynamic_cast<const ViscaCommand*>(getCommand());
+    if (sent == nullptr) {
+        fail("FAILED\n", "Executing the command failed !");
+    }
+    const std::uint8_t header = sent->get(0);
+    const auto r = [this](int i) { return get(i); };
+
+    if ((header & 0x0F) == 8) {
+        if (sent->getKind() == ADDRESS_SET) {
+            if (r(0) != 0x88 || r(1) != 0x30) {
+                fail("FAILED\n", "Address_Set command executing failed !\n");
+            }
+            if (r(2) == 0 || r(2) == 1) {
+                logException("No camera connected !");
+                throw DriverException("No camera connected !");
+            }
+            Packet numbering;
+            numbering.at(0) = r(2);
+            numbering.at(1) = r(3);
+            setResult(numbering);
+            logDebug("SUCCEEDED\n");
+            return;
+        }
+        const int m = sent->length();
+        if (std::memcmp(data(), sent->data(), static_cast<std::size_t>(m)) != 0) {
+            fail("FAILED\n", "IF_CLEAR_BROADCAST command executing failed !\n");
+        }
+        logDebug("SUCCEEDED\n");
+        return;
+    }
+
+    const int expected = replyHeader(header);
+    const auto matches = [&](int i) { return (r(i) & 0xF0) == expected; };
+    const auto hasClass = [&](int i, int c) { return (r(i) & 0xF0) == c; };
+    const auto isError = [&](std::uint8_t code) {
+        return matches(0) && hasClass(1, 0x60) && r(2) == code && r(3) == 0xFF;
+    };
+
+    switch (sent->getKind()) {
+        case ACK_COMPLETION:
+            if (matches(0) && hasClass(1, 0x40) && r(2) == 0xFF && matches(3) &&
+                hasClass(4, 0x50) && r(5) == 0xFF) {
+                logDebug("COMPLETION\n");
+                return;
+            }
+            if (isError(0x02)) {
+                fail("SYNTAX_ERROR\n", "SYNTAX_ERROR ocurred when executing the command !");
+            }
+            if (isError(0x03)) {
+                fail("BUFFER_FULL\n", "BUFFER_FULL error ocurred when executing the command !");
+            }
+            if (isError(0x41)) {
+                fail("NOT_EXECUTABLE\n",
+                     "NOT_EXECUTABLE error ocurred when executing the command !");
+            }
+            break;
+        case INQUIRY:
+            if (matches(0) && hasClass(1, 0x50)) {
+                // The data starts after the header and the 5z byte.
+                setResult(Packet(data() + 2, PACKET_SIZE - 2));
+                logDebug("COMPLETION\n");
+                return;
+            }
+            if (isError(0x02)) {
+                fail("SYNTAX_ERROR\n", "SYNTAX_ERROR ocurred when executing the command !");
+            }
+            break;
+        default:
+            break;
+    }
+    fail("FAILED\n", "Executing the command failed !");
+}
+
+Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int kind) {
+    // A command must fit a packet and carry its terminator within the bytes to be written;
+    // anything else would be read or sent past the caller's array.
+    if (length < 1 || length > PACKET_SIZE || !hasTerminator(bytes, length)) {
+        throw DriverException("Command is malformed !");
+    }
+    if (kind != ADDRESS_SET && kind != IF_CLEAR_BROADCAST) {
+        bytes[0] = static_cast<std::uint8_t>(bytes[0] | (getCurCamera() & 0xFF));
+    }
+    ViscaCommand command(bytes, length);
+    command.setKind(kind);
+    ViscaResponse response(&command);
+
+    logDebug("Sending command ...");
+    logPacket(command.data(), command.length());
+
+    std::uint32_t count = static_cast<std::uint32_t>(length);
+    send(bytes, &count);
+    if (count != static_cast<std::uint32_t>(length)) {
+        throw DriverException("Command is not sent completely !");
+    }
+    logDebug("Completed");
+    logDebug("Receiving response ...");
+
+    std::uint8_t* reply = response.data();
+    count = PACKET_SIZE;
+    recv(reply, &count);
+    std::uint32_t n = std::min<std::uint32_t>(count, PACKET_SIZE);
+
+    // The acknowledgement may come alone, ahead of the completion: then read once more.
+    if (kind == ACK_COMPLETION && reply[0] == replyHeader(bytes[0]) && (reply[1] & 0xF0) == 0x40 &&
+        reply[2] == 0xFF && n <= 3) {
+        count = PACKET_SIZE - n;
+        recv(reply + n, &count);
+        n += std::min<std::uint32_t>(count, PACKET_SIZE - n);
+    }
+
+    logPacket(reply, static_cast<int>(n));
+    logDebug("Completed");
+    response.check();
+    return response.getResult();
+}
+
+}  // namespace CameraDriver

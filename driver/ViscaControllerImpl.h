@@ -1,0 +1,173 @@
+#pragma once
+
+#include <cstdint>
+
+#include "driver/ControllerImpl.h"
+#include "driver/Packet.h"
+
+namespace CameraDriver {
+
+// The implementation that speaks VISCA: each operation builds one packet (two for the zoom
+// position operations) and runs it through executeCommand.
+class ViscaControllerImpl : public ControllerImpl {
+public:
+    ViscaControllerImpl() = default;
+
+    // Link and cameras
+    void connect(const std::string& port) override;
+    int getCamerasTotal() override;
+
+    // Device type and pan-tilt
+    void getDeviceType(unsigned char* buffer, unsigned long size) override;
+    void getPanTilt(double& pan, double& tilt) override;
+    void setPanTilt(double pan, double tilt, int panSpeed, int tiltSpeed) override;
+    void moveUp(int tiltSpeed) override;
+    void moveDown(int tiltSpeed) override;
+    void moveLeft(int panSpeed) override;
+    void moveRight(int panSpeed) override;
+    void moveUpLeft(int tiltSpeed, int panSpeed) override;
+    void moveUpRight(int tiltSpeed, int panSpeed) override;
+    void moveDownLeft(int tiltSpeed, int panSpeed) override;
+    void moveDownRight(int tiltSpeed, int panSpeed) override;
+    void moveHome() override;
+    void stopMove() override;
+
+    // Zoom
+    void zoomTele() override;
+    void zoomWide() override;
+    void zoomIn(int speed) override;
+    void zoomOut(int speed) override;
+    void stopZoom() override;
+    double getZoom() override;
+    void setZoom(double zoom) override;
+    bool getDZoomState() override;
+    void setDZoomState(bool on) override;
+
+    // Focus
+    bool getFocusMode() override;
+    void setFocusMode(bool automatic) override;
+    void setAutoFocusSensitivity(bool normal) override;
+    double getFocus() override;
+    void setFocus(double focus) override;
+    void focusNear() override;
+    void focusFar() override;
+    void focusInfinity() override;
+    void focusToNear(int speed) override;
+    void focusToFar(int speed) override;
+    void stopFocusChange() override;
+    double getFocusNearLimit() override;
+    void setFocusNearLimit(double limit) override;
+    void onePushAutoFocus() override;
+
+    // White balance
+    Controller::WBMode getWBMode() override;
+    void setWBMode(Controller::WBMode mode) override;
+    void onePushWBTrigger() override;
+    long getRGain() override;
+    void setRGain(long gain) override;
+    void increaseRGain() override;
+    void decreaseRGain() override;
+    void resetRGain() override;
+    long getBGain() override;
+    void setBGain(long gain) override;
+    void increaseBGain() override;
+    void decreaseBGain() override;
+    void resetBGain() override;
+
+    // Exposure
+    Controller::AEMode getAEMode() override;
+    void setAEMode(Controller::AEMode mode) override;
+    bool getSlowShutterMode() override;
+    void setSlowShutterMode(bool automatic) override;
+    long getShutter() override;
+    void setShutter(long shutter) override;
+    void upShutter() override;
+    void downShutter() override;
+    void resetShutter() override;
+    long getIris() override;
+    void setIris(long iris) override;
+    void upIris() override;
+    void downIris() override;
+    void resetIris() override;
+    long getGain() override;
+    void setGain(long gain) override;
+    void upGain() override;
+    void downGain() override;
+    void resetGain() override;
+    long getBright() override;
+    void setBright(long bright) override;
+    void upBright() override;
+    void downBright() override;
+    void resetBright() override;
+    bool getExpCompState() override;
+    void setExpCompState(bool on) override;
+    long getExpComp() override;
+    void setExpComp(long expComp) override;
+    void upExpComp() override;
+    void downExpComp() override;
+    void resetExpComp() override;
+    bool getBackLightState() override;
+    void setBackLightState(bool on) override;
+
+    // Aperture
+    long getAperture() override;
+    void setAperture(long aperture) override;
+    void upAperture() override;
+    void downAperture() override;
+    void resetAperture() override;
+
+    // Preset memories
+    void memorySet(int preset) override;
+    void memoryRecall(int preset) override;
+    void memoryReset(int preset) override;
+
+    // Picture
+    void setWideMode(Controller::WideMode mode) override;
+    void setLrReverseState(bool reversed) override;
+    void setFreezeState(bool frozen) override;
+    void setPictureEffectMode(Controller::PictureEffectMode mode) override;
+    void setDigitalEffectMode(Controller::DigitalEffectMode mode) override;
+    void setDigitalEffectLevel(int level) override;
+
+    // System and power
+    void setDataScreenState(bool on) override;
+    void setIrReceiveState(bool on) override;
+    void setIrReceiveReturnState(bool on) override;
+    bool getPowerState() override;
+    void setPowerState(bool on) override;
+    long getAutoPowerOffDelay() override;
+    void setAutoPowerOffDelay(long delay) override;
+
+    // Addresses the command to the current camera (in place, in bytes[0]), writes `length`
+    // bytes, reads and checks the reply, and returns the data it carries.
+    Packet executeCommand(std::uint8_t* bytes, int length, int kind);
+    // Numbers the cameras on the chain; result byte 0 is the number of cameras + 1.
+    Packet addressSet();
+    // Clears the command buffers of every camera on the chain.
+    void ifClear();
+
+    // Conversions between caller units and camera counts, and the nibble coding of values.
+    static int panToCounts(double x);
+    static int tiltToCounts(double x);
+    static double countsToPan(int counts);
+    static double countsToTilt(int counts);
+    int zoomToCounts(double x);
+    double countsToZoom(int counts);
+    static int focusToCounts(double x);
+    static double countsToFocus(int counts);
+    static void packNibbles(std::uint8_t* dest, int value);
+    static int unpackNibbles(const std::uint8_t* src);
+
+private:
+    // A camera command whose reply carries no data.
+    void command(std::initializer_list<std::uint8_t> bytes);
+    // A command of the form 8x 01 04 GG followed by a nibble-coded value.
+    void valueCommand(std::uint8_t category, std::uint8_t id, long value);
+    // The inquiry 8x 09 GG HH FF; returns the reply's data.
+    Packet inquiry(std::uint8_t category, std::uint8_t id);
+    bool flagInquiry(std::uint8_t category, std::uint8_t id);
+    bool strictFlagInquiry(std::uint8_t category, std::uint8_t id, const char* message);
+    long valueInquiry(std::uint8_t category, std::uint8_t id);
+};
+
+}  // namespace CameraDriver

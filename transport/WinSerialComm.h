@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "transport/SerialDevice.h"
+
+namespace OS {
+
+// A failure of the operating system's serial port; the text names the call that failed.
+class SystemException : public std::exception {
+public:
+    explicit SystemException(std::string message);
+    SystemException(const SystemException&) = default;
+    SystemException& operator=(const SystemException&) = default;
+    ~SystemException() override;
+
+    const char* what() const noexcept override;
+
+private:
+    std::string message;
+};
+
+// One serial port of the operating system: opened by name at 9600 baud 8N1, bytes moved in
+// either direction with a time-out per call. Every failure is raised as SystemException.
+class WinSerialComm {
+public:
+    // No port (the handle is null), a refused open (the handle holds the invalid value, which
+    // every operation also treats as no port), or a port held open.
+    enum class HandleState { None, Invalid, Open };
+
+    WinSerialComm();
+    // Opens ports through `opener` instead of the platform's device layer.
+    explicit WinSerialComm(SerialDeviceOpener opener);
+    WinSerialComm(const WinSerialComm&) = delete;
+    WinSerialComm& operator=(const WinSerialComm&) = delete;
+    // Releases a port that is still open, without a log line and without raising.
+    virtual ~WinSerialComm();
+
+    void open(const std::string& port);
+    void close();
+    // true with *count >= 1 bytes received, false when timeoutMs passed with nothing.
+    bool read(unsigned char* buffer, std::uint32_t* count, std::uint32_t timeoutMs);
+    // true with all *count bytes written, false when timeoutMs passed first (*count then holds
+    // the bytes that did go out).
+    bool write(const unsigned char* data, std::uint32_t* count, std::uint32_t timeoutMs);
+
+    HandleState handleState() const noexcept { return state; }
+
+private:
+    SerialDeviceOpener opener;
+    std::unique_ptr<SerialDevice> device;
+    HandleState state = HandleState::None;
+};
+
+}  // namespace OS
