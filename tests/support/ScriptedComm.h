@@ -41,8 +41,8 @@ public:
         bool fails = false;
     };
 
-    explicit ScriptedComm(std::shared_ptr<CommLog> log = std::make_shared<CommLog>())
-        : log(std::move(log)) {}
+    explicit ScriptedComm(std::shared_ptr<CommLog> record = std::make_shared<CommLog>())
+        : log(std::move(record)) {}
     ~ScriptedComm() override { ++log->destroyed; }
 
     ScriptedComm& reply(Bytes burst) {

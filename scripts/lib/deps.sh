@@ -1,0 +1,29 @@
+# Installs the Debian packages that a build needs, when they are missing.
+# Usage: quorvin_need_packages pkg...   (sourced by the scripts in scripts/)
+
+quorvin_need_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null; then
+            sudo="sudo"
+        else
+            echo "error: these packages are missing and installing them needs root: ${missing[*]}" >&2
+            return 1
+        fi
+    fi
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Packages of the Linux build and its tests.
+QUORVIN_LINUX_PACKAGES=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev
+                        qt6-base-dev libcli11-dev nlohmann-json3-dev)

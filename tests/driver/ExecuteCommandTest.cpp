@@ -1,0 +1,256 @@
+#include <random>
+
+#include "tests/driver/ExchangeFixture.h"
+
+using namespace CameraDriver;
+using namespace CameraDriver::testing;
+
+namespace {
+
+const char* const kGeneric = "Executing the command failed !";
+const char* const kSyntax = "SYNTAX_ERROR ocurred when executing the command !";
+
+struct ReplyCase {
+    const char* name;
+    int kind;
+    const char* command;               // as built, before the camera number goes in
+    std::vector<const char*> bursts;   // what each recv returns
+    const char* failure;               // "" when the reply is accepted
+    const char* verdict;               // the debug line that ends the check
+    size_t reads;                      // recv calls made
+    const char* result;                // leading result bytes, when accepted
+};
+
+const char* const kCmd = "80 01 04 07 02 FF";
+const char* const kInq = "80 09 04 00 FF";
+const char* const kAddr = "88 30 01 FF";
+const char* const kClear = "88 01 00 01 FF";
+
+const ReplyCase kReplyCases[] = {
+    // Commands: acknowledgement and completion, together or apart.
+    {"ack+completion in one read", ACK_COMPLETION, kCmd, {"90 41 FF 90 51 FF"}, "", "COMPLETION\n", 1, ""},
+    {"ack then completion", ACK_COMPLETION, kCmd, {"90 41 FF", "90 51 FF"}, "", "COMPLETION\n", 2, ""},
+    {"any socket number", ACK_COMPLETION, kCmd, {"90 42 FF", "90 52 FF"}, "", "COMPLETION\n", 2, ""},
+    {"ack and a stray byte: no second read", ACK_COMPLETION, kCmd, {"90 41 FF 90", "90 51 FF"}, kGeneric, "FAILED\n", 1, ""},
+    {"header low bits set: no second read", ACK_COMPLETION, kCmd, {"91 41 FF", "90 51 FF"}, kGeneric, "FAILED\n", 1, ""},
+    {"another camera's reply", ACK_COMPLETION, kCmd, {"A0 41 FF A0 51 FF"}, kGeneric, "FAILED\n", 1, ""},
+    {"syntax error", ACK_COMPLETION, kCmd, {"90 60 02 FF"}, kSyntax, "SYNTAX_ERROR\n", 1, ""},
+    {"buffer full", ACK_COMPLETION, kCmd, {"90 60 03 FF"}, "BUFFER_FULL error ocurred when executing the command !", "BUFFER_FULL\n", 1, ""},
+    {"not executable", ACK_COMPLETION, kCmd, {"90 61 41 FF"}, "NOT_EXECUTABLE error ocurred when executing the command !", "NOT_EXECUTABLE\n", 1, ""},
+    {"unknown error code", ACK_COMPLETION, kCmd, {"90 60 01 FF"}, kGeneric, "FAILED\n", 1, ""},
+    {"error after the ack", ACK_COMPLETION, kCmd, {"90 41 FF", "90 60 02 FF"}, kGeneric, "FAILED\n", 2, ""},
+    {"completion missing its terminator", ACK_COMPLETION, kCmd, {"90 41 FF", "90 51"}, kGeneric, "FAILED\n", 2, ""},
+    {"inquiry-style reply", ACK_COMPLETION, kCmd, {"90 50 02 FF"}, kGeneric, "FAILED\n", 1, ""},
+    // Inquiries: one read, data from the third byte on.
+    {"inquiry data", INQUIRY, kInq, {"90 50 02 FF"}, "", "COMPLETION\n", 1, "02 FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+    {"inquiry filling the buffer", INQUIRY, kInq, {"90 50 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E"}, "", "COMPLETION\n", 1, "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 00 00"},
+    {"inquiry syntax error", INQUIRY, kInq, {"90 60 02 FF"}, kSyntax, "SYNTAX_ERROR\n", 1, ""},
+    {"inquiry not executable is not told apart", INQUIRY, kInq, {"90 61 41 FF"}, kGeneric, "FAILED\n", 1, ""},
+    {"inquiry answered by an ack", INQUIRY, kInq, {"90 41 FF", "90 50 02 FF"}, kGeneric, "FAILED\n", 1, ""},
+    // Broadcasts.
+    {"two cameras", ADDRESS_SET, kAddr, {"88 30 03 FF"}, "", "SUCCEEDED\n", 1, "03 FF 00 00"},
+    {"no camera (next address 1)", ADDRESS_SET, kAddr, {"88 30 01 FF"}, "No camera connected !", "Receiving response ...", 1, ""},
+    {"no camera (next address 0)", ADDRESS_SET, kAddr, {"88 30 00 FF"}, "No camera connected !", "Receiving response ...", 1, ""},
+    {"not an address reply", ADDRESS_SET, kAddr, {"88 31 02 FF"}, "Address_Set command executing failed !\n", "FAILED\n", 1, ""},
+    {"interface clear echoed", IF_CLEAR_BROADCAST, kClear, {"88 01 00 01 FF"}, "", "SUCCEEDED\n", 1, "00 00 00 00"},
+    {"interface clear altered", IF_CLEAR_BROADCAST, kClear, {"88 01 00 02 FF"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
+    {"interface clear cut short", IF_CLEAR_BROADCAST, kClear, {"88 01 00"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
+};
+
+class ReplyTable : public ExchangeTest, public ::testing::WithParamInterface<ReplyCase> {};
+
+}  // namespace
+
+TEST_P(ReplyTable, AcceptsOrRefusesWithTheExactMessage) {
+    const ReplyCase& c = GetParam();
+    for (const char* burst : c.bursts) {
+        comm->reply(hex(burst));
+    }
+    auto command = hex(c.command);
+    Packet result;
+    const std::string failure = failureOf(
+        [&] { result = impl.executeCommand(command.data(), static_cast<int>(command.size()), c.kind); });
+
+    EXPECT_EQ(failure, c.failure);
+    EXPECT_EQ(wire().recvs.size(), c.reads);
+    const auto lines = logLines();
+    ASSERT_FALSE(lines.empty());
+    // Lines carry their own "\n" in a few verdicts, which shows as an empty line after them.
+    std::string verdict = std::string("[Debug] ") + c.verdict;
+    if (!verdict.empty() && verdict.back() == '\n') verdict.pop_back();
+    const bool noCamera = std::string(c.failure) == "No camera connected !";
+    if (noCamera) {
+        EXPECT_EQ(lines.back(), "[Exception] No camera connected !");
+        EXPECT_EQ(lines[lines.size() - 2], "[Debug] VISCA response checking...");
+    } else {
+        const bool extraBlank = std::string(c.verdict).back() == '\n';
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - (extraBlank ? 2 : 1)], verdict);
+    }
+    if (*c.failure == '\0' && *c.result != '\0') {
+        const auto expected = hex(c.result);
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(result.get(static_cast<int>(i)), expected[i]) << "result byte " << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ReplyTable, ::testing::ValuesIn(kReplyCases),
+                         [](const ::testing::TestParamInfo<ReplyCase>& param) {
+                             std::string name = param.param.name;
+                             for (char& ch : name) {
+                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                             }
+                             return name;
+                         });
+
+TEST_F(ExchangeTest, LoneAcknowledgementGetsOneMoreReadOfTheRestOfTheBuffer) {
+    comm->reply(hex("90 41 FF")).reply(hex("90 51 FF"));
+    auto command = hex(kCmd);
+    impl.executeCommand(command.data(), 6, ACK_COMPLETION);
+    ASSERT_EQ(wire().recvs.size(), 2u);
+    EXPECT_EQ(wire().recvs[0].offered, 16u);
+    EXPECT_EQ(wire().recvs[1].offered, 13u);
+    EXPECT_EQ(wire().recvs[1].offset, 3);
+}
+
+TEST_F(ExchangeTest, AFullExchangeLogsItsLinesInOrder) {
+    comm->reply(hex("90 41 FF 90 51 FF"));
+    auto command = hex(kCmd);
+    impl.executeCommand(command.data(), 6, ACK_COMPLETION);
+    const std::vector<std::string> expected = {
+        "[Debug] Sending command ...",      "[Debug] 81 01 04 07 02 ff ",
+        "[Debug] Completed",                "[Debug] Receiving response ...",
+        "[Debug] 90 41 ff 90 51 ff ",       "[Debug] Completed",
+        "[Debug] VISCA response checking...", "[Debug] COMPLETION",
+        "",
+    };
+    EXPECT_EQ(logLines(), expected);
+}
+
+TEST_F(ExchangeTest, CurrentCameraGoesIntoTheHeaderInPlace) {
+    impl.setCurCamera(3);
+    comm->reply(hex("B0 41 FF B0 51 FF"));
+    auto command = hex(kCmd);
+    impl.executeCommand(command.data(), 6, ACK_COMPLETION);
+    EXPECT_EQ(command[0], 0x83);
+    EXPECT_EQ(toHex(wire().sent.at(0)), "83 01 04 07 02 FF");
+}
+
+TEST_F(ExchangeTest, BroadcastsKeepTheirHeader) {
+    impl.setCurCamera(3);
+    comm->reply(hex("88 30 02 FF")).reply(hex("88 01 00 01 FF"));
+    impl.addressSet();
+    impl.ifClear();
+    EXPECT_EQ(toHex(wire().sent.at(0)), "88 30 01 FF");
+    EXPECT_EQ(toHex(wire().sent.at(1)), "88 01 00 01 FF");
+}
+
+TEST_F(ExchangeTest, CameraEightIsJudgedAsABroadcast) {
+    impl.setCurCamera(8);
+    comm->reply(hex("88 01 04 07 02 FF")).reply(hex("90 41 FF 90 51 FF"));
+    auto echoed = hex(kCmd);
+    EXPECT_EQ(failureOf([&] { impl.executeCommand(echoed.data(), 6, ACK_COMPLETION); }), "");
+    auto answered = hex(kCmd);
+    EXPECT_EQ(failureOf([&] { impl.executeCommand(answered.data(), 6, ACK_COMPLETION); }),
+              "IF_CLEAR_BROADCAST command executing failed !\n");
+}
+
+TEST_F(ExchangeTest, CamerasNineToFifteenCanNeverMatch) {
+    for (int camera = 9; camera <= 15; ++camera) {
+        impl.setCurCamera(camera);
+        const auto header = static_cast<std::uint8_t>((camera + 8) << 4);
+        comm->reply({header, 0x41, 0xFF, header, 0x51, 0xFF});
+        auto command = hex(kCmd);
+        EXPECT_EQ(failureOf([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
+                  kGeneric)
+            << camera;
+        EXPECT_EQ(wire().sent.back()[0], 0x80 | camera);
+    }
+}
+
+TEST_F(ExchangeTest, ShortWriteFailsBeforeAnyRead) {
+    comm->shortWrite(4).reply(hex("90 41 FF 90 51 FF"));
+    auto command = hex(kCmd);
+    EXPECT_EQ(failureOf([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
+              "Command is not sent completely !");
+    EXPECT_TRUE(wire().recvs.empty());
+    EXPECT_EQ(logLines().back(), "[Debug] 81 01 04 07 02 ff ");
+}
+
+TEST_F(ExchangeTest, TransportFailurePassesThroughUnchanged) {
+    comm->failRecv("Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
+    auto command = hex(kInq);
+    EXPECT_EQ(failureOf([&] { impl.executeCommand(command.data(), 5, INQUIRY); }),
+              "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
+}
+
+TEST_F(ExchangeTest, CommandsOutsideTheLengthContractAreRefusedUntouched) {
+    struct Case {
+        std::vector<std::uint8_t> bytes;
+        int length;
+    };
+    std::vector<std::uint8_t> long17(17, 0x01);
+    long17.back() = 0xFF;
+    const Case cases[] = {
+        {hex("80 01 04 07 02 FF"), 0},
+        {hex("80 01 04 07 02 FF"), -6},
+        {long17, 17},
+        {hex("80 01 04 07 02 03"), 6},  // no terminator within the bytes to send
+        {hex("80 01 04 07 02 FF"), 5},  // terminator beyond the length
+    };
+    for (const Case& c : cases) {
+        auto bytes = c.bytes;
+        EXPECT_EQ(failureOf([&] { impl.executeCommand(bytes.data(), c.length, ACK_COMPLETION); }),
+                  "Command is malformed !")
+            << c.length;
+        EXPECT_EQ(bytes, c.bytes);
+    }
+    EXPECT_TRUE(wire().sent.empty());
+}
+
+TEST_F(ExchangeTest, ExtraBytesAfterTheTerminatorAreSentButNotLogged) {
+    comm->reply(hex("90 41 FF 90 51 FF"));
+    auto command = hex("80 01 04 07 02 FF 00 00");
+    impl.executeCommand(command.data(), 8, ACK_COMPLETION);
+    EXPECT_EQ(wire().sent.at(0).size(), 8u);
+    EXPECT_EQ(logLines().at(1), "[Debug] 81 01 04 07 02 ff ");
+}
+
+// Random replies of every length and shape: only DriverException ever comes out, and the
+// exchange after each one works.
+TEST_F(ExchangeTest, RandomRepliesOnlyEverFailWithDriverException) {
+    TempDir::resetLog();  // keep the run fast: no file
+    std::mt19937 rng(20261209);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> size(1, 16);
+    const int kinds[] = {ACK_COMPLETION, INQUIRY, ADDRESS_SET, IF_CLEAR_BROADCAST};
+    const char* commands[] = {kCmd, kInq, kAddr, kClear};
+    for (int round = 0; round < 20000; ++round) {
+        const int k = round % 4;
+        for (int burst = 0; burst < 2; ++burst) {
+            std::vector<std::uint8_t> reply(static_cast<size_t>(size(rng)));
+            for (auto& b : reply) {
+                // Mostly plausible bytes, so that the deeper checks are reached too.
+                const int pick = byte(rng);
+                b = pick < 64 ? 0x90 : pick < 96 ? 0xFF : pick < 128 ? 0x41 : pick < 160 ? 0x51
+                    : static_cast<std::uint8_t>(byte(rng));
+            }
+            comm->reply(reply);
+        }
+        auto command = hex(commands[k]);
+        try {
+            impl.executeCommand(command.data(), static_cast<int>(command.size()), kinds[k]);
+        } catch (const DriverException&) {
+        }
+        while (comm->pendingReplies() > 0) {
+            // Drain what the exchange did not read, so the next round starts clean.
+            std::uint8_t sink[16];
+            std::uint32_t n = 16;
+            comm->recv(sink, &n);
+        }
+    }
+    comm->reply(hex("90 50 02 FF"));
+    auto command = hex(kInq);
+    EXPECT_EQ(impl.executeCommand(command.data(), 5, INQUIRY).get(0), 0x02);
+}
