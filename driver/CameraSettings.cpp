@@ -9,13 +9,13 @@ std::uint8_t flag(bool on) { return on ? 0x02 : 0x03; }
 std::uint8_t lowByte(long value) { return static_cast<std::uint8_t>(value & 0xFF); }
 
 // Command bytes of the stepping groups (up, down and reset share one).
-constexpr std::uint8_t APERTURE = 0x02, R_GAIN = 0x03, B_GAIN = 0x04, SHUTTER = 0x0A,
-                       IRIS = 0x0B, GAIN = 0x0C, BRIGHT = 0x0D, EXP_COMP = 0x0E;
+constexpr std::uint8_t APERTURE = 0x02, R_GAIN = 0x03, B_GAIN = 0x04, SHUTTER = 0x0A, IRIS = 0x0B,
+                       GAIN = 0x0C, BRIGHT = 0x0D, EXP_COMP = 0x0E;
 constexpr std::uint8_t STEP_UP = 0x02, STEP_DOWN = 0x03, STEP_RESET = 0x00;
 
 }  // namespace
 
-#define QUORVIN_STEPPING_GROUP(up, down, reset, group)                                      \
+#define QUORVIN_STEPPING_GROUP(up, down, reset, group)                                        \
     void ViscaControllerImpl::up() { command({0x80, 0x01, 0x04, group, STEP_UP, 0xFF}); }     \
     void ViscaControllerImpl::down() { command({0x80, 0x01, 0x04, group, STEP_DOWN, 0xFF}); } \
     void ViscaControllerImpl::reset() { command({0x80, 0x01, 0x04, group, STEP_RESET, 0xFF}); }
@@ -131,8 +131,8 @@ void ViscaControllerImpl::setIrReceiveState(bool on) {
 
 // Unlike every other switch, the infrared reply switch codes on as 03 and off as 13.
 void ViscaControllerImpl::setIrReceiveReturnState(bool on) {
-    command({0x80, 0x01, 0x7D, 0x01, static_cast<std::uint8_t>(on ? 0x03 : 0x13), 0x00, 0x00,
-             0xFF});
+    command(
+        {0x80, 0x01, 0x7D, 0x01, static_cast<std::uint8_t>(on ? 0x03 : 0x13), 0x00, 0x00, 0xFF});
 }
 
 void ViscaControllerImpl::setPowerState(bool on) {

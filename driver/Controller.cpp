@@ -1,9 +1,9 @@
 // The exported façade: every operation forwards unchanged to the implementation.
-#include "driver/ControllerImpl.h"
+#include "quorvin/Controller.h"
 
 #include <new>
 
-#include "quorvin/Controller.h"
+#include "driver/ControllerImpl.h"
 
 namespace CameraDriver {
 
@@ -64,17 +64,29 @@ void Controller::setCurCamera(int camera) { getImpl()->setCurCamera(camera); }
 void Controller::connect(const std::string& port) { getImpl()->connect(port); }
 void Controller::disconnect() { getImpl()->disconnect(); }
 int Controller::getCamerasTotal() { return getImpl()->getCamerasTotal(); }
-void Controller::getDeviceType(unsigned char* buffer, unsigned long size) { getImpl()->getDeviceType(buffer, size); }
+void Controller::getDeviceType(unsigned char* buffer, unsigned long size) {
+    getImpl()->getDeviceType(buffer, size);
+}
 void Controller::getPanTilt(double& pan, double& tilt) { getImpl()->getPanTilt(pan, tilt); }
-void Controller::setPanTilt(double pan, double tilt, int panSpeed, int tiltSpeed) { getImpl()->setPanTilt(pan, tilt, panSpeed, tiltSpeed); }
+void Controller::setPanTilt(double pan, double tilt, int panSpeed, int tiltSpeed) {
+    getImpl()->setPanTilt(pan, tilt, panSpeed, tiltSpeed);
+}
 void Controller::moveUp(int tiltSpeed) { getImpl()->moveUp(tiltSpeed); }
 void Controller::moveDown(int tiltSpeed) { getImpl()->moveDown(tiltSpeed); }
 void Controller::moveLeft(int panSpeed) { getImpl()->moveLeft(panSpeed); }
 void Controller::moveRight(int panSpeed) { getImpl()->moveRight(panSpeed); }
-void Controller::moveUpLeft(int tiltSpeed, int panSpeed) { getImpl()->moveUpLeft(tiltSpeed, panSpeed); }
-void Controller::moveUpRight(int tiltSpeed, int panSpeed) { getImpl()->moveUpRight(tiltSpeed, panSpeed); }
-void Controller::moveDownLeft(int tiltSpeed, int panSpeed) { getImpl()->moveDownLeft(tiltSpeed, panSpeed); }
-void Controller::moveDownRight(int tiltSpeed, int panSpeed) { getImpl()->moveDownRight(tiltSpeed, panSpeed); }
+void Controller::moveUpLeft(int tiltSpeed, int panSpeed) {
+    getImpl()->moveUpLeft(tiltSpeed, panSpeed);
+}
+void Controller::moveUpRight(int tiltSpeed, int panSpeed) {
+    getImpl()->moveUpRight(tiltSpeed, panSpeed);
+}
+void Controller::moveDownLeft(int tiltSpeed, int panSpeed) {
+    getImpl()->moveDownLeft(tiltSpeed, panSpeed);
+}
+void Controller::moveDownRight(int tiltSpeed, int panSpeed) {
+    getImpl()->moveDownRight(tiltSpeed, panSpeed);
+}
 void Controller::moveHome() { getImpl()->moveHome(); }
 void Controller::stopMove() { getImpl()->stopMove(); }
 void Controller::zoomTele() { getImpl()->zoomTele(); }
@@ -88,7 +100,9 @@ bool Controller::getDZoomState() { return getImpl()->getDZoomState(); }
 void Controller::setDZoomState(bool on) { getImpl()->setDZoomState(on); }
 bool Controller::getFocusMode() { return getImpl()->getFocusMode(); }
 void Controller::setFocusMode(bool automatic) { getImpl()->setFocusMode(automatic); }
-void Controller::setAutoFocusSensitivity(bool normal) { getImpl()->setAutoFocusSensitivity(normal); }
+void Controller::setAutoFocusSensitivity(bool normal) {
+    getImpl()->setAutoFocusSensitivity(normal);
+}
 double Controller::getFocus() { return getImpl()->getFocus(); }
 void Controller::setFocus(double focus) { getImpl()->setFocus(focus); }
 void Controller::focusNear() { getImpl()->focusNear(); }
@@ -157,8 +171,12 @@ void Controller::memoryReset(int preset) { getImpl()->memoryReset(preset); }
 void Controller::setWideMode(WideMode mode) { getImpl()->setWideMode(mode); }
 void Controller::setLrReverseState(bool reversed) { getImpl()->setLrReverseState(reversed); }
 void Controller::setFreezeState(bool frozen) { getImpl()->setFreezeState(frozen); }
-void Controller::setPictureEffectMode(PictureEffectMode mode) { getImpl()->setPictureEffectMode(mode); }
-void Controller::setDigitalEffectMode(DigitalEffectMode mode) { getImpl()->setDigitalEffectMode(mode); }
+void Controller::setPictureEffectMode(PictureEffectMode mode) {
+    getImpl()->setPictureEffectMode(mode);
+}
+void Controller::setDigitalEffectMode(DigitalEffectMode mode) {
+    getImpl()->setDigitalEffectMode(mode);
+}
 void Controller::setDigitalEffectLevel(int level) { getImpl()->setDigitalEffectLevel(level); }
 void Controller::setDataScreenState(bool on) { getImpl()->setDataScreenState(on); }
 void Controller::setIrReceiveState(bool on) { getImpl()->setIrReceiveState(on); }

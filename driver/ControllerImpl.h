@@ -14,7 +14,7 @@ class Comm;
 // a fixed order, plus the state every implementation shares (the transport it owns and the
 // current camera number).
 class ControllerImpl {
-public:
+  public:
     ControllerImpl();
     ControllerImpl(const ControllerImpl&) = delete;
     ControllerImpl& operator=(const ControllerImpl&) = delete;
@@ -163,7 +163,7 @@ public:
     void retain() { ++sharers; }
     int release() { return --sharers; }
 
-private:
+  private:
     std::unique_ptr<Comm> comm;
     int curCamera = 1;
     int sharers = 0;

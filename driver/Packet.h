@@ -17,7 +17,7 @@ enum CommandKind : std::int32_t {
 
 // A fixed 16-byte VISCA message; a message starts at byte 0.
 class Packet {
-public:
+  public:
     Packet() = default;
     // Copies the first `count` bytes of `source`; counts beyond the capacity are clipped.
     Packet(const std::uint8_t* source, int count);
@@ -30,19 +30,19 @@ public:
     std::uint8_t* data() { return bytes; }
     const std::uint8_t* data() const { return bytes; }
 
-private:
+  private:
     std::uint8_t bytes[PACKET_SIZE] = {};
 };
 
 class Command : public Packet {
-public:
+  public:
     using Packet::Packet;
     // Number of bytes that make up the message.
     virtual int length() const = 0;
 };
 
 class Response : public Packet {
-public:
+  public:
     explicit Response(const Command* answered) : command(answered) {}
     const Command* getCommand() const { return command; }
     Packet getResult() const { return result; }
@@ -50,25 +50,25 @@ public:
     // Accepts the reply held in the buffer or throws DriverException.
     virtual void check() = 0;
 
-private:
+  private:
     const Command* command;  // not owned
     Packet result;
 };
 
 class ViscaCommand : public Command {
-public:
+  public:
     using Command::Command;
     // Index of the first 0xFF plus one; the whole capacity when there is none.
     int length() const override;
     void setKind(std::int32_t value) { kind = value; }
     std::int32_t getKind() const { return kind; }
 
-private:
+  private:
     std::int32_t kind = ACK_COMPLETION;
 };
 
 class ViscaResponse : public Response {
-public:
+  public:
     using Response::Response;
     void check() override;
 };

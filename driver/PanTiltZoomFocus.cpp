@@ -130,8 +130,8 @@ void ViscaControllerImpl::stopMove() {
 void ViscaControllerImpl::moveHome() { command({0x80, 0x01, 0x06, 0x04, 0xFF}); }
 
 void ViscaControllerImpl::setPanTilt(double pan, double tilt, int panSpeedArg, int tiltSpeedArg) {
-    std::uint8_t bytes[15] = {0x80, 0x01, 0x06, 0x02, panSpeed(panSpeedArg),
-                              tiltSpeed(tiltSpeedArg)};
+    std::uint8_t bytes[15] = {
+        0x80, 0x01, 0x06, 0x02, panSpeed(panSpeedArg), tiltSpeed(tiltSpeedArg)};
     packNibbles(bytes + 6, panToCounts(pan));
     packNibbles(bytes + 10, tiltToCounts(tilt));
     bytes[14] = 0xFF;
@@ -204,9 +204,7 @@ void ViscaControllerImpl::focusInfinity() { command({0x80, 0x01, 0x04, 0x18, 0x0
 
 void ViscaControllerImpl::onePushAutoFocus() { command({0x80, 0x01, 0x04, 0x18, 0x01, 0xFF}); }
 
-void ViscaControllerImpl::setFocus(double focus) {
-    valueCommand(0x04, 0x48, focusToCounts(focus));
-}
+void ViscaControllerImpl::setFocus(double focus) { valueCommand(0x04, 0x48, focusToCounts(focus)); }
 
 double ViscaControllerImpl::getFocus() {
     return countsToFocus(unpackNibbles(inquiry(0x04, 0x48).data()));

@@ -10,7 +10,7 @@ namespace CameraDriver {
 // The implementation that speaks VISCA: each operation builds one packet (two for the zoom
 // position operations) and runs it through executeCommand.
 class ViscaControllerImpl : public ControllerImpl {
-public:
+  public:
     ViscaControllerImpl() = default;
 
     // Link and cameras
@@ -158,7 +158,7 @@ public:
     static void packNibbles(std::uint8_t* dest, int value);
     static int unpackNibbles(const std::uint8_t* src);
 
-private:
+  private:
     // A camera command whose reply carries no data.
     void command(std::initializer_list<std::uint8_t> bytes);
     // A command of the form 8x 01 04 GG followed by a nibble-coded value.

@@ -21,7 +21,7 @@ namespace CameraDriver {
 class ControllerImpl;
 
 class QUORVIN_API Controller {
-public:
+  public:
     enum WBMode : int {
         WBAuto = 0x00,
         WBIndoor = 0x01,
@@ -197,11 +197,11 @@ public:
     long getAutoPowerOffDelay();
     void setAutoPowerOffDelay(long delay);
 
-protected:
+  protected:
     // The implementation, created on first use.
     ControllerImpl* getImpl();
 
-private:
+  private:
     ControllerImpl* impl;
 };
 

@@ -10,7 +10,7 @@ namespace CameraDriver {
 // The one exception type that leaves the library. It is defined wholly in this header so that
 // a caller catches it by type without binding any library entry for it.
 class QUORVIN_TYPE_VISIBLE DriverException : public std::exception {
-public:
+  public:
     explicit DriverException(std::string text) : message(std::move(text)) {}
     DriverException(const DriverException&) = default;
     DriverException& operator=(const DriverException&) = default;
@@ -18,7 +18,7 @@ public:
 
     const char* what() const noexcept override { return message.c_str(); }
 
-private:
+  private:
     std::string message;
 };
 

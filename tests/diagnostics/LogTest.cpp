@@ -28,7 +28,7 @@ const char* const kPacketLine = "[Debug] 81 01 04 07 02 ff \n";
 const char* const kExceptionLine = "[Exception] open COM port failed ! \n";
 
 class LogTest : public ::testing::Test {
-protected:
+  protected:
     TempDir temp;
 };
 

@@ -15,7 +15,7 @@ namespace CameraDriver::testing {
 
 // A VISCA implementation over a scripted camera, with the debug log going to ./exchange.log.
 class ExchangeTest : public ::testing::Test {
-protected:
+  protected:
     ExchangeTest() {
         setLogFile("exchange.log");
         setDebugEnabled(true);

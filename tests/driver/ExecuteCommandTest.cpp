@@ -13,12 +13,12 @@ const char* const kSyntax = "SYNTAX_ERROR ocurred when executing the command !";
 struct ReplyCase {
     const char* name;
     int kind;
-    const char* command;               // as built, before the camera number goes in
-    std::vector<const char*> bursts;   // what each recv returns
-    const char* failure;               // "" when the reply is accepted
-    const char* verdict;               // the debug line that ends the check
-    size_t reads;                      // recv calls made
-    const char* result;                // leading result bytes, when accepted
+    const char* command;              // as built, before the camera number goes in
+    std::vector<const char*> bursts;  // what each recv returns
+    const char* failure;              // "" when the reply is accepted
+    const char* verdict;              // the debug line that ends the check
+    size_t reads;                     // recv calls made
+    const char* result;               // leading result bytes, when accepted
 };
 
 const char* const kCmd = "80 01 04 07 02 FF";
@@ -26,6 +26,7 @@ const char* const kInq = "80 09 04 00 FF";
 const char* const kAddr = "88 30 01 FF";
 const char* const kClear = "88 01 00 01 FF";
 
+// clang-format off
 const ReplyCase kReplyCases[] = {
     // Commands: acknowledgement and completion, together or apart.
     {"ack+completion in one read", ACK_COMPLETION, kCmd, {"90 41 FF 90 51 FF"}, "", "COMPLETION\n", 1, ""},
@@ -56,6 +57,9 @@ const ReplyCase kReplyCases[] = {
     {"interface clear altered", IF_CLEAR_BROADCAST, kClear, {"88 01 00 02 FF"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
     {"interface clear cut short", IF_CLEAR_BROADCAST, kClear, {"88 01 00"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
 };
+// clang-format on
+
+void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
 
 class ReplyTable : public ExchangeTest, public ::testing::WithParamInterface<ReplyCase> {};
 
@@ -68,8 +72,9 @@ TEST_P(ReplyTable, AcceptsOrRefusesWithTheExactMessage) {
     }
     auto command = hex(c.command);
     Packet result;
-    const std::string failure = failureOf(
-        [&] { result = impl.executeCommand(command.data(), static_cast<int>(command.size()), c.kind); });
+    const std::string failure = failureOf([&] {
+        result = impl.executeCommand(command.data(), static_cast<int>(command.size()), c.kind);
+    });
 
     EXPECT_EQ(failure, c.failure);
     EXPECT_EQ(wire().recvs.size(), c.reads);
@@ -119,11 +124,9 @@ TEST_F(ExchangeTest, AFullExchangeLogsItsLinesInOrder) {
     auto command = hex(kCmd);
     impl.executeCommand(command.data(), 6, ACK_COMPLETION);
     const std::vector<std::string> expected = {
-        "[Debug] Sending command ...",      "[Debug] 81 01 04 07 02 ff ",
-        "[Debug] Completed",                "[Debug] Receiving response ...",
-        "[Debug] 90 41 ff 90 51 ff ",       "[Debug] Completed",
-        "[Debug] VISCA response checking...", "[Debug] COMPLETION",
-        "",
+        "[Debug] Sending command ...",        "[Debug] 81 01 04 07 02 ff ", "[Debug] Completed",
+        "[Debug] Receiving response ...",     "[Debug] 90 41 ff 90 51 ff ", "[Debug] Completed",
+        "[Debug] VISCA response checking...", "[Debug] COMPLETION",         "",
     };
     EXPECT_EQ(logLines(), expected);
 }
@@ -193,9 +196,7 @@ TEST_F(ExchangeTest, CommandsOutsideTheLengthContractAreRefusedUntouched) {
     std::vector<std::uint8_t> long17(17, 0x01);
     long17.back() = 0xFF;
     const Case cases[] = {
-        {hex("80 01 04 07 02 FF"), 0},
-        {hex("80 01 04 07 02 FF"), -6},
-        {long17, 17},
+        {hex("80 01 04 07 02 FF"), 0}, {hex("80 01 04 07 02 FF"), -6}, {long17, 17},
         {hex("80 01 04 07 02 03"), 6},  // no terminator within the bytes to send
         {hex("80 01 04 07 02 FF"), 5},  // terminator beyond the length
     };
@@ -233,8 +234,11 @@ TEST_F(ExchangeTest, RandomRepliesOnlyEverFailWithDriverException) {
             for (auto& b : reply) {
                 // Mostly plausible bytes, so that the deeper checks are reached too.
                 const int pick = byte(rng);
-                b = pick < 64 ? 0x90 : pick < 96 ? 0xFF : pick < 128 ? 0x41 : pick < 160 ? 0x51
-                    : static_cast<std::uint8_t>(byte(rng));
+                b = pick < 64    ? 0x90
+                    : pick < 96  ? 0xFF
+                    : pick < 128 ? 0x41
+                    : pick < 160 ? 0x51
+                                 : static_cast<std::uint8_t>(byte(rng));
             }
             comm->reply(reply);
         }

@@ -33,7 +33,7 @@ struct CommLog {
 };
 
 class ScriptedComm : public Comm {
-public:
+  public:
     // One reply burst, a transport failure, or a short write.
     struct Step {
         Bytes burst;
@@ -108,7 +108,7 @@ public:
         *count = n;
     }
 
-private:
+  private:
     std::shared_ptr<CommLog> log;
     std::deque<Step> replies;
     std::deque<std::uint32_t> shortWrites;

@@ -17,7 +17,7 @@
 namespace CameraDriver::testing {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "quorvin-XXXXXX").string();
         path = mkdtemp(pattern.data());
@@ -43,7 +43,7 @@ public:
         setLogEnabled(false);
     }
 
-private:
+  private:
     std::filesystem::path path;
     std::filesystem::path previous;
 };
