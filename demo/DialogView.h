@@ -1,0 +1,62 @@
+#pragma once
+
+// What the Demo dialog's behaviour needs of a screen. Each toolkit's view maps these calls onto
+// its widgets; the behaviour never sees a toolkit type. Controls are named by the identifiers of
+// the dialog template, so that every view keeps the same grouping and numbering.
+
+#include <cstddef>
+#include <string>
+
+namespace Demo {
+
+enum ControlId : int {
+    IdExit = 2,
+    IdPort = 1001,
+    // The six hold buttons have consecutive identifiers; press and release select by them.
+    IdLeft = 1002,
+    IdRight = 1003,
+    IdUp = 1004,
+    IdDown = 1005,
+    IdIn = 1006,
+    IdOut = 1007,
+    IdPowerOn = 1009,
+    IdAutoFocus = 1010,
+    IdDigitalZoom = 1011,
+    IdConnect = 1012,
+    IdHome = 1013,
+    // Each speed edit shows an integer that only its up-down control changes.
+    IdZoomSpeed = 1014,
+    IdZoomSpin = 1016,
+    IdPanSpeed = 1017,
+    IdPanSpin = 1018,
+    IdTiltSpeed = 1019,
+    IdTiltSpin = 1020,
+};
+
+class DialogView {
+  public:
+    virtual ~DialogView() = default;
+
+    // Text of an edit, of the port combo box's field, or of a button (mnemonic '&' kept).
+    virtual std::string text(int id) const = 0;
+    virtual void setText(int id, const std::string& text) = 0;
+    // The most characters the user can enter into a text field.
+    virtual void setTextLimit(int id, std::size_t maxChars) = 0;
+
+    virtual bool isChecked(int id) const = 0;
+    virtual void setChecked(int id, bool checked) = 0;
+    virtual void setEnabled(int id, bool enabled) = 0;
+
+    // Range of an up-down control; it steps the speed edit it is attached to.
+    virtual void setRange(int id, int lowest, int highest) = 0;
+
+    // A modal box owned by the dialog with an information icon and one OK button; returns once
+    // the user dismissed it.
+    virtual void messageBox(const std::string& text, const std::string& caption) = 0;
+
+    // Calls nest: the wait cursor shows from the first begin to the matching last end.
+    virtual void beginWaitCursor() = 0;
+    virtual void endWaitCursor() = 0;
+};
+
+}  // namespace Demo
