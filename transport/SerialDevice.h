@@ -40,7 +40,7 @@ enum class TransferResult { Done, TimedOut, PrepareFailed, StartFailed, WaitFail
 // of opening in a fixed order; each step returns false when the system refuses it. One source
 // file per platform implements this interface and openSerialDevice().
 class SerialDevice {
-public:
+  public:
     SerialDevice() = default;
     SerialDevice(const SerialDevice&) = delete;
     SerialDevice& operator=(const SerialDevice&) = delete;

@@ -54,7 +54,7 @@ bool finish(TransferResult result, const TransferMessages& messages) {
 
 }  // namespace
 
-SystemException::SystemException(std::string message) : message(std::move(message)) {}
+SystemException::SystemException(std::string text) : message(std::move(text)) {}
 
 SystemException::~SystemException() = default;
 
@@ -62,7 +62,7 @@ const char* SystemException::what() const noexcept { return message.c_str(); }
 
 WinSerialComm::WinSerialComm() : WinSerialComm(openSerialDevice) {}
 
-WinSerialComm::WinSerialComm(SerialDeviceOpener opener) : opener(std::move(opener)) {}
+WinSerialComm::WinSerialComm(SerialDeviceOpener deviceOpener) : opener(std::move(deviceOpener)) {}
 
 // The device's own destructor releases it; no line is logged from a destructor.
 WinSerialComm::~WinSerialComm() = default;
@@ -105,7 +105,6 @@ void WinSerialComm::open(const std::string& port) {
 void WinSerialComm::close() {
     if (state != HandleState::Open) {
         // Covers the invalid handle left by a refused open as well: nothing is held.
-        state = HandleState::None;
         return;
     }
     CameraDriver::logDebug("close COM port");

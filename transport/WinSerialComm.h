@@ -11,7 +11,7 @@ namespace OS {
 
 // A failure of the operating system's serial port; the text names the call that failed.
 class SystemException : public std::exception {
-public:
+  public:
     explicit SystemException(std::string message);
     SystemException(const SystemException&) = default;
     SystemException& operator=(const SystemException&) = default;
@@ -19,14 +19,14 @@ public:
 
     const char* what() const noexcept override;
 
-private:
+  private:
     std::string message;
 };
 
 // One serial port of the operating system: opened by name at 9600 baud 8N1, bytes moved in
 // either direction with a time-out per call. Every failure is raised as SystemException.
 class WinSerialComm {
-public:
+  public:
     // No port (the handle is null), a refused open (the handle holds the invalid value, which
     // every operation also treats as no port), or a port held open.
     enum class HandleState { None, Invalid, Open };
@@ -49,7 +49,7 @@ public:
 
     HandleState handleState() const noexcept { return state; }
 
-private:
+  private:
     SerialDeviceOpener opener;
     std::unique_ptr<SerialDevice> device;
     HandleState state = HandleState::None;

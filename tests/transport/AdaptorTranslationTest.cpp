@@ -1,0 +1,175 @@
+// The adaptor's translation of the serial port's results into the transport's exception, over
+// a fake device: which failure writes an exception line and which message reaches the caller.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "FakeSerialDevice.h"
+#include "LogCapture.h"
+#include "quorvin/DriverException.h"
+#include "transport/WinSerialCommAdaptor.h"
+
+namespace {
+
+using CameraDriver::DriverException;
+using CameraDriver::WinSerialCommAdaptor;
+using OS::TransferResult;
+using HandleState = OS::WinSerialComm::HandleState;
+using TransportTest::fakeOpener;
+using TransportTest::FakeScript;
+using TransportTest::LogCapture;
+
+enum class Operation { Connect, Disconnect, Send, Recv };
+
+struct TranslationRow {
+    const char* name;
+    Operation operation;
+    bool connectFirst;
+    std::function<void(FakeScript&)> arrange;
+    const char* exceptionLine;  // nullptr: no exception line
+    const char* message;
+};
+
+class AdaptorTranslation : public testing::TestWithParam<TranslationRow> {};
+
+TEST_P(AdaptorTranslation, LogsTheSystemTextAndRaisesItsOwnMessage) {
+    const TranslationRow& row = GetParam();
+    FakeScript script;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    if (row.connectFirst) {
+        adaptor.connect("COM1");
+    }
+    row.arrange(script);
+    LogCapture log;
+
+    unsigned char buffer[16] = {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
+    std::uint32_t count = row.operation == Operation::Send ? 6 : sizeof buffer;
+    std::string raised = "(nothing raised)";
+    try {
+        switch (row.operation) {
+            case Operation::Connect:
+                adaptor.connect("COM1");
+                break;
+            case Operation::Disconnect:
+                adaptor.disconnect();
+                break;
+            case Operation::Send:
+                adaptor.send(buffer, &count);
+                break;
+            case Operation::Recv:
+                adaptor.recv(buffer, &count);
+                break;
+        }
+    } catch (const DriverException& e) {
+        raised = e.what();
+    }
+
+    EXPECT_EQ(raised, row.message);
+    const std::vector<std::string> expectedLines = row.exceptionLine
+                                                       ? std::vector<std::string>{row.exceptionLine}
+                                                       : std::vector<std::string>{};
+    EXPECT_EQ(log.exceptionLines(), expectedLines);
+    if (row.operation == Operation::Connect || row.operation == Operation::Disconnect) {
+        EXPECT_NE(adaptor.handleState(), HandleState::Open);
+        EXPECT_EQ(script.liveDevices, 0);
+    }
+}
+
+const auto refuseStep = [](int step) { return [step](FakeScript& s) { s.refusedStep = step; }; };
+const auto readEnds = [](TransferResult r) { return [r](FakeScript& s) { s.readResult = r; }; };
+const auto writeEnds = [](TransferResult r) { return [r](FakeScript& s) { s.writeResult = r; }; };
+const auto nothing = [](FakeScript&) {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AdaptorTranslation,
+    testing::Values(
+        TranslationRow{"ConnectRefused", Operation::Connect, false, refuseStep(2),
+                       "open COM port failed ! ", "WinSerialCommAdaptor::connect() failed !"},
+        TranslationRow{"ConnectSettingsRefused", Operation::Connect, false, refuseStep(6),
+                       "SetCommState() failed in WinSerialComm::open() !",
+                       "WinSerialCommAdaptor::connect() failed !"},
+        TranslationRow{"DisconnectFails", Operation::Disconnect, true,
+                       [](FakeScript& s) { s.closeFails = true; }, "CloseHandle() failed ! ",
+                       "WinSerialCommAdaptor::disconnect() failed !"},
+        TranslationRow{"DisconnectNeverConnected", Operation::Disconnect, false, nothing, nullptr,
+                       "(nothing raised)"},
+        TranslationRow{"SendFails", Operation::Send, true, writeEnds(TransferResult::StartFailed),
+                       "WriteFile() failed in WinSerialComm::write() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::send() !"},
+        TranslationRow{"SendWaitFails", Operation::Send, true,
+                       writeEnds(TransferResult::WaitFailed),
+                       "WaitForSingleObject() failed in WinSerialComm::write() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::send() !"},
+        TranslationRow{"SendTimesOut", Operation::Send, true, writeEnds(TransferResult::TimedOut),
+                       nullptr,
+                       "Write data to serial COM timeout in WinSerialCommAdaptor::send() !"},
+        TranslationRow{"SendNotConnected", Operation::Send, false, nothing,
+                       "WriteFile() failed in WinSerialComm::write() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::send() !"},
+        TranslationRow{"RecvFails", Operation::Recv, true, readEnds(TransferResult::StartFailed),
+                       "ReadFile() failed in WinSerialComm::read() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::recv() !"},
+        TranslationRow{"RecvResultFails", Operation::Recv, true,
+                       readEnds(TransferResult::ResultFailed),
+                       "GetOverlappedResult() failed in WinSerialComm::read() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::recv() !"},
+        TranslationRow{"RecvTimesOut", Operation::Recv, true, readEnds(TransferResult::TimedOut),
+                       nullptr,
+                       "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !"},
+        TranslationRow{"RecvNotConnected", Operation::Recv, false, nothing,
+                       "ReadFile() failed in WinSerialComm::read() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::recv() !"}),
+    [](const testing::TestParamInfo<TranslationRow>& row) { return row.param.name; });
+
+TEST(Adaptor, FailedConnectClosesOnceMoreAndLeavesNoPort) {
+    LogCapture log;
+    FakeScript script;
+    script.refusedStep = 2;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+
+    EXPECT_THROW(adaptor.connect("COM4"), DriverException);
+    // After a refused open the handle is the invalid value: the extra close finds nothing.
+    EXPECT_EQ(adaptor.handleState(), HandleState::Invalid);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"[Debug] open port: COM4",
+                                                     "[Exception] open COM port failed ! "}));
+
+    script.refusedStep = 0;
+    adaptor.connect("COM4");
+    EXPECT_EQ(adaptor.handleState(), HandleState::Open);
+}
+
+TEST(Adaptor, TransfersUseTheFixedTimeOutAndPassCountsThrough) {
+    FakeScript script;
+    script.incoming = {0x90, 0x41, 0xFF};
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    adaptor.connect("COM1");
+
+    const unsigned char command[] = {0x81, 0x01, 0x06, 0x04, 0xFF};
+    std::uint32_t count = sizeof command;
+    adaptor.send(command, &count);
+    EXPECT_EQ(count, 5u);
+    EXPECT_EQ(script.lastTimeoutMs, 6000u);
+    EXPECT_EQ(script.written, std::vector<unsigned char>(command, command + 5));
+
+    unsigned char reply[16] = {};
+    count = sizeof reply;
+    script.lastTimeoutMs = 0;
+    adaptor.recv(reply, &count);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(script.lastTimeoutMs, 6000u);
+    EXPECT_EQ(std::vector<unsigned char>(reply, reply + 3), script.incoming);
+}
+
+TEST(Adaptor, OtherExceptionsPassThroughUnchanged) {
+    LogCapture log;
+    FakeScript script;
+    script.openThrowsBadAlloc = true;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    EXPECT_THROW(adaptor.connect("COM1"), std::bad_alloc);
+    EXPECT_TRUE(log.exceptionLines().empty());
+}
+
+}  // namespace

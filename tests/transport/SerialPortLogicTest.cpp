@@ -1,0 +1,237 @@
+// The serial port's own logic over a fake device: the order of open's steps, what each
+// refused step reports and releases, the handle's states and the texts of every transfer
+// failure. The real device layer is exercised on a pseudo-terminal in the other tests.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakeSerialDevice.h"
+#include "LogCapture.h"
+#include "transport/WinSerialComm.h"
+
+namespace {
+
+using OS::SystemException;
+using OS::TransferResult;
+using OS::WinSerialComm;
+using HandleState = OS::WinSerialComm::HandleState;
+using TransportTest::fakeOpener;
+using TransportTest::FakeScript;
+using TransportTest::LogCapture;
+
+const std::vector<std::string> ALL_STEPS{"purge",         "setQueueSizes", "readSettings",
+                                         "writeSettings", "setTimeouts",   "clearErrors"};
+
+std::string raisedBy(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const SystemException& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+struct RefusedStep {
+    int step;
+    const char* message;
+};
+
+class OpenStepRefused : public testing::TestWithParam<RefusedStep> {};
+
+TEST_P(OpenStepRefused, RaisesItsMessageAndHoldsNoPort) {
+    const RefusedStep row = GetParam();
+    LogCapture log;
+    FakeScript script;
+    script.refusedStep = row.step;
+    WinSerialComm port(fakeOpener(script));
+
+    EXPECT_EQ(raisedBy([&] { port.open("COM3"); }), row.message);
+
+    // Steps run in order and stop at the refused one; from step 3 on, the port is released
+    // (with its log line) before the failure is raised.
+    std::vector<std::string> expectedCalls(ALL_STEPS.begin(),
+                                           ALL_STEPS.begin() + std::max(0, row.step - 2));
+    std::vector<std::string> expectedLog{"[Debug] open port: COM3"};
+    if (row.step >= 3) {
+        expectedCalls.push_back("close");
+        expectedLog.push_back("[Debug] close COM port");
+    }
+    EXPECT_EQ(script.calls, expectedCalls);
+    EXPECT_EQ(log.lines(), expectedLog);
+    EXPECT_EQ(script.openedNames, std::vector<std::string>{"COM3"});
+    EXPECT_EQ(port.handleState(), row.step == 2 ? HandleState::Invalid : HandleState::None);
+    EXPECT_EQ(script.liveDevices, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, OpenStepRefused,
+    testing::Values(RefusedStep{2, "open COM port failed ! "},
+                    RefusedStep{3, "PurgeComm() failed in WinSerialComm::open() !"},
+                    RefusedStep{4, "SetupComm() failed in WinSerialComm::open() !"},
+                    RefusedStep{5, "GetCommState() failed in WinSerialComm::open() !"},
+                    RefusedStep{6, "SetCommState() failed in WinSerialComm::open() !"},
+                    RefusedStep{7, "SetCommTimeouts() failed in WinSerialComm::open() !"},
+                    RefusedStep{8, "ClearCommError() failed in WinSerialComm::open() !"}),
+    [](const testing::TestParamInfo<RefusedStep>& row) {
+        return "Step" + std::to_string(row.param.step);
+    });
+
+TEST(SerialPortLogic, OpenRunsEveryStepWithTheLineSettingsAndHoldsThePort) {
+    LogCapture log;
+    FakeScript script;
+    WinSerialComm port(fakeOpener(script));
+
+    port.open("COM1");
+
+    EXPECT_EQ(script.calls, ALL_STEPS);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Debug] open port: COM1"});
+    EXPECT_EQ(port.handleState(), HandleState::Open);
+    EXPECT_EQ(script.inputQueue, 1200u);
+    EXPECT_EQ(script.outputQueue, 1200u);
+    EXPECT_EQ(script.settings.baudRate, 9600u);
+    EXPECT_EQ(script.settings.dataBits, 8);
+    EXPECT_EQ(script.settings.parity, OS::LineSettings::Parity::None);
+    EXPECT_EQ(script.settings.stopBits, 1);
+    EXPECT_EQ(script.timeouts.readIntervalMs, 20u);
+    EXPECT_EQ(script.timeouts.readTotalMultiplierMs, 0u);
+    EXPECT_EQ(script.timeouts.readTotalConstantMs, 0u);
+    EXPECT_EQ(script.timeouts.writeTotalMultiplierMs, 0u);
+    EXPECT_EQ(script.timeouts.writeTotalConstantMs, 0u);
+}
+
+TEST(SerialPortLogic, CloseWithNoPortWritesNothing) {
+    LogCapture log;
+    FakeScript script;
+    script.refusedStep = 2;
+    WinSerialComm fresh(fakeOpener(script));
+    fresh.close();
+    fresh.close();
+
+    WinSerialComm refused(fakeOpener(script));
+    EXPECT_THROW(refused.open("COM9"), SystemException);
+    refused.close();
+    EXPECT_EQ(refused.handleState(), HandleState::Invalid);
+
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Debug] open port: COM9"});
+}
+
+TEST(SerialPortLogic, CloseReleasesThePortEvenWhenTheSystemReportsFailure) {
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "close fails" : "close succeeds");
+        LogCapture log;
+        FakeScript script;
+        script.closeFails = fails;
+        WinSerialComm port(fakeOpener(script));
+        port.open("COM2");
+
+        EXPECT_EQ(raisedBy([&] { port.close(); }),
+                  fails ? "CloseHandle() failed ! " : "(nothing raised)");
+        EXPECT_EQ(port.handleState(), HandleState::None);
+        EXPECT_EQ(script.liveDevices, 0);
+        EXPECT_EQ(log.lines().back(), "[Debug] close COM port");
+        port.close();  // nothing left to close, nothing raised
+    }
+}
+
+TEST(SerialPortLogic, OpenWhileOpenReleasesTheHeldPortFirst) {
+    LogCapture log;
+    FakeScript script;
+    WinSerialComm port(fakeOpener(script));
+    port.open("COM1");
+    port.open("COM2");
+
+    EXPECT_EQ(script.liveDevices, 1);
+    EXPECT_EQ(port.handleState(), HandleState::Open);
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"[Debug] open port: COM1", "[Debug] close COM port",
+                                        "[Debug] open port: COM2"}));
+}
+
+TEST(SerialPortLogic, DestructorReleasesAnOpenPortSilently) {
+    LogCapture log;
+    FakeScript script;
+    {
+        WinSerialComm port(fakeOpener(script));
+        port.open("COM1");
+        ASSERT_EQ(script.liveDevices, 1);
+    }
+    EXPECT_EQ(script.liveDevices, 0);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Debug] open port: COM1"});
+}
+
+TEST(SerialPortLogic, TransfersWithNoPortAreRefused) {
+    FakeScript script;
+    script.refusedStep = 2;
+    WinSerialComm fresh(fakeOpener(script));
+    WinSerialComm refused(fakeOpener(script));
+    EXPECT_THROW(refused.open("COM1"), SystemException);
+
+    for (WinSerialComm* port : {&fresh, &refused}) {
+        unsigned char buffer[16] = {};
+        std::uint32_t count = sizeof buffer;
+        EXPECT_EQ(raisedBy([&] { port->read(buffer, &count, 10); }),
+                  "ReadFile() failed in WinSerialComm::read() !");
+        EXPECT_EQ(raisedBy([&] { port->write(buffer, &count, 10); }),
+                  "WriteFile() failed in WinSerialComm::write() !");
+    }
+}
+
+struct TransferRow {
+    bool isRead;
+    TransferResult result;
+    const char* outcome;  // "true", "false" or the message raised
+};
+
+class TransferOutcome : public testing::TestWithParam<TransferRow> {};
+
+TEST_P(TransferOutcome, MapsToResultOrMessage) {
+    const TransferRow row = GetParam();
+    FakeScript script;
+    script.readResult = row.result;
+    script.writeResult = row.result;
+    script.incoming = {0x90, 0x41, 0xFF};
+    WinSerialComm port(fakeOpener(script));
+    port.open("COM1");
+
+    unsigned char buffer[16] = {};
+    std::uint32_t count = sizeof buffer;
+    std::string outcome;
+    try {
+        const bool done =
+            row.isRead ? port.read(buffer, &count, 1234) : port.write(buffer, &count, 1234);
+        outcome = done ? "true" : "false";
+    } catch (const SystemException& e) {
+        outcome = e.what();
+    }
+    EXPECT_EQ(outcome, row.outcome);
+    EXPECT_EQ(script.lastTimeoutMs, 1234u);
+    EXPECT_EQ(port.handleState(), HandleState::Open);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachResult, TransferOutcome,
+    testing::Values(TransferRow{true, TransferResult::Done, "true"},
+                    TransferRow{true, TransferResult::TimedOut, "false"},
+                    TransferRow{true, TransferResult::PrepareFailed,
+                                "CreateEvent() failed in WinSerialComm::read() !"},
+                    TransferRow{true, TransferResult::StartFailed,
+                                "ReadFile() failed in WinSerialComm::read() !"},
+                    TransferRow{true, TransferResult::WaitFailed,
+                                "WaitForSingleObject() failed in WinSerialComm::read() !"},
+                    TransferRow{true, TransferResult::ResultFailed,
+                                "GetOverlappedResult() failed in WinSerialComm::read() !"},
+                    TransferRow{false, TransferResult::Done, "true"},
+                    TransferRow{false, TransferResult::TimedOut, "false"},
+                    TransferRow{false, TransferResult::PrepareFailed,
+                                "CreateEvent() failed in WinSerialComm::write() !"},
+                    TransferRow{false, TransferResult::StartFailed,
+                                "WriteFile() failed in WinSerialComm::write() !"},
+                    TransferRow{false, TransferResult::WaitFailed,
+                                "WaitForSingleObject() failed in WinSerialComm::write() !"},
+                    TransferRow{false, TransferResult::ResultFailed,
+                                "GetOverlappedResult() failed in WinSerialComm::write() !"}));
+
+}  // namespace

@@ -1,0 +1,369 @@
+// The serial port against the real kernel: a pseudo-terminal stands in for the serial line and
+// a scripted peer plays the camera on its other side.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LogCapture.h"
+#include "PseudoTerminal.h"
+#include "transport/WinSerialComm.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using OS::SystemException;
+using OS::WinSerialComm;
+using HandleState = OS::WinSerialComm::HandleState;
+using TransportTest::Bytes;
+using TransportTest::LogCapture;
+using TransportTest::openDescriptorCount;
+using TransportTest::PseudoTerminal;
+using TransportTest::ScriptedPeer;
+using Clock = std::chrono::steady_clock;
+
+const Bytes ACK{0x90, 0x41, 0xFF};
+const Bytes COMPLETION{0x90, 0x51, 0xFF};
+
+std::string raisedBy(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const SystemException& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+// A folder with a regular file in it, removed at the end.
+class Scratch {
+  public:
+    Scratch() {
+        std::string pattern = "/tmp/quorvin-transport-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        folder = pattern;
+        file = folder + "/not-a-port";
+        std::ofstream(file) << "plain file\n";
+    }
+    ~Scratch() {
+        ::unlink(file.c_str());
+        ::rmdir(folder.c_str());
+    }
+    std::string folder;
+    std::string file;
+};
+
+// Reads once and returns the bytes received; false from the port fails the test.
+Bytes readBurst(WinSerialComm& port, std::uint32_t capacity = 16, std::uint32_t timeoutMs = 2000) {
+    Bytes buffer(capacity);
+    std::uint32_t count = capacity;
+    EXPECT_TRUE(port.read(buffer.data(), &count, timeoutMs));
+    buffer.resize(count);
+    return buffer;
+}
+
+TEST(SerialPortOnPty, PortThatDoesNotExist) {
+    LogCapture log;
+    WinSerialComm port;
+    EXPECT_EQ(raisedBy([&] { port.open("/dev/quorvin-no-such-port"); }), "open COM port failed ! ");
+    EXPECT_EQ(port.handleState(), HandleState::Invalid);
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"[Debug] open port: /dev/quorvin-no-such-port"});
+}
+
+struct BadName {
+    const char* label;
+    std::function<std::string(const Scratch&)> name;
+    const char* message;
+    bool heldUntilRefused;  // opened, then released in step 3 with "close COM port"
+};
+
+class BadPortName : public testing::TestWithParam<BadName> {};
+
+TEST_P(BadPortName, FailsCleanly) {
+    const BadName& row = GetParam();
+    Scratch scratch;
+    const std::string name = row.name(scratch);
+    const int descriptors = openDescriptorCount();
+    LogCapture log;
+    WinSerialComm port;
+
+    EXPECT_EQ(raisedBy([&] { port.open(name); }), row.message);
+
+    std::vector<std::string> expected{"[Debug] open port: " + name};
+    if (row.heldUntilRefused) {
+        expected.push_back("[Debug] close COM port");
+    }
+    EXPECT_EQ(log.lines(), expected);
+    EXPECT_EQ(port.handleState(), row.heldUntilRefused ? HandleState::None : HandleState::Invalid);
+    // LogCapture holds one descriptor for its file.
+    EXPECT_EQ(openDescriptorCount(), descriptors + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BadPortName,
+    testing::Values(
+        BadName{"Empty", [](const Scratch&) { return std::string(); }, "open COM port failed ! ",
+                false},
+        BadName{"VeryLong", [](const Scratch&) { return "/dev/" + std::string(5000, 'x'); },
+                "open COM port failed ! ", false},
+        BadName{"HugeComNumber", [](const Scratch&) { return std::string("COM99999999999999"); },
+                "open COM port failed ! ", false},
+        BadName{"Directory", [](const Scratch& s) { return s.folder; }, "open COM port failed ! ",
+                false},
+        BadName{"RegularFile", [](const Scratch& s) { return s.file; },
+                "PurgeComm() failed in WinSerialComm::open() !", true},
+        BadName{"NonSerialDevice", [](const Scratch&) { return std::string("/dev/null"); },
+                "PurgeComm() failed in WinSerialComm::open() !", true}),
+    [](const testing::TestParamInfo<BadName>& row) { return row.param.label; });
+
+TEST(SerialPortOnPty, ComNamesMapToSerialDevices) {
+    const std::pair<const char*, const char*> rows[] = {{"COM1", "/dev/ttyS0"},
+                                                        {"COM12", "/dev/ttyS11"},
+                                                        {"COM0", "COM0"},
+                                                        {"COM01", "COM01"},
+                                                        {"COM", "COM"},
+                                                        {"COM1a", "COM1a"},
+                                                        {"com1", "com1"},
+                                                        {"XCOM1", "XCOM1"},
+                                                        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+                                                        {"COM1000000000", "COM1000000000"}};
+    for (const auto& [name, path] : rows) {
+        EXPECT_EQ(OS::systemPortName(name), path) << name;
+    }
+}
+
+TEST(SerialPortOnPty, OpenLogsTheNameAndCloseLogsOnce) {
+    PseudoTerminal line;
+    LogCapture log;
+    WinSerialComm port;
+    port.open(line.path());
+    EXPECT_EQ(port.handleState(), HandleState::Open);
+    port.close();
+    port.close();
+    EXPECT_EQ(port.handleState(), HandleState::None);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"[Debug] open port: " + line.path(),
+                                                     "[Debug] close COM port"}));
+}
+
+TEST(SerialPortOnPty, SecondOpenIsRefusedUntilTheFirstCloses) {
+    PseudoTerminal line;
+    WinSerialComm first;
+    WinSerialComm second;
+    first.open(line.path());
+
+    EXPECT_EQ(raisedBy([&] { second.open(line.path()); }), "open COM port failed ! ");
+    EXPECT_EQ(second.handleState(), HandleState::Invalid);
+
+    first.close();
+    second.open(line.path());
+    EXPECT_EQ(second.handleState(), HandleState::Open);
+}
+
+#ifdef TIOCGEXCL
+TEST(SerialPortOnPty, CloseLeavesTheTerminalNonExclusive) {
+    PseudoTerminal line;
+    // A privileged process may look at the terminal even while it is exclusive.
+    const int observer = ::open(line.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(observer, 0);
+    int exclusive = -1;
+
+    WinSerialComm port;
+    port.open(line.path());
+    ASSERT_EQ(::ioctl(observer, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
+
+    port.close();
+    ASSERT_EQ(::ioctl(observer, TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+    ::close(observer);
+}
+#endif
+
+TEST(SerialPortOnPty, BinaryBytesPassUnchangedBothWays) {
+    // Flow control, line editing, signal and newline characters, and the terminator.
+    const Bytes bytes{0x11, 0x13, 0x0D, 0x0A, 0x03, 0x04, 0x1A, 0x7F, 0x00, 0x15, 0x17, 0xFF};
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+
+    std::uint32_t count = static_cast<std::uint32_t>(bytes.size());
+    EXPECT_TRUE(port.write(bytes.data(), &count, 1000));
+    EXPECT_EQ(count, bytes.size());
+    EXPECT_EQ(line.receiveCommand(2s), bytes);
+
+    line.send(bytes);
+    EXPECT_EQ(readBurst(port), bytes);
+}
+
+TEST(SerialPortOnPty, BurstFollowedByQuietReturnsWhatCame) {
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    ScriptedPeer peer(line, {ScriptedPeer::pause(30ms), ScriptedPeer::send(ACK)});
+
+    EXPECT_EQ(readBurst(port), ACK);
+    peer.finish();
+}
+
+TEST(SerialPortOnPty, AcknowledgementAndCompletionApartAreTwoReads) {
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    ScriptedPeer peer(
+        line, {ScriptedPeer::send(ACK), ScriptedPeer::pause(40ms), ScriptedPeer::send(COMPLETION)});
+
+    EXPECT_EQ(readBurst(port), ACK);
+    EXPECT_EQ(readBurst(port), COMPLETION);
+    peer.finish();
+}
+
+TEST(SerialPortOnPty, ReadStopsAtTheRequestedCount) {
+    Bytes twenty(20);
+    for (std::size_t i = 0; i < twenty.size(); ++i) {
+        twenty[i] = static_cast<unsigned char>(0x80 + i);
+    }
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    line.send(twenty);
+
+    unsigned char buffer[32];
+    std::fill(std::begin(buffer), std::end(buffer), 0xEE);
+    std::uint32_t count = 16;
+    ASSERT_TRUE(port.read(buffer, &count, 2000));
+    EXPECT_EQ(count, 16u);
+    EXPECT_EQ(Bytes(buffer, buffer + 16), Bytes(twenty.begin(), twenty.begin() + 16));
+    EXPECT_EQ(Bytes(buffer + 16, buffer + 32), Bytes(16, 0xEE));
+    EXPECT_EQ(readBurst(port), Bytes(twenty.begin() + 16, twenty.end()));
+}
+
+TEST(SerialPortOnPty, SilentLineTimesOut) {
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+
+    unsigned char buffer[16];
+    std::uint32_t count = sizeof buffer;
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.read(buffer, &count, 150));
+    EXPECT_GE(Clock::now() - start, 150ms);
+    EXPECT_EQ(count, 0u);
+}
+
+void ignoreSignal(int) {}
+
+TEST(SerialPortOnPty, SignalsDoNotCutWaitsShort) {
+    struct sigaction action {};
+    struct sigaction previous {};
+    action.sa_handler = ignoreSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: every wait sees EINTR
+    ASSERT_EQ(::sigaction(SIGUSR1, &action, &previous), 0);
+
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    std::atomic<bool> reading{true};
+    const pthread_t reader = ::pthread_self();
+    std::thread interrupter([&] {
+        while (reading) {
+            ::pthread_kill(reader, SIGUSR1);
+            std::this_thread::sleep_for(3ms);
+        }
+    });
+
+    unsigned char buffer[16];
+    std::uint32_t count = sizeof buffer;
+    const auto start = Clock::now();
+    const bool got = port.read(buffer, &count, 200);
+    const auto waited = Clock::now() - start;
+    {
+        ScriptedPeer peer(line, {ScriptedPeer::pause(30ms), ScriptedPeer::send(ACK),
+                                 ScriptedPeer::pause(10ms), ScriptedPeer::send(COMPLETION)});
+        EXPECT_EQ(readBurst(port), (Bytes{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF}));
+        peer.finish();
+    }
+    reading = false;
+    interrupter.join();
+    ::sigaction(SIGUSR1, &previous, nullptr);
+
+    EXPECT_FALSE(got);
+    EXPECT_GE(waited, 200ms);
+}
+
+TEST(SerialPortOnPty, OtherSideGoneRaisesTheTransferFailures) {
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    ScriptedPeer peer(line, {ScriptedPeer::pause(50ms), ScriptedPeer::hangUp()});
+
+    unsigned char buffer[16];
+    std::uint32_t count = sizeof buffer;
+    EXPECT_EQ(raisedBy([&] { port.read(buffer, &count, 5000); }),
+              "ReadFile() failed in WinSerialComm::read() !");
+    peer.finish();
+    count = 3;
+    EXPECT_EQ(raisedBy([&] { port.write(ACK.data(), &count, 5000); }),
+              "WriteFile() failed in WinSerialComm::write() !");
+    port.close();
+    EXPECT_EQ(port.handleState(), HandleState::None);
+}
+
+TEST(SerialPortOnPty, WriteTimesOutWhenTheLineTakesNoMore) {
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    // Nobody reads the other side, so the terminal's buffers fill up.
+    const Bytes lots(1 << 20, 0x55);
+    std::uint32_t count = static_cast<std::uint32_t>(lots.size());
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.write(lots.data(), &count, 100));
+    EXPECT_GE(Clock::now() - start, 100ms);
+    EXPECT_GT(count, 0u);
+    EXPECT_LT(count, lots.size());
+    EXPECT_EQ(line.receiveFor(200ms).size(), count);
+}
+
+TEST(SerialPortOnPty, ManyOpenAndCloseCyclesLeakNoDescriptor) {
+    PseudoTerminal line;
+    Scratch scratch;
+    const int before = openDescriptorCount();
+    WinSerialComm port;
+    WinSerialComm holder;
+    for (int cycle = 0; cycle < 1000; ++cycle) {
+        switch (cycle % 4) {
+            case 0:
+                port.open(line.path());
+                port.close();
+                break;
+            case 1:
+                EXPECT_THROW(port.open("/dev/quorvin-no-such-port"), SystemException);
+                break;
+            case 2:
+                EXPECT_THROW(port.open(scratch.file), SystemException);
+                break;
+            case 3:
+                holder.open(line.path());
+                EXPECT_THROW(port.open(line.path()), SystemException);
+                holder.close();
+                break;
+        }
+    }
+    EXPECT_EQ(openDescriptorCount(), before);
+}
+
+}  // namespace

@@ -1,0 +1,69 @@
+#include "transport/WinSerialCommAdaptor.h"
+
+#include <utility>
+
+#include "diagnostics/Log.h"
+#include "quorvin/DriverException.h"
+
+namespace CameraDriver {
+
+WinSerialCommAdaptor::WinSerialCommAdaptor(OS::SerialDeviceOpener deviceOpener)
+    : OS::WinSerialComm(std::move(deviceOpener)) {}
+
+WinSerialCommAdaptor::~WinSerialCommAdaptor() = default;
+
+void WinSerialCommAdaptor::connect(const std::string& port) {
+    try {
+        open(port);
+    } catch (const OS::SystemException& failure) {
+        logException(failure.what());
+        // The port has already released whatever it had opened; this only makes sure.
+        try {
+            close();
+        } catch (...) {
+        }
+        throw DriverException("WinSerialCommAdaptor::connect() failed !");
+    }
+}
+
+void WinSerialCommAdaptor::disconnect() {
+    try {
+        close();
+    } catch (const OS::SystemException& failure) {
+        logException(failure.what());
+        throw DriverException("WinSerialCommAdaptor::disconnect() failed !");
+    }
+}
+
+void WinSerialCommAdaptor::send(const unsigned char* data, std::uint32_t* count) {
+    bool written = false;
+    try {
+        written = write(data, count, TRANSFER_TIMEOUT_MS);
+    } catch (const OS::SystemException& failure) {
+        logException(failure.what());
+        throw DriverException(
+            "Serial communication error occured in WinSerialCommAdaptor::send() !");
+    }
+    if (!written) {
+        throw DriverException("Write data to serial COM timeout in WinSerialCommAdaptor::send() !");
+    }
+}
+
+void WinSerialCommAdaptor::recv(unsigned char* buffer, std::uint32_t* count) {
+    bool received = false;
+    try {
+        received = read(buffer, count, TRANSFER_TIMEOUT_MS);
+    } catch (const OS::SystemException& failure) {
+        logException(failure.what());
+        throw DriverException(
+            "Serial communication error occured in WinSerialCommAdaptor::recv() !");
+    }
+    if (!received) {
+        throw DriverException(
+            "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
+    }
+}
+
+Comm* createComm() { return new WinSerialCommAdaptor(); }
+
+}  // namespace CameraDriver

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "transport/Comm.h"
+#include "transport/WinSerialComm.h"
+
+namespace CameraDriver {
+
+// The serial transport: the Comm operations over a serial port, with a fixed time-out per
+// transfer. System failures stop here: their text goes to the log as an exception line and the
+// caller receives DriverException.
+class WinSerialCommAdaptor : public Comm, public OS::WinSerialComm {
+  public:
+    static constexpr std::uint32_t TRANSFER_TIMEOUT_MS = 6000;
+
+    WinSerialCommAdaptor() = default;
+    // Opens ports through `opener` instead of the platform's device layer.
+    explicit WinSerialCommAdaptor(OS::SerialDeviceOpener opener);
+    ~WinSerialCommAdaptor() override;
+
+    void connect(const std::string& port) override;
+    void disconnect() override;
+    void send(const unsigned char* data, std::uint32_t* count) override;
+    void recv(unsigned char* buffer, std::uint32_t* count) override;
+};
+
+}  // namespace CameraDriver
