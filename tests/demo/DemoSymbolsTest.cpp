@@ -1,0 +1,112 @@
+// Which library entries the Demo program binds when it is loaded: read from its dynamic symbol
+// table, so that an accidental use of another operation (or an inline that stopped being one)
+// shows up here and not at a customer's with an older library.
+#include <cxxabi.h>
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// Mangled names of the dynamic symbols that `nm -D <filter>` lists for `file`.
+std::set<std::string> dynamicSymbols(const std::string& filter, const std::string& file) {
+    const std::string command = "nm -D " + filter + " '" + file + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        ADD_FAILURE() << "cannot run " << command;
+        return {};
+    }
+    std::set<std::string> names;
+    char line[4096];
+    while (fgets(line, sizeof line, pipe) != nullptr) {
+        // "<address> <type> <name>" or "<spaces> U <name>": the name is the last field.
+        std::istringstream fields(line);
+        std::string field;
+        std::string name;
+        while (fields >> field) {
+            name = field;
+        }
+        const std::size_t version = name.find('@');
+        names.insert(name.substr(0, version));
+    }
+    const int status = pclose(pipe);
+    EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << command << " failed";
+    return names;
+}
+
+std::string demangled(const std::string& name) {
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> text(
+        abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status), &std::free);
+    return status == 0 ? std::string(text.get()) : name;
+}
+
+const std::string String =
+    "std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> > const&";
+
+TEST(DemoSymbols, BindsOnlyTheTwentyEntriesItUses) {
+    const std::set<std::string> exported = dynamicSymbols("--defined-only", QUORVIN_LIBRARY);
+    ASSERT_FALSE(exported.empty());
+
+    std::set<std::string> bound;
+    for (const std::string& name : dynamicSymbols("--undefined-only", QUORVIN_DEMO)) {
+        if (exported.count(name) != 0) {
+            bound.insert(demangled(name));
+        }
+    }
+    std::set<std::string> expected = {
+        "CameraDriver::Controller::Controller()",
+        "CameraDriver::Controller::~Controller()",
+        "CameraDriver::Controller::connect(" + String + ")",
+        "CameraDriver::Controller::disconnect()",
+        "CameraDriver::Controller::setPowerState(bool)",
+        "CameraDriver::Controller::getFocusMode()",
+        "CameraDriver::Controller::setFocusMode(bool)",
+        "CameraDriver::Controller::getDZoomState()",
+        "CameraDriver::Controller::setDZoomState(bool)",
+        "CameraDriver::Controller::moveUp(int)",
+        "CameraDriver::Controller::moveDown(int)",
+        "CameraDriver::Controller::moveLeft(int)",
+        "CameraDriver::Controller::moveRight(int)",
+        "CameraDriver::Controller::moveHome()",
+        "CameraDriver::Controller::stopMove()",
+        "CameraDriver::Controller::zoomIn(int)",
+        "CameraDriver::Controller::zoomOut(int)",
+        "CameraDriver::Controller::stopZoom()",
+        "setLogFile(" + String + ")",
+        "setDebugEnabled(bool)",
+    };
+#if defined(QUORVIN_SANITIZED)
+    // The undefined-behaviour sanitizer checks the dynamic type of every object that a member
+    // call goes to, against the class's type information.
+    expected.insert("typeinfo for CameraDriver::Controller");
+#endif
+    EXPECT_EQ(bound, expected);
+}
+
+// The exception class lives wholly in its header; the program carries its own weak copy of the
+// type information, which the loader merges with the library's so that a catch matches a
+// throw. Nothing else of the library may be duplicated in the program.
+TEST(DemoSymbols, CarriesNoCopyOfLibraryCodeBeyondTheExceptionType) {
+    const std::set<std::string> exported = dynamicSymbols("--defined-only", QUORVIN_LIBRARY);
+    std::set<std::string> duplicated;
+    for (const std::string& name : dynamicSymbols("--defined-only", QUORVIN_DEMO)) {
+        if (exported.count(name) != 0) {
+            duplicated.insert(demangled(name));
+        }
+    }
+    for (const std::string& name : duplicated) {
+        EXPECT_TRUE(name == "typeinfo for CameraDriver::DriverException" ||
+                    name == "typeinfo name for CameraDriver::DriverException")
+            << name;
+    }
+}
+
+}  // namespace
