@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <new>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,8 @@ struct TranslationRow {
     const char* exceptionLine;  // nullptr: no exception line
     const char* message;
 };
+
+void PrintTo(const TranslationRow& row, std::ostream* out) { *out << row.name; }
 
 class AdaptorTranslation : public testing::TestWithParam<TranslationRow> {};
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ struct RefusedStep {
     int step;
     const char* message;
 };
+
+void PrintTo(const RefusedStep& row, std::ostream* out) { *out << "step " << row.step; }
 
 class OpenStepRefused : public testing::TestWithParam<RefusedStep> {};
 
@@ -184,6 +187,10 @@ struct TransferRow {
     TransferResult result;
     const char* outcome;  // "true", "false" or the message raised
 };
+
+void PrintTo(const TransferRow& row, std::ostream* out) {
+    *out << (row.isRead ? "read " : "write ") << static_cast<int>(row.result);
+}
 
 class TransferOutcome : public testing::TestWithParam<TransferRow> {};
 

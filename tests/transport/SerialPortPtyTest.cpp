@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,6 +91,8 @@ struct BadName {
     const char* message;
     bool heldUntilRefused;  // opened, then released in step 3 with "close COM port"
 };
+
+void PrintTo(const BadName& row, std::ostream* out) { *out << row.label; }
 
 class BadPortName : public testing::TestWithParam<BadName> {};
 
