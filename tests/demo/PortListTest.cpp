@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,8 +15,11 @@ namespace fs = std::filesystem;
 class PortListTest : public ::testing::Test {
   protected:
     PortListTest() {
-        std::string pattern = (fs::temp_directory_path() / "quorvin-ports-XXXXXX").string();
-        root = mkdtemp(pattern.data());
+        // A fresh folder standing in for /dev.
+        std::random_device random;
+        do {
+            root = fs::temp_directory_path() / ("quorvin-ports-" + std::to_string(random()));
+        } while (!fs::create_directory(root));
     }
     ~PortListTest() override {
         std::error_code ignored;
@@ -26,6 +28,15 @@ class PortListTest : public ::testing::Test {
     void touch(const std::string& name) {
         fs::create_directories((root / name).parent_path());
         std::ofstream(root / name).put('\n');
+    }
+    // The stable names are links to the adaptor's node, listed under their own name.
+    void link(const std::string& name, const std::string& target) {
+        fs::create_directories((root / name).parent_path());
+        std::error_code error;
+        fs::create_symlink(target, root / name, error);
+        if (error) {
+            touch(name);  // a system that refuses links still has the name
+        }
     }
     std::string at(const std::string& name) const { return (root / name).string(); }
 

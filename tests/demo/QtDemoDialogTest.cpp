@@ -238,6 +238,26 @@ TEST_F(QtDemoDialogTest, FailedConnectRaisesTheExceptionBoxOverTheWaitCursor) {
     EXPECT_TRUE(control<QComboBox>(IdPort)->isEnabled());
 }
 
+// A camera that never answers holds the dialog for the library's transfer time-out, under the
+// wait cursor, and then says so.
+TEST_F(QtDemoDialogTest, SilentCameraEndsInTheTimeOutMessage) {
+    camsim::ServerOptions options;
+    options.fault = camsim::Fault::Silent;
+    camsim::PtyServer server(options);
+    dialog.selectPort(QString::fromStdString(server.devicePath()));
+    BoxWatcher watcher;
+    const auto started = std::chrono::steady_clock::now();
+    click(IdConnect);
+    const auto waited = std::chrono::steady_clock::now() - started;
+
+    ASSERT_TRUE(watcher.seen().has_value());
+    EXPECT_EQ(watcher.seen()->text,
+              "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
+    EXPECT_GE(waited, std::chrono::milliseconds(6000));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(dialog.isConnected());
+}
+
 TEST_F(QtDemoDialogTest, FailingReleaseRaisesTheExceptionBox) {
     camsim::PtyServer server;
     connectTo(server);
