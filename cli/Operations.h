@@ -1,0 +1,37 @@
+#pragma once
+
+// The operations of CameraDriver::Controller as the command-line tool knows them: one row per
+// operation with its name, its group in the public header, its typed arguments and a call.
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/Values.h"
+
+namespace CameraDriver {
+class Controller;
+}
+
+namespace QuorvinCli {
+
+struct Operation {
+    const char* name;
+    const char* group;
+    std::vector<ArgSpec> args;
+    // Read by `status`: an inquiry that takes no argument and changes nothing.
+    bool inquiry;
+    std::function<Result(CameraDriver::Controller&, const std::vector<Value>&)> invoke;
+};
+
+// In the order of the public header.
+const std::vector<Operation>& operations();
+// The group headings in the order of the public header.
+const std::vector<const char*>& groups();
+const Operation* findOperation(std::string_view name);
+
+// "setPanTilt <pan:double> <tilt:double> <panSpeed:int> <tiltSpeed:int>"
+std::string usageOf(const Operation& operation);
+
+}  // namespace QuorvinCli

@@ -1,0 +1,239 @@
+#include "cli/Script.h"
+
+#include <algorithm>
+#include <cctype>
+#include <istream>
+#include <ostream>
+#include <sstream>
+
+#include "quorvin/Controller.h"
+
+namespace QuorvinCli {
+
+namespace {
+
+const char* const kStatus = "status";
+const char* const kStandardInput = "-";
+
+std::string expectedValues(const ArgSpec& arg) {
+    if (arg.kind != ArgKind::Enum) {
+        return "a valid " + kindName(arg);
+    }
+    std::string names;
+    for (const auto& enumerator : arg.enumInfo->enumerators) {
+        names += names.empty() ? "" : ", ";
+        names += enumerator.first;
+    }
+    return "a " + kindName(arg) + " (" + names + " or a number)";
+}
+
+Step parseOne(const std::vector<std::string>& words) {
+    const std::string& name = words.front();
+    Step step;
+    if (name == kStatus) {
+        step.kind = Step::Kind::Status;
+        if (words.size() > 2 || (words.size() == 2 && words[1] != "--json")) {
+            throw UsageError("status takes no argument other than --json: status [--json]");
+        }
+        step.json = words.size() == 2;
+        return step;
+    }
+    if (name == kStandardInput) {
+        if (words.size() != 1) {
+            throw UsageError("- takes no argument (it reads operations from standard input)");
+        }
+        step.kind = Step::Kind::StandardInput;
+        return step;
+    }
+    const Operation* operation = findOperation(name);
+    if (operation == nullptr) {
+        throw UsageError("unknown operation \"" + name + "\" (quorvin --help lists them)");
+    }
+    const std::size_t given = words.size() - 1;
+    if (given != operation->args.size()) {
+        throw UsageError(name + " takes " + std::to_string(operation->args.size()) +
+                         (operation->args.size() == 1 ? " argument" : " arguments") + ", got " +
+                         std::to_string(given) + ": " + usageOf(*operation));
+    }
+    step.operation = operation;
+    for (std::size_t i = 0; i < given; ++i) {
+        const ArgSpec& arg = operation->args[i];
+        auto value = parseValue(arg, words[i + 1]);
+        if (!value) {
+            throw UsageError(name + ": \"" + words[i + 1] + "\" for <" + arg.name + "> is not " +
+                             expectedValues(arg) + ": " + usageOf(*operation));
+        }
+        step.values.push_back(std::move(*value));
+    }
+    return step;
+}
+
+// "WBMode" -> "wbMode", "DZoomState" -> "dZoomState": a readable key for the JSON status.
+std::string keyOf(const std::string& label) {
+    std::string key = label;
+    std::size_t capitals = 0;
+    while (capitals < key.size() && std::isupper(static_cast<unsigned char>(key[capitals]))) {
+        ++capitals;
+    }
+    // The last capital of a run belongs to the next word when a lower-case letter follows.
+    std::size_t lower = capitals > 1 && capitals < key.size() ? capitals - 1 : capitals;
+    for (std::size_t i = 0; i < lower; ++i) {
+        key[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
+    }
+    return key;
+}
+
+std::string labelOf(const Operation& operation) {
+    std::string name = operation.name;
+    return name.rfind("get", 0) == 0 ? name.substr(3) : name;
+}
+
+}  // namespace
+
+std::vector<std::string> splitLine(const std::string& line) {
+    std::istringstream stream(line.substr(0, line.find('#')));
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+std::vector<Step> parseSteps(const std::vector<std::string>& words) {
+    // Commas may stand alone or stick to a word ("setZoom 0.5, getZoom"); either separates.
+    std::vector<std::vector<std::string>> groups(1);
+    for (const std::string& word : words) {
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t comma = word.find(',', start);
+            const std::string piece = word.substr(start, comma - start);
+            if (!piece.empty()) {
+                groups.back().push_back(piece);
+            }
+            if (comma == std::string::npos) {
+                break;
+            }
+            groups.emplace_back();
+            start = comma + 1;
+        }
+    }
+    std::vector<Step> steps;
+    for (const auto& group : groups) {
+        if (group.empty()) {
+            throw UsageError(groups.size() == 1 ? "no operation given (quorvin --help lists them)"
+                                                : "an operation is missing beside a ','");
+        }
+        steps.push_back(parseOne(group));
+    }
+    return steps;
+}
+
+std::string describe(const Step& step) {
+    switch (step.kind) {
+        case Step::Kind::Call:
+            return step.operation->name;
+        case Step::Kind::Status:
+            return kStatus;
+        case Step::Kind::StandardInput:
+            return kStandardInput;
+    }
+    return {};
+}
+
+std::string oneLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+Runner::Runner(CameraDriver::Controller& camera, std::ostream& out, bool json)
+    : camera_(camera), out_(out), json_(json) {}
+
+void Runner::run(const Step& step, std::istream& in) {
+    current_ = describe(step);
+    switch (step.kind) {
+        case Step::Kind::Call:
+            call(step);
+            break;
+        case Step::Kind::Status:
+            status(json_ || step.json);
+            break;
+        case Step::Kind::StandardInput:
+            shell(in);
+            break;
+    }
+}
+
+void Runner::call(const Step& step) {
+    const Result result = step.operation->invoke(camera_, step.values);
+    if (std::holds_alternative<std::monostate>(result)) {
+        return;
+    }
+    out_ << (json_ ? toJson(result).dump() : formatText(result)) << '\n';
+    // A script reading the other end of a pipe waits for each answer.
+    out_.flush();
+}
+
+void Runner::status(bool json) {
+    // Everything is read before anything is printed, so a failure leaves no half table.
+    std::vector<std::pair<const Operation*, Result>> rows;
+    for (const Operation& operation : operations()) {
+        if (operation.inquiry) {
+            current_ = operation.name;
+            rows.emplace_back(&operation, operation.invoke(camera_, {}));
+        }
+    }
+    current_ = kStatus;
+    if (json) {
+        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        for (const auto& [operation, result] : rows) {
+            object[keyOf(labelOf(*operation))] = toJson(result);
+        }
+        out_ << object.dump(2) << '\n';
+    } else {
+        std::size_t width = 0;
+        for (const auto& row : rows) {
+            width = std::max(width, labelOf(*row.first).size());
+        }
+        const char* group = nullptr;
+        for (const auto& [operation, result] : rows) {
+            if (group != operation->group) {
+                group = operation->group;
+                out_ << group << '\n';
+            }
+            const std::string label = labelOf(*operation);
+            out_ << "  " << label << std::string(width - label.size() + 2, ' ')
+                 << formatText(result) << '\n';
+        }
+    }
+    out_.flush();
+}
+
+void Runner::shell(std::istream& in) {
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        const std::vector<std::string> words = splitLine(line);
+        if (words.empty()) {
+            continue;
+        }
+        std::vector<Step> steps;
+        try {
+            steps = parseSteps(words);
+        } catch (const UsageError& error) {
+            throw UsageError("line " + std::to_string(number) + ": " + error.what());
+        }
+        for (const Step& step : steps) {
+            if (step.kind == Step::Kind::StandardInput) {
+                throw UsageError("line " + std::to_string(number) +
+                                 ": - cannot be used on standard input itself");
+            }
+        }
+        for (const Step& step : steps) {
+            run(step, in);
+        }
+    }
+}
+
+}  // namespace QuorvinCli

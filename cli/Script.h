@@ -1,0 +1,68 @@
+#pragma once
+
+// A run of the tool: the operations given on the command line (or on standard input) checked
+// against the operation table, then executed one after the other on one connected camera.
+
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/Operations.h"
+
+namespace CameraDriver {
+class Controller;
+}
+
+namespace QuorvinCli {
+
+// A mistake of the user's, found before anything is sent for the step that has it.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct Step {
+    enum class Kind { Call, Status, StandardInput };
+    Kind kind = Kind::Call;
+    const Operation* operation = nullptr;  // Call only
+    std::vector<Value> values;             // Call only
+    bool json = false;                     // Status only: `status --json`
+};
+
+// Splits words into operations at "," (also where a comma is glued to a word) and checks every
+// name, argument count and value. Throws UsageError naming the operation and its arguments.
+std::vector<Step> parseSteps(const std::vector<std::string>& words);
+
+// Splits one line of the shell into words; "#" starts a comment.
+std::vector<std::string> splitLine(const std::string& line);
+
+// A short name of a step for failure messages: "setZoom", "status".
+std::string describe(const Step& step);
+
+class Runner {
+  public:
+    Runner(CameraDriver::Controller& camera, std::ostream& out, bool json);
+
+    // Throws CameraDriver::DriverException when the camera or the line fails, and UsageError
+    // for a bad line of standard input.
+    void run(const Step& step, std::istream& in);
+
+    // The operation that ran last, for a failure message ("getPowerState", "status").
+    const std::string& current() const { return current_; }
+
+  private:
+    void call(const Step& step);
+    void status(bool json);
+    void shell(std::istream& in);
+
+    CameraDriver::Controller& camera_;
+    std::ostream& out_;
+    bool json_;
+    std::string current_;
+};
+
+// Text of a failure as one line: trailing line breaks of a message are dropped.
+std::string oneLine(std::string text);
+
+}  // namespace QuorvinCli

@@ -1,0 +1,169 @@
+// quorvin: runs Controller operations on one connection to a VISCA camera.
+//
+//   quorvin --port PORT [--camera N] OPERATION [ARGS...] [, OPERATION [ARGS...]]...
+//   quorvin --port PORT status [--json]
+//   quorvin --port PORT -            (operations from standard input, one per line)
+//   quorvin ports
+//
+// Exit status: 0 when every operation succeeded, 1 when the camera or the link failed, 2 for a
+// mistake on the command line (nothing is sent then).
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/Operations.h"
+#include "cli/Script.h"
+#include "demo/PortList.h"
+#include "quorvin/Controller.h"
+
+namespace {
+
+using namespace QuorvinCli;
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+class UsageFormatter : public CLI::Formatter {
+  public:
+    std::string make_usage(const CLI::App*, std::string name) const override {
+        return "Usage: " + name +
+               " --port PORT [--camera N] [OPTIONS] OPERATION [ARGS...] [, OPERATION "
+               "[ARGS...]]...\n       " +
+               name + " ports\n";
+    }
+};
+
+std::string operationList() {
+    std::string text =
+        "Operations (separate several with ','; each result is printed on its own line):\n"
+        "  status [--json]        read every inquiry and print a table (or one JSON object)\n"
+        "  -                      read operations from standard input, one per line, until its "
+        "end\n";
+    for (const char* group : groups()) {
+        text += std::string("\n") + group + ":\n";
+        for (const Operation& operation : operations()) {
+            if (operation.group == group) {
+                text += "  " + usageOf(operation) + "\n";
+            }
+        }
+    }
+    text +=
+        "\nValues: int and long in decimal or 0x hex; double as 0.5 or -1e-1; on|off also as "
+        "true|false or 1|0;\npositions as fractions (pan and tilt -1 to 1, zoom and focus 0 to 1); "
+        "enumerations by name or by number:\n";
+    for (const EnumInfo* info : allEnums()) {
+        text += "  " + std::string(info->typeName) + ":";
+        for (const auto& enumerator : info->enumerators) {
+            text += std::string(" ") + enumerator.first;
+        }
+        text += "\n";
+    }
+    text += "\nExit status: 0 done, 1 camera or link failure, 2 usage error (nothing sent).";
+    return text;
+}
+
+int listPorts() {
+    for (const std::string& port : Quorvin::listSerialPorts()) {
+        std::cout << port << '\n';
+    }
+    return 0;
+}
+
+int usageError(const std::string& message) {
+    std::cerr << "quorvin: " << message << '\n';
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Runs camera operations on one connection to a VISCA camera.", "quorvin"};
+    app.formatter(std::make_shared<UsageFormatter>());
+
+    std::string port;
+    int cameraNumber = 1;
+    bool json = false;
+    std::string logFile;
+    bool debug = false;
+    bool verbose = false;
+    app.add_option("-p,--port", port, "Serial port, such as /dev/ttyUSB0 or COM1");
+    app.add_option("-c,--camera", cameraNumber, "Camera on the line, 1 to 7 (default 1)")
+        ->check(CLI::Range(1, 7));
+    app.add_flag("--json", json, "Print results as JSON (status as one object)");
+    app.add_option("--log", logFile, "Write the library's exception lines to FILE")
+        ->option_text("FILE");
+    app.add_flag("--debug", debug,
+                 "Also log every exchange, with its bytes (to --log FILE, else "
+                 "./CameraDriver.log)");
+    app.add_flag("--verbose", verbose, "Echo the library's log lines to standard output");
+    CLI::App* ports = app.add_subcommand("ports", "List the serial ports present");
+    // Everything from the first operation on is left alone, so that "-1" stays a value.
+    app.prefix_command();
+    app.footer(operationList());
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? 0 : kExitUsage;
+    }
+    if (*ports) {
+        return listPorts();
+    }
+
+    std::vector<std::string> words = app.remaining();
+    if (!words.empty() && words.front() == "--") {
+        words.erase(words.begin());
+    }
+    if (!words.empty() && words.front().size() > 1 && words.front().front() == '-') {
+        return usageError("unknown option " + words.front() + " (quorvin --help lists them)");
+    }
+    std::vector<Step> steps;
+    try {
+        steps = parseSteps(words);
+    } catch (const UsageError& error) {
+        return usageError(error.what());
+    }
+    if (port.empty()) {
+        return usageError("--port PORT is needed to run operations");
+    }
+
+    // Named first, as the Demo does, so that --debug opens the chosen file and no other.
+    if (!logFile.empty()) {
+        setLogFile(logFile);
+    }
+    if (debug) {
+        setDebugEnabled(true);
+    }
+    if (verbose) {
+        setVerboseEnabled(true);
+    }
+
+    CameraDriver::Controller camera;
+    Runner runner(camera, std::cout, json);
+    std::string failing = "connect " + port;
+    try {
+        camera.connect(port);
+        camera.setCurCamera(cameraNumber);
+        for (const Step& step : steps) {
+            runner.run(step, std::cin);
+        }
+        failing = "disconnect";
+        camera.disconnect();
+    } catch (const UsageError& error) {
+        return usageError(error.what());
+    } catch (const std::exception& error) {
+        // DriverException above all; anything else the library or the streams raise is a
+        // failure of the run as well.
+        if (failing != "disconnect" && !runner.current().empty()) {
+            failing = runner.current();
+        }
+        std::cout.flush();
+        std::cerr << "quorvin: " << failing << ": " << oneLine(error.what()) << '\n';
+        return kExitFailure;
+    }
+    return 0;
+}

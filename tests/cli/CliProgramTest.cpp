@@ -1,0 +1,569 @@
+// The built quorvin program, run as a user runs it, against the virtual camera on a
+// pseudo-terminal.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/Operations.h"
+#include "sim/PtyServer.h"
+#include "tests/cli/Subprocess.h"
+
+namespace QuorvinCli {
+namespace {
+
+using testing::runProgram;
+using testing::RunResult;
+
+const char* const kPort = "{port}";
+
+class CliProgram : public ::testing::Test {
+  protected:
+    void start(int cameras = 1, camsim::Fault fault = camsim::Fault::None) {
+        camsim::ServerOptions options;
+        options.cameras = cameras;
+        options.fault = fault;
+        // Timed moves arrive at once, so a preset recall or setZoom does not hold up a run.
+        options.timing.instant = true;
+        options.log = [this](const std::string& line) {
+            std::lock_guard<std::mutex> lock(logMutex);
+            log.push_back(line);
+        };
+        server = std::make_unique<camsim::PtyServer>(options);
+    }
+
+    // "{port}" in an argument or in the input stands for the virtual camera's terminal.
+    std::string withPort(std::string text) const {
+        for (std::size_t at; (at = text.find(kPort)) != std::string::npos;) {
+            text.replace(at, std::string(kPort).size(), server->devicePath());
+        }
+        return text;
+    }
+
+    RunResult run(const std::vector<std::string>& args, const std::string& input = "") {
+        std::vector<std::string> argv{QUORVIN_CLI};
+        for (const std::string& arg : args) {
+            argv.push_back(server ? withPort(arg) : arg);
+        }
+        return runProgram(argv, server ? withPort(input) : input);
+    }
+
+    // Frames the camera received, as "81 09 04 00 FF".
+    std::vector<std::string> received() {
+        std::lock_guard<std::mutex> lock(logMutex);
+        std::vector<std::string> frames;
+        for (const std::string& line : log) {
+            const std::size_t at = line.find(" rx ");
+            if (at != std::string::npos) {
+                frames.push_back(line.substr(at + 4));
+            }
+        }
+        return frames;
+    }
+
+    std::unique_ptr<camsim::PtyServer> server;
+    std::mutex logMutex;
+    std::vector<std::string> log;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Command lines and what they print.
+
+struct RunCase {
+    const char* label;
+    std::vector<std::string> args;
+    std::string input;
+    int exitCode;
+    std::string out;
+    std::string err;  // standard error must contain it; empty: standard error must be empty
+    int cameras = 1;
+    camsim::Fault fault = camsim::Fault::None;
+    std::function<void(const camsim::PtyServer&)> check = nullptr;
+};
+
+void PrintTo(const RunCase& c, std::ostream* out) { *out << c.label; }
+
+class CliRun : public CliProgram, public ::testing::WithParamInterface<RunCase> {};
+
+TEST_P(CliRun, PrintsResultsAndExitsWithItsStatus) {
+    const RunCase& c = GetParam();
+    start(c.cameras, c.fault);
+    const RunResult result = run(c.args, c.input);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+    EXPECT_EQ(result.out, c.out);
+    if (c.err.empty()) {
+        EXPECT_EQ(result.err, "");
+    } else {
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        // One line, for a script's log.
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    }
+    if (c.check) {
+        c.check(*server);
+    }
+}
+
+const std::vector<std::string> P = {"--port", kPort};
+
+std::vector<std::string> cmd(std::vector<std::string> words,
+                             std::vector<std::string> options = {}) {
+    std::vector<std::string> args = options;
+    args.insert(args.end(), P.begin(), P.end());
+    args.insert(args.end(), words.begin(), words.end());
+    return args;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, CliRun,
+    ::
+        testing::
+            Values(RunCase{"set then read back", cmd({"setRGain", "0x40", ",", "getRGain"}), "", 0,
+                           "64\n", ""},
+                   RunCase{"enumeration by name", cmd({"setWBMode", "WBManual", ",", "getWBMode"}),
+                           "", 0, "WBManual\n", ""},
+                   RunCase{"enumeration by number prints its name",
+                           cmd({"setAEMode", "10", ",", "getAEMode"}), "", 0, "AEShutterPriority\n",
+                           ""},
+                   RunCase{"boolean spelled three ways",
+                           cmd({"setBackLightState", "on", ",", "getBackLightState", ",",
+                                "setBackLightState", "false", ",", "getBackLightState", ",",
+                                "setBackLightState", "1", ",", "getBackLightState"}),
+                           "", 0, "on\noff\non\n", ""},
+                   RunCase{"several operations on one connection",
+                           cmd({"setZoom", "0.5", ",", "getZoom", ",", "getPowerState", ",",
+                                "getDeviceType"}),
+                           "", 0, "0.5\non\n00 51 00 01 01 00 02\n", ""},
+                   RunCase{"pan and tilt both printed",
+                           cmd({"setPanTilt", "0.5", "-0.25", "0x18", "20", ",", "getPanTilt"}), "",
+                           0, "0.5 -0.25\n", ""},
+                   RunCase{"commas glued to words", cmd({"setGain", "3,", "getGain,getIris"}), "",
+                           0, "3\n12\n", ""},
+                   RunCase{"results as JSON",
+                           cmd({"setPanTilt", "-1", "1", "0", "0", ",", "getPanTilt", ",",
+                                "getWBMode", ",", "getBackLightState", ",", "getShutter"},
+                               {"--json"}),
+                           "", 0, "{\"pan\":-1.0,\"tilt\":1.0}\n\"WBAuto\"\nfalse\n11\n", ""},
+                   RunCase{"second camera on the line",
+                           cmd({"setPowerState", "off", ",", "getCurCamera", ",", "getPowerState"},
+                               {"--camera", "2"}),
+                           "", 0, "2\noff\n", "", 2, camsim::Fault::None,
+                           [](const camsim::PtyServer& s) {
+                               EXPECT_TRUE(s.camera(1).power);
+                               EXPECT_FALSE(s.camera(2).power);
+                           }},
+                   RunCase{
+                       "operations from standard input", cmd({"-"}),
+                       "setGain 3\ngetGain\n\n   # a comment line\nsetWBMode WBIndoor, getWBMode\n",
+                       0, "3\nWBIndoor\n", ""},
+                   RunCase{"standard input after command-line operations",
+                           cmd({"setGain", "5", ",", "-"}), "getGain\n", 0, "5\n", ""},
+                   RunCase{"a bad line of standard input stops there", cmd({"-"}),
+                           "setGain 4\ngetGain\nsetGain\nsetGain 6\n", 2, "4\n",
+                           "quorvin: line 3: setGain takes 1 argument, got 0: setGain <gain:long>",
+                           1, camsim::Fault::None,
+                           [](const camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 4); }},
+                   RunCase{"a refused value stops the run",
+                           cmd({"setGain", "3", ",", "getGain", ",", "setGain", "0x99", ",",
+                                "setGain", "4"}),
+                           "", 1, "3\n",
+                           "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !", 1,
+                           camsim::Fault::None,
+                           [](const camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 3); }},
+                   RunCase{"camera that cannot execute",
+                           cmd({"setPowerState", "on", ",", "getPowerState"}), "", 1, "",
+                           "quorvin: setPowerState: NOT_EXECUTABLE error ocurred when executing "
+                           "the command !",
+                           1, camsim::Fault::NotExecutable},
+                   RunCase{"camera failure inside the shell names the operation", cmd({"-"}),
+                           "getGain\nsetPowerState on\ngetGain\n", 1, "",
+                           "quorvin: getGain: Executing the command failed !", 1,
+                           camsim::Fault::NotExecutable}));
+
+// ---------------------------------------------------------------------------------------------
+// Mistakes on the command line: exit status 2 and not one byte to the camera.
+
+struct UsageCase {
+    const char* label;
+    std::vector<std::string> args;
+    const char* err;
+};
+
+void PrintTo(const UsageCase& c, std::ostream* out) { *out << c.label; }
+
+class CliUsage : public CliProgram, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliUsage, ExitsWithTwoAndSendsNothing) {
+    const UsageCase& c = GetParam();
+    start();
+    const RunResult result = run(c.args);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+    EXPECT_EQ(server->framesReceived(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, CliUsage,
+    ::testing::Values(
+        UsageCase{"unknown operation after a good one",
+                  cmd({"setPowerState", "on", ",", "panLeft", "3"}),
+                  "quorvin: unknown operation \"panLeft\""},
+        UsageCase{"too few arguments", cmd({"getGain", ",", "setPanTilt", "0.5", "0.5"}),
+                  "quorvin: setPanTilt takes 4 arguments, got 2: setPanTilt <pan:double> "
+                  "<tilt:double> <panSpeed:int> <tiltSpeed:int>"},
+        UsageCase{"argument to an operation without any", cmd({"stopMove", "now"}),
+                  "quorvin: stopMove takes 0 arguments, got 1: stopMove"},
+        UsageCase{"unknown enumerator", cmd({"setWBMode", "WBSunny"}),
+                  "quorvin: setWBMode: \"WBSunny\" for <mode> is not a WBMode (WBAuto, "
+                  "WBIndoor, WBOutdoor, WBOnePush, WBAutoTracing, WBManual or a number): "
+                  "setWBMode <mode:WBMode>"},
+        UsageCase{"boolean spelled otherwise", cmd({"setPowerState", "yes"}),
+                  "quorvin: setPowerState: \"yes\" for <on> is not a valid on|off"},
+        UsageCase{"number beyond an int", cmd({"moveUp", "0x100000000"}),
+                  "is not a valid int: moveUp <tiltSpeed:int>"},
+        UsageCase{"not a number", cmd({"setZoom", "half"}), "is not a valid double"},
+        UsageCase{"comma without an operation", cmd({"getGain", ",", ",", "getIris"}),
+                  "quorvin: an operation is missing beside a ','"},
+        UsageCase{"no operation", cmd({}), "quorvin: no operation given"},
+        UsageCase{"camera beyond the line", cmd({"getGain"}, {"--camera", "8"}), "--camera"},
+        UsageCase{"unknown option", cmd({"--fast", "getGain"}), "unknown option --fast"},
+        UsageCase{"status with an argument", cmd({"status", "--yaml"}),
+                  "status takes no argument other than --json"}));
+
+TEST(CliWithoutCamera, UsageErrorIsTwoAndMissingPortIsOne) {
+    const std::string missing = "/nonexistent/quorvin-test-port";
+    RunResult result = runProgram({QUORVIN_CLI, "setPowerState", "on"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("--port PORT is needed"), std::string::npos) << result.err;
+
+    result = runProgram({QUORVIN_CLI, "--port", missing, "setPowerState", "maybe"});
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+
+    result = runProgram({QUORVIN_CLI, "--port", missing, "setPowerState", "on"});
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    EXPECT_EQ(result.err.rfind("quorvin: connect " + missing + ": ", 0), 0u) << result.err;
+}
+
+TEST(CliWithoutCamera, HelpListsEveryOperationUnderItsGroup) {
+    const RunResult result = runProgram({QUORVIN_CLI, "--help"});
+    ASSERT_EQ(result.exitCode, 0);
+    std::size_t previousGroup = 0;
+    for (const char* group : groups()) {
+        const std::size_t at = result.out.find(std::string("\n") + group + ":\n");
+        ASSERT_NE(at, std::string::npos) << group;
+        EXPECT_GT(at, previousGroup) << group;
+        previousGroup = at;
+    }
+    for (const Operation& operation : operations()) {
+        const std::size_t at = result.out.find("\n  " + usageOf(operation) + "\n");
+        ASSERT_NE(at, std::string::npos) << operation.name;
+        // The nearest heading above the operation is its own group.
+        const std::size_t heading = result.out.rfind(":\n", at);
+        const std::size_t lineStart = result.out.rfind('\n', heading - 1) + 1;
+        EXPECT_EQ(result.out.substr(lineStart, heading - lineStart), operation.group)
+            << operation.name;
+    }
+}
+
+TEST(CliWithoutCamera, PortsListsTheSerialPorts) {
+    const RunResult result = runProgram({QUORVIN_CLI, "ports"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out.rfind("COM1\nCOM2\nCOM3\nCOM4\n", 0), 0u) << result.out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The settings dump.
+
+camsim::CameraState knownSettings() {
+    camsim::CameraState state;
+    state.pan = 720;   // 0.5
+    state.tilt = -90;  // -0.25
+    state.zoom = 0x1000;
+    state.wbMode = 0x05;
+    state.aeMode = 0x07;  // a code without a name in the header
+    state.gain = 7;
+    state.backlight = true;
+    state.autoPowerOffDelay = 0x1234;
+    return state;
+}
+
+TEST_F(CliProgram, StatusJsonIsOneObjectOfEveryInquiry) {
+    start();
+    server->setCamera(1, knownSettings());
+    for (const auto& args : {cmd({"status", "--json"}), cmd({"status"}, {"--json"})}) {
+        const RunResult result = run(args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        const nlohmann::json status = nlohmann::json::parse(result.out);
+        ASSERT_TRUE(status.is_object());
+
+        std::set<std::string> keys;
+        for (const auto& item : status.items()) {
+            keys.insert(item.key());
+        }
+        const std::set<std::string> expected = {
+            "curCamera", "deviceType", "panTilt",          "zoom",    "dZoomState",
+            "focusMode", "focus",      "focusNearLimit",   "wbMode",  "rGain",
+            "bGain",     "aeMode",     "slowShutterMode",  "shutter", "iris",
+            "gain",      "bright",     "expCompState",     "expComp", "backLightState",
+            "aperture",  "powerState", "autoPowerOffDelay"};
+        EXPECT_EQ(keys, expected);
+
+        EXPECT_EQ(status["curCamera"], 1);
+        EXPECT_EQ(status["deviceType"], "00 51 00 01 01 00 02");
+        EXPECT_EQ(status["panTilt"]["pan"], 0.5);
+        EXPECT_EQ(status["panTilt"]["tilt"], -0.25);
+        EXPECT_EQ(status["zoom"], 0.25);
+        EXPECT_EQ(status["dZoomState"], false);
+        EXPECT_EQ(status["focusMode"], true);
+        EXPECT_EQ(status["wbMode"], "WBManual");
+        EXPECT_EQ(status["aeMode"], 7);
+        EXPECT_EQ(status["gain"], 7);
+        EXPECT_EQ(status["backLightState"], true);
+        EXPECT_EQ(status["powerState"], true);
+        EXPECT_EQ(status["autoPowerOffDelay"], 0x1234);
+    }
+}
+
+TEST_F(CliProgram, StatusTableHasARowPerInquiryUnderItsGroup) {
+    start();
+    server->setCamera(1, knownSettings());
+    const RunResult result = run(cmd({"status"}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<std::regex> rows = {
+        std::regex("\nDevice type and pan-tilt\n  DeviceType +00 51 00 01 01 00 02\n"),
+        std::regex("\n  PanTilt +0.5 -0.25\n"),
+        std::regex("\nWhite balance\n  WBMode +WBManual\n"),
+        std::regex("\n  AEMode +0x07\n"),
+        std::regex("\n  Gain +7\n"),
+        std::regex("\n  BackLightState +on\n"),
+        std::regex("\n  AutoPowerOffDelay +4660\n$")};
+    for (const std::regex& row : rows) {
+        EXPECT_TRUE(std::regex_search(result.out, row)) << result.out;
+    }
+}
+
+TEST_F(CliProgram, StatusPrintsNothingWhenAnInquiryFails) {
+    start(1, camsim::Fault::NotExecutable);
+    const RunResult result = run(cmd({"status"}));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "quorvin: getDeviceType: Executing the command failed !\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Every operation reaches the camera by its own name: one run through standard input, and the
+// frames that the camera received compared with the frames each operation must send.
+
+struct WireRow {
+    const char* line;
+    std::vector<const char*> frames;
+};
+
+const std::vector<WireRow>& wireTable() {
+    static const std::vector<WireRow> rows = {
+        {"getCurCamera", {}},
+        {"setCurCamera 1", {}},
+        {"getDeviceType", {"81 09 00 02 FF"}},
+        {"getPanTilt", {"81 09 06 12 FF"}},
+        {"setPanTilt 0.5 -0.25 24 20", {"81 01 06 02 18 14 00 02 0D 00 0F 0F 0A 06 FF"}},
+        {"moveUp 5", {"81 01 06 01 18 05 03 01 FF"}},
+        {"moveDown 6", {"81 01 06 01 18 06 03 02 FF"}},
+        {"moveLeft 7", {"81 01 06 01 07 14 01 03 FF"}},
+        {"moveRight 8", {"81 01 06 01 08 14 02 03 FF"}},
+        {"moveUpLeft 1 2", {"81 01 06 01 02 01 01 01 FF"}},
+        {"moveUpRight 3 4", {"81 01 06 01 04 03 02 01 FF"}},
+        {"moveDownLeft 5 6", {"81 01 06 01 06 05 01 02 FF"}},
+        {"moveDownRight 7 8", {"81 01 06 01 08 07 02 02 FF"}},
+        {"moveHome", {"81 01 06 04 FF"}},
+        {"stopMove", {"81 01 06 01 18 14 03 03 FF"}},
+        {"zoomTele", {"81 01 04 07 02 FF"}},
+        {"zoomWide", {"81 01 04 07 03 FF"}},
+        {"zoomIn 2", {"81 01 04 07 22 FF"}},
+        {"zoomOut 3", {"81 01 04 07 33 FF"}},
+        {"stopZoom", {"81 01 04 07 00 FF"}},
+        {"getZoom", {"81 09 04 47 FF", "81 09 04 06 FF"}},
+        {"setZoom 0.5", {"81 09 04 06 FF", "81 01 04 47 02 00 00 00 FF"}},
+        {"getDZoomState", {"81 09 04 06 FF"}},
+        {"setDZoomState off", {"81 01 04 06 03 FF"}},
+        {"getFocusMode", {"81 09 04 38 FF"}},
+        {"setFocusMode on", {"81 01 04 38 02 FF"}},
+        {"setAutoFocusSensitivity off", {"81 01 04 58 03 FF"}},
+        {"getFocus", {"81 09 04 48 FF"}},
+        {"setFocus 0.5", {"81 01 04 48 04 0A 00 00 FF"}},
+        {"focusNear", {"81 01 04 08 03 FF"}},
+        {"focusFar", {"81 01 04 08 02 FF"}},
+        {"focusInfinity", {"81 01 04 18 02 FF"}},
+        {"focusToNear 4", {"81 01 04 08 34 FF"}},
+        {"focusToFar 5", {"81 01 04 08 25 FF"}},
+        {"stopFocusChange", {"81 01 04 08 00 FF"}},
+        {"getFocusNearLimit", {"81 09 04 28 FF"}},
+        {"setFocusNearLimit 0", {"81 01 04 28 01 00 00 00 FF"}},
+        {"onePushAutoFocus", {"81 01 04 18 01 FF"}},
+        {"getWBMode", {"81 09 04 35 FF"}},
+        {"setWBMode WBOutdoor", {"81 01 04 35 02 FF"}},
+        {"onePushWBTrigger", {"81 01 04 10 05 FF"}},
+        {"getRGain", {"81 09 04 43 FF"}},
+        {"setRGain 0x12", {"81 01 04 43 00 00 01 02 FF"}},
+        {"increaseRGain", {"81 01 04 03 02 FF"}},
+        {"decreaseRGain", {"81 01 04 03 03 FF"}},
+        {"resetRGain", {"81 01 04 03 00 FF"}},
+        {"getBGain", {"81 09 04 44 FF"}},
+        {"setBGain 0x34", {"81 01 04 44 00 00 03 04 FF"}},
+        {"increaseBGain", {"81 01 04 04 02 FF"}},
+        {"decreaseBGain", {"81 01 04 04 03 FF"}},
+        {"resetBGain", {"81 01 04 04 00 FF"}},
+        {"getAEMode", {"81 09 04 39 FF"}},
+        {"setAEMode AEManual", {"81 01 04 39 03 FF"}},
+        {"getSlowShutterMode", {"81 09 04 5A FF"}},
+        {"setSlowShutterMode on", {"81 01 04 5A 02 FF"}},
+        {"getShutter", {"81 09 04 4A FF"}},
+        {"setShutter 19", {"81 01 04 4A 00 00 01 03 FF"}},
+        {"upShutter", {"81 01 04 0A 02 FF"}},
+        {"downShutter", {"81 01 04 0A 03 FF"}},
+        {"resetShutter", {"81 01 04 0A 00 FF"}},
+        {"getIris", {"81 09 04 4B FF"}},
+        {"setIris 0x11", {"81 01 04 4B 00 00 01 01 FF"}},
+        {"upIris", {"81 01 04 0B 02 FF"}},
+        {"downIris", {"81 01 04 0B 03 FF"}},
+        {"resetIris", {"81 01 04 0B 00 FF"}},
+        {"getGain", {"81 09 04 4C FF"}},
+        {"setGain 9", {"81 01 04 4C 00 00 00 09 FF"}},
+        {"upGain", {"81 01 04 0C 02 FF"}},
+        {"downGain", {"81 01 04 0C 03 FF"}},
+        {"resetGain", {"81 01 04 0C 00 FF"}},
+        {"getBright", {"81 09 04 4D FF"}},
+        {"setBright 0x1A", {"81 01 04 4D 00 00 01 0A FF"}},
+        {"upBright", {"81 01 04 0D 02 FF"}},
+        {"downBright", {"81 01 04 0D 03 FF"}},
+        {"resetBright", {"81 01 04 0D 00 FF"}},
+        {"getExpCompState", {"81 09 04 3E FF"}},
+        {"setExpCompState on", {"81 01 04 3E 02 FF"}},
+        {"getExpComp", {"81 09 04 4E FF"}},
+        {"setExpComp 0x0E", {"81 01 04 4E 00 00 00 0E FF"}},
+        {"upExpComp", {"81 01 04 0E 02 FF"}},
+        {"downExpComp", {"81 01 04 0E 03 FF"}},
+        {"resetExpComp", {"81 01 04 0E 00 FF"}},
+        {"getBackLightState", {"81 09 04 33 FF"}},
+        {"setBackLightState true", {"81 01 04 33 02 FF"}},
+        {"getAperture", {"81 09 04 42 FF"}},
+        {"setAperture 15", {"81 01 04 42 00 00 00 0F FF"}},
+        {"upAperture", {"81 01 04 02 02 FF"}},
+        {"downAperture", {"81 01 04 02 03 FF"}},
+        {"resetAperture", {"81 01 04 02 00 FF"}},
+        {"memorySet 3", {"81 01 04 3F 01 03 FF"}},
+        {"memoryRecall 3", {"81 01 04 3F 02 03 FF"}},
+        {"memoryReset 3", {"81 01 04 3F 00 03 FF"}},
+        {"setWideMode WideCinema", {"81 01 04 60 01 FF"}},
+        {"setLrReverseState on", {"81 01 04 61 02 FF"}},
+        {"setFreezeState off", {"81 01 04 62 03 FF"}},
+        {"setPictureEffectMode PictureEffectSepia", {"81 01 04 63 03 FF"}},
+        {"setDigitalEffectMode DigitalEffectTrail", {"81 01 04 64 04 FF"}},
+        {"setDigitalEffectLevel 0x20", {"81 01 04 65 20 FF"}},
+        {"setDataScreenState on", {"81 01 06 06 02 FF"}},
+        {"setIrReceiveState off", {"81 01 06 08 03 FF"}},
+        {"setIrReceiveReturnState on", {"81 01 7D 01 03 00 00 FF"}},
+        {"getPowerState", {"81 09 04 00 FF"}},
+        {"setPowerState on", {"81 01 04 00 02 FF"}},
+        {"getAutoPowerOffDelay", {"81 09 04 40 FF"}},
+        {"setAutoPowerOffDelay 0x1234", {"81 01 04 40 01 02 03 04 FF"}},
+        // The link itself last: the run goes on over the new connection.
+        {"disconnect", {}},
+        {"connect {port}", {"88 30 01 FF", "88 01 00 01 FF"}},
+        {"getCamerasTotal", {"88 30 01 FF"}},
+    };
+    return rows;
+}
+
+TEST(WireTable, CoversEveryOperationOnce) {
+    std::multiset<std::string> covered;
+    for (const WireRow& row : wireTable()) {
+        covered.insert(std::string(row.line).substr(0, std::string(row.line).find(' ')));
+    }
+    std::multiset<std::string> all;
+    for (const Operation& operation : operations()) {
+        all.insert(operation.name);
+    }
+    EXPECT_EQ(all.size(), 108u);
+    EXPECT_EQ(covered, all);
+}
+
+TEST_F(CliProgram, EveryOperationSendsItsOwnFrames) {
+    start();
+    std::string script;
+    for (const WireRow& row : wireTable()) {
+        script += std::string(row.line) + "\n";
+    }
+    const RunResult result = run(cmd({"-"}), script);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+
+    // Address_Set and IF_Clear of the tool's own connect come first.
+    std::vector<std::pair<std::string, std::string>> expected = {{"(start)", "88 30 01 FF"},
+                                                                 {"(start)", "88 01 00 01 FF"}};
+    for (const WireRow& row : wireTable()) {
+        for (const char* frame : row.frames) {
+            expected.emplace_back(row.line, frame);
+        }
+    }
+    const std::vector<std::string> frames = received();
+    for (std::size_t i = 0; i < std::min(frames.size(), expected.size()); ++i) {
+        ASSERT_EQ(frames[i], expected[i].second) << "frame " << i << " of " << expected[i].first;
+    }
+    EXPECT_EQ(frames.size(), expected.size());
+    // The last line's answer: one camera on the line.
+    EXPECT_EQ(result.out.substr(result.out.rfind('\n', result.out.size() - 2) + 1), "1\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The library's log switches.
+
+TEST_F(CliProgram, LogOptionsReachTheLibrarysSwitches) {
+    start();
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("quorvin-cli-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "camera.log").string();
+    auto readLog = [&] {
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+
+    // --log alone: the file is opened (and so created) but gets only exception lines.
+    RunResult result = run(cmd({"getGain"}, {"--log", file}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(readLog(), "");
+    EXPECT_EQ(result.out, "1\n");
+
+    // --debug with it: every exchange, bytes included, into that file and nowhere else.
+    result = run(cmd({"getGain"}, {"--log", file, "--debug"}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(readLog().find("[Debug] Sending command ...\n[Debug] 81 09 04 4c ff \n"),
+              std::string::npos)
+        << readLog();
+    EXPECT_EQ(result.out, "1\n");
+
+    // --verbose: the same lines echoed on standard output, among the results.
+    result = run(cmd({"getGain"}, {"--verbose"}));
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::size_t dump = result.out.find("[Debug] 81 09 04 4c ff \n");
+    EXPECT_NE(dump, std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("\n1\n", dump), std::string::npos) << result.out;
+
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+
+}  // namespace
+}  // namespace QuorvinCli
