@@ -1,0 +1,143 @@
+// A daisy chain of one to seven virtual cameras as the controller sees it from its end of the
+// line: bytes go in, timed reply frames come out.
+//
+// Routing of a frame (bytes up to and including FF):
+//  - 88 30 0p FF (Address_Set, p = 1..7): the cameras take the addresses p, p+1, ... in chain
+//    order and the chain answers 88 30 (p+N) FF. A camera pushed beyond 7 has address 0 and
+//    answers nothing until it is renumbered. Before the first Address_Set the cameras are
+//    numbered 1..N, as if a controller had already set them up.
+//  - 88 01 00 01 FF (IF_Clear): every camera drops its pending completions and stops its timed
+//    moves; the frame comes back unchanged.
+//  - any other frame with header 88: cameras carry out a command (88 01 ...) without replying;
+//    the frame comes back unchanged.
+//  - header 8x, x = an address on the chain: that camera answers with header (x+8)<<4.
+//  - any other header with its top bit set (an absent camera, the controller's own address 80,
+//    a reply header): nobody takes it, so it comes back unchanged.
+//  - a first byte without its top bit, or more than 16 bytes without FF: not a frame; the first
+//    camera answers the syntax error y0 60 02 FF (90 60 02 FF while it has address 1; bytes
+//    after an overlong frame are dropped up to the next FF). A lone FF is ignored.
+//
+// Replies: an accepted command is acknowledged at once (y0 41 FF) and completed (y0 51 FF)
+// when its action ends; an inquiry is answered y0 50 data FF at once.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string_view>
+#include <vector>
+
+#include "sim/VirtualCamera.h"
+
+namespace camsim {
+
+enum class Fault {
+    None,
+    Silent,         // frames are swallowed: no reply, nothing is carried out
+    BufferFull,     // every frame for a camera is answered y0 60 03 FF and not carried out
+    NotExecutable,  // every frame for a camera is answered y0 61 41 FF and not carried out
+    AckOnly,        // commands are carried out and acknowledged, but never completed
+    Garbage,        // every frame is answered by random bytes and not carried out
+    Split,          // replies are split by a pause of Timing::splitPause (see below)
+    Hangup,         // the next frame closes the line, as an unplugged adaptor does
+};
+// Faults that change the answers of cameras (BufferFull, NotExecutable, AckOnly) leave the
+// broadcasts alone, so a controller can still connect and then meets the fault on its first
+// operation. Silent, Garbage and Hangup act on the whole line.
+//
+// Garbage: 2 to 10 bytes ending in FF whose first byte lacks the top bit, so it can never pass
+// for a reply. Split: a command's completion comes at least splitPause after its ACK; every
+// other reply is sent in two halves with splitPause between them.
+
+// Names used by the program's --fault option: none, silent, buffer-full, not-executable,
+// ack-only, garbage, split, hangup.
+const char* faultName(Fault fault);
+std::optional<Fault> faultFromName(std::string_view name);
+
+struct Timing {
+    bool instant = false;   // timed moves arrive at once (drives still move over time)
+    bool pace9600 = false;  // reply bytes leave one by one at 9600 baud (used by the server)
+    std::chrono::milliseconds completionDelay{0};  // completion no sooner than this after ACK
+    std::chrono::milliseconds splitPause{40};      // pause used by Fault::Split
+};
+
+// One frame seen on the line, for the verbose log.
+struct LineRecord {
+    TimePoint time;
+    bool received;  // false: sent by the chain
+    Bytes bytes;
+};
+
+class CameraChain {
+  public:
+    static constexpr std::size_t kMaxFrame = 16;
+
+    // cameras: 1..7, otherwise std::invalid_argument.
+    explicit CameraChain(int cameras);
+
+    int size() const { return static_cast<int>(cameras_.size()); }
+
+    // Bytes as they arrive from the line, in any pieces.
+    void receive(const std::uint8_t* data, std::size_t length, TimePoint now);
+
+    // When the next reply bytes are due, if any are waiting.
+    std::optional<TimePoint> nextDue() const;
+    // Reply pieces due at now, in the order they go on the line.
+    std::vector<Bytes> takeDue(TimePoint now);
+
+    // True once after a frame arrived under Fault::Hangup.
+    bool takeHangupRequest();
+
+    void setFault(Fault fault) { fault_ = fault; }
+    Fault fault() const { return fault_; }
+    void setTiming(const Timing& timing);
+    const Timing& timing() const { return timing_; }
+
+    // position: 1..N in chain order (not the address); otherwise std::out_of_range.
+    CameraState state(int position, TimePoint now) const;
+    void setState(int position, const CameraState& state, TimePoint now);
+
+    std::uint64_t framesReceived() const { return framesReceived_; }
+
+    // Keeps LineRecords of every frame received and sent until taken.
+    void setRecording(bool on) { recording_ = on; }
+    std::vector<LineRecord> takeRecords();
+
+  private:
+    struct Emission {
+        TimePoint due;
+        std::uint64_t seq;
+        Bytes bytes;
+        int camera;     // index of the camera whose completion this is, or -1
+        unsigned axes;  // timed move that the completion waits for
+    };
+
+    bool lineFault(TimePoint now);
+    void onFrame(const Bytes& frame, TimePoint now);
+    void onBroadcast(const Bytes& frame, TimePoint now);
+    void onCameraFrame(int index, const Bytes& frame, TimePoint now);
+    void record(TimePoint now, bool received, const Bytes& bytes);
+
+    TimePoint queue(TimePoint due, Bytes bytes, int camera = -1, unsigned axes = 0);
+    void queueReply(Bytes bytes, TimePoint now);
+    void completeInterrupted(int index, unsigned axes, TimePoint now);
+    void dropCompletions(int index);
+    std::uint8_t replyHeader(int index) const;
+    Bytes garbage();
+
+    std::vector<VirtualCamera> cameras_;
+    std::vector<Emission> pending_;  // sorted by (due, seq)
+    std::uint64_t seq_ = 0;
+    TimePoint heldUntil_{};  // a split reply owns the line until then
+    Bytes frame_;
+    bool discarding_ = false;
+    Fault fault_ = Fault::None;
+    Timing timing_;
+    bool hangupRequested_ = false;
+    std::uint64_t framesReceived_ = 0;
+    bool recording_ = false;
+    std::vector<LineRecord> records_;
+    std::mt19937 random_{20240611u};
+};
+
+}  // namespace camsim

@@ -1,0 +1,107 @@
+// The virtual camera chain on a pseudo-terminal: what a test or benchmark runs in-process, and
+// what the quorvin-camsim program wraps.
+//
+//     camsim::ServerOptions options;
+//     options.cameras = 3;
+//     camsim::PtyServer server(options);        // opens the line and starts serving
+//     openTheLibraryOn(server.devicePath());    // e.g. "/dev/pts/7"
+//     server.setFault(camsim::Fault::BufferFull);
+//     EXPECT_GT(server.camera(1).tilt, 0);      // state of the first camera, now
+//     // the destructor stops the thread and closes the line
+//
+// The line is put in raw mode, 9600 baud, before the server returns from its constructor, so a
+// client that opens devicePath() starts with a raw line. The server keeps its own handle on the
+// terminal side for its whole life (without any lock on it), so clients may close and reopen
+// the port at will; bytes that the server sent while no client had the port open stay queued
+// in the terminal until a client reads or flushes them.
+//
+// Every member function is thread-safe. Chain behaviour, faults and timing are described in
+// sim/CameraChain.h, the cameras in sim/VirtualCamera.h.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/CameraChain.h"
+#include "sim/UniqueFd.h"
+
+namespace camsim {
+
+struct ServerOptions {
+    int cameras = 1;  // 1..7
+    Timing timing;
+    Fault fault = Fault::None;
+    // Verbose log: one line per frame received ("rx") or sent ("tx"), the bytes in hex after a
+    // time stamp in seconds since the server started, e.g. "    0.012345 rx 81 09 04 00 FF",
+    // and "    1.234567 line closed" when the line is hung up.
+    // Called on the server thread, never with a lock held.
+    std::function<void(const std::string& line)> log;
+};
+
+class PtyServer {
+  public:
+    // Throws std::invalid_argument for a camera count outside 1..7 and std::system_error when
+    // the pseudo-terminal cannot be set up.
+    explicit PtyServer(const ServerOptions& options = ServerOptions());
+    ~PtyServer();
+    PtyServer(const PtyServer&) = delete;
+    PtyServer& operator=(const PtyServer&) = delete;
+
+    // The terminal a client opens (stays valid while the line is open).
+    const std::string& devicePath() const { return path_; }
+
+    // Stops serving and joins the thread; the line stays open but unanswered. Idempotent.
+    void stop();
+
+    void setFault(Fault fault);
+    Fault fault() const;
+    void setTiming(const Timing& timing);
+    Timing timing() const;
+
+    // Camera at position 1..N in chain order, with its positions as of now. Throws
+    // std::out_of_range for another position.
+    CameraState camera(int position = 1) const;
+    // Replaces a camera's settings and positions and stops its motion (address and the moving
+    // flags are ignored).
+    void setCamera(int position, const CameraState& state);
+
+    // Closes the line at once, as an unplugged adaptor does: the client sees a hang-up. Returns
+    // when the line is closed. Fault::Hangup does the same when the next frame arrives.
+    void hangUp();
+    bool lineOpen() const;
+
+    // Complete frames received so far (lone FF bytes not counted).
+    std::uint64_t framesReceived() const;
+
+  private:
+    void run();
+    void serve();
+    void wake();
+    void closeLine();
+    void emitLog(const std::vector<LineRecord>& records) const;
+    std::string stamp(TimePoint t) const;
+
+    CameraChain chain_;  // guarded by mutex_
+    std::function<void(const std::string&)> log_;
+    TimePoint started_;
+    std::string path_;
+    UniqueFd master_;  // touched by the server thread only while it runs
+    UniqueFd slave_;   // held open so that clients closing the port cause no hang-up
+    UniqueFd wakeRead_;
+    UniqueFd wakeWrite_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable lineClosed_;
+    bool stopping_ = false;
+    bool running_ = false;  // the server thread still owns the descriptors
+    bool hangupAsked_ = false;
+    bool lineOpen_ = true;
+    std::thread thread_;
+};
+
+}  // namespace camsim

@@ -1,0 +1,240 @@
+// One simulated VISCA camera: the settings that its commands change and its inquiries read
+// back, and a motion model that moves pan, tilt, zoom and focus over time.
+//
+// The camera is written straight from the VISCA frame tables and shares no code with the
+// library that drives real cameras, so a coding fault in one cannot hide the same fault in the
+// other.
+//
+// Behaviour worth knowing when a test relies on it:
+//  - Values outside the ranges below, nibble bytes above 0x0F, unknown codes and frames of the
+//    wrong length are refused with a syntax error. Pan speeds are 0x01..0x18, tilt speeds
+//    0x01..0x14, zoom and focus variable speeds 0..7.
+//  - A powered-off camera answers "not executable" to every well-formed command except power on
+//    and to every well-formed inquiry except the power inquiry. Malformed frames still get the
+//    syntax error, because the frame is parsed before the power state is looked at.
+//  - Drives (pan-tilt drive, variable or standard zoom and focus) complete at once and keep
+//    moving until stopped or until they reach a limit. Absolute pan-tilt, direct zoom and
+//    focus, home and preset recall are timed moves: their completion comes when they arrive.
+//  - A new command for an axis that is in a timed move ends that move where it is; the camera
+//    reports the interrupted axes so that the pending completion goes out at once.
+//  - memorySet stores pan, tilt, zoom and focus; recalling a preset that was never stored (or
+//    was reset) moves to the power-on position (pan 0, tilt 0, zoom 0, focus 0x1000).
+//  - The focus near limit is stored and read back; it does not restrict the focus position.
+//  - The automatic power-off delay is stored and read back; the camera never switches itself
+//    off.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace camsim {
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+using Bytes = std::vector<std::uint8_t>;
+
+// Range of a stepped setting and the value that its reset command (8x 01 04 GG 00 FF) restores,
+// which is also its power-on value. Up and down move by one and stop at min and max.
+struct StepRange {
+    int min;
+    int max;
+    int reset;
+};
+
+inline constexpr StepRange kApertureRange{0x00, 0x0F, 0x05};  // GG 02, set 42
+inline constexpr StepRange kRGainRange{0x00, 0xFF, 0x80};     // GG 03, set 43
+inline constexpr StepRange kBGainRange{0x00, 0xFF, 0x80};     // GG 04, set 44
+inline constexpr StepRange kShutterRange{0x00, 0x15, 0x0B};   // GG 0A, set 4A
+inline constexpr StepRange kIrisRange{0x00, 0x11, 0x0C};      // GG 0B, set 4B
+inline constexpr StepRange kGainRange{0x00, 0x0F, 0x01};      // GG 0C, set 4C
+inline constexpr StepRange kBrightRange{0x00, 0x1F, 0x10};    // GG 0D, set 4D
+inline constexpr StepRange kExpCompRange{0x00, 0x0E, 0x07};   // GG 0E, set 4E
+
+// Positions in camera counts.
+inline constexpr int kPanMin = -1440;
+inline constexpr int kPanMax = 1440;
+inline constexpr int kTiltMin = -360;
+inline constexpr int kTiltMax = 360;
+inline constexpr int kZoomMax = 0x4000;         // optical end
+inline constexpr int kDigitalZoomMax = 0x7000;  // with digital zoom on
+inline constexpr int kFocusMin = 0x1000;        // infinity
+inline constexpr int kFocusMax = 0x8400;        // nearest
+
+// Codes accepted by the mode commands.
+inline constexpr int kWbModeMax = 0x05;              // 04 35: auto .. manual
+inline constexpr int kWideModeMax = 0x02;            // 04 60: off, cinema, full
+inline constexpr int kPictureEffectMax = 0x08;       // 04 63: off .. stretch
+inline constexpr int kDigitalEffectMax = 0x04;       // 04 64: off .. trail
+inline constexpr int kDigitalEffectLevelMax = 0x20;  // 04 65
+// 04 39 accepts 00 (full auto), 03 (manual), 0A (shutter priority), 0B (iris priority) and
+// 0D (bright).
+
+// Presets 0..15 (8x 01 04 3F 0x pp FF with pp 00..0F).
+inline constexpr int kPresetCount = 16;
+
+// Device-type inquiry (8x 09 00 02 FF) answer: y0 50 00 51 00 01 01 00 02 FF, that is vendor
+// 0x0051, model 0x0001, ROM version 0x0100 and two command sockets. The vendor number is this
+// simulator's own and matches no real manufacturer.
+inline constexpr std::array<std::uint8_t, 7> kDeviceType{0x00, 0x51, 0x00, 0x01, 0x01, 0x00, 0x02};
+
+// Motion rates, in counts per second.
+//   pan drive      60 x pan speed (0x18 -> 1440/s)      tilt drive 18 x tilt speed (0x14 -> 360/s)
+//   pan absolute  240 x pan speed                        tilt absolute 72 x tilt speed
+//   zoom drive    2048 x (p + 1), standard speed p = 3   focus drive 3712 x (p + 1), p = 3
+//   direct zoom 32768, direct focus 59392; home and preset recall use the top pan and tilt
+//   speeds. A timed move takes distance / rate, at most kMaxMoveTime (the longest axis sets it).
+inline constexpr std::chrono::milliseconds kMaxMoveTime{2000};
+
+struct Preset {
+    bool stored = false;
+    int pan = 0;
+    int tilt = 0;
+    int zoom = 0;
+    int focus = kFocusMin;
+};
+
+// Everything one camera holds. Positions are whole counts (the motion model keeps fractions).
+struct CameraState {
+    int address = 1;  // 1..7 from Address_Set; 0 when numbering pushed it beyond 7
+    bool power = true;
+
+    int pan = 0;
+    int tilt = 0;
+    int zoom = 0;
+    bool digitalZoom = false;
+    bool autoFocus = true;
+    int focus = kFocusMin;
+    int focusNearLimit = kFocusMin;
+    // Read-only: ignored by setState, which stops all motion.
+    bool panTiltMoving = false;
+    bool zoomMoving = false;
+    bool focusMoving = false;
+
+    int wbMode = 0x00;
+    int rGain = kRGainRange.reset;
+    int bGain = kBGainRange.reset;
+    int aeMode = 0x00;
+    bool slowShutterAuto = false;
+    int shutter = kShutterRange.reset;
+    int iris = kIrisRange.reset;
+    int gain = kGainRange.reset;
+    int bright = kBrightRange.reset;
+    bool expCompOn = false;
+    int expComp = kExpCompRange.reset;
+    bool backlight = false;
+    int aperture = kApertureRange.reset;
+    bool afSensitivityNormal = true;
+
+    int wideMode = 0x00;
+    bool lrReverse = false;
+    bool freeze = false;
+    int pictureEffect = 0x00;
+    int digitalEffect = 0x00;
+    int digitalEffectLevel = 0x00;
+
+    bool dataScreen = false;
+    bool irReceive = true;
+    bool irReturn = false;  // 8x 01 7D 01 03 00 00 FF sets it, ... 13 00 00 FF clears it
+    int autoPowerOffDelay = 0;
+
+    std::array<Preset, kPresetCount> presets{};
+};
+
+// Axis bits used to tie a pending completion to the timed move it waits for.
+enum Axis : unsigned { kPanAxis = 1, kTiltAxis = 2, kZoomAxis = 4, kFocusAxis = 8 };
+
+struct Reply {
+    enum class Kind {
+        Done,           // ACK now, completion at completeAt
+        Data,           // inquiry answer: y0 50 data FF
+        Cleared,        // addressed IF_Clear: completion only, y0 50 FF
+        SyntaxError,    // y0 60 02 FF
+        NotExecutable,  // y0 61 41 FF
+    };
+    Kind kind = Kind::SyntaxError;
+    Bytes data;
+    TimePoint completeAt{};
+    unsigned movingAxes = 0;   // Done: axes whose timed move the completion waits for
+    unsigned interrupted = 0;  // timed moves that this frame ended early
+};
+
+// One camera. Not thread-safe: the chain's owner serialises access.
+class VirtualCamera {
+  public:
+    explicit VirtualCamera(int address = 1);
+
+    int address() const { return state_.address; }
+    void setAddress(int address) { state_.address = address; }
+
+    // Timed moves finish at once when instant is set.
+    void setInstant(bool instant) { instant_ = instant; }
+
+    // Handles one frame addressed to this camera. message points at the bytes between the
+    // header and the FF terminator.
+    Reply handle(const std::uint8_t* message, std::size_t length, TimePoint now);
+
+    // IF_Clear: timed moves stop where they are; drives are not commands in progress and go on.
+    void clearInterface(TimePoint now);
+
+    CameraState state(TimePoint now) const;
+    // Replaces settings and positions; all motion stops. The moving flags are ignored.
+    void setState(const CameraState& state, TimePoint now);
+
+  private:
+    // One position that moves over time: still, driven at a constant rate between its limits,
+    // or travelling in a straight line to a target that it reaches at a given time.
+    class Motion {
+      public:
+        Motion(double min, double max, double position);
+        double at(TimePoint t) const;
+        bool moving(TimePoint t) const;
+        bool inTimedMove(TimePoint t) const { return mode_ == Mode::Travel && t < end_; }
+        void hold(TimePoint t);
+        void drive(TimePoint t, double countsPerSecond);
+        void travel(TimePoint t, double target, TimePoint end);
+        void set(double position);
+        void setMax(TimePoint t, double max);
+        double max() const { return max_; }
+
+      private:
+        enum class Mode { Still, Drive, Travel };
+        Mode mode_ = Mode::Still;
+        double min_;
+        double max_;
+        double origin_;
+        TimePoint start_{};
+        double rate_ = 0.0;
+        double target_ = 0.0;
+        TimePoint end_{};
+    };
+
+    struct Decoded {
+        bool valid = false;
+        bool allowedInStandby = false;
+        std::function<Reply(TimePoint)> run;
+    };
+
+    Decoded decode(const std::uint8_t* m, std::size_t n);
+    Decoded decodeCommand(const std::uint8_t* c, std::size_t n);
+    Decoded decodeInquiry(const std::uint8_t* q, std::size_t n);
+    Decoded setting(std::function<void()> apply);
+    Decoded answer(std::function<Bytes(TimePoint)> data);
+
+    unsigned timedAxes(TimePoint now) const;
+    Reply done(TimePoint now, unsigned interrupted) const;
+    Reply travelTo(TimePoint now, unsigned axes, const double targets[4], const double rates[4]);
+    void holdAll(TimePoint now);
+
+    CameraState state_;
+    Motion pan_;
+    Motion tilt_;
+    Motion zoom_;
+    Motion focus_;
+    bool instant_ = false;
+};
+
+}  // namespace camsim

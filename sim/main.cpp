@@ -1,0 +1,242 @@
+// quorvin-camsim: a chain of virtual VISCA cameras on a pseudo-terminal.
+//
+// The first line of standard output is the device a client should open. The program serves
+// until SIGINT or SIGTERM and then exits 0; bad options exit 2, a failure to set up exits 1.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/PtyServer.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: quorvin-camsim [options]\n"
+    "  --cameras N            cameras on the daisy chain, 1 to 7 (default 1)\n"
+    "  --link PATH            make PATH a symbolic link to the device (removed at exit)\n"
+    "  --verbose              log every frame received and sent, in hex, on stderr\n"
+    "  --instant              timed moves arrive at once\n"
+    "  --pace-9600            send reply bytes at the pace of a 9600-baud line\n"
+    "  --completion-delay MS  send each completion at least MS ms after its ACK\n"
+    "  --split-pause MS       pause used by --fault split (default 40)\n"
+    "  --fault NAME           silent, buffer-full, not-executable, ack-only, garbage,\n"
+    "                         split or hangup (default none)\n"
+    "  --help                 show this text\n"
+    "The first line of standard output is the device to open.\n";
+
+struct Options {
+    camsim::ServerOptions server;
+    std::string link;
+    bool verbose = false;
+};
+
+int signalPipe[2] = {-1, -1};
+
+extern "C" void onSignal(int) {
+    const int saved = errno;
+    const char b = 1;
+    // Nothing else is safe here; the main thread does the work.
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &b, 1);
+    errno = saved;
+}
+
+std::optional<int> parseInt(std::string_view text, int min, int max) {
+    if (text.empty()) return std::nullopt;
+    const std::string s(text);
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(s.c_str(), &end, 10);
+    if (errno != 0 || end != s.c_str() + s.size() || v < min || v > max) return std::nullopt;
+    return static_cast<int>(v);
+}
+
+// Returns an error text, or an empty one when the options are good.
+std::string parse(int argc, char** argv, Options& o, bool& help) {
+    bool instant = false;
+    bool pace = false;
+    bool delay = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        std::string_view value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('=');
+            arg.substr(0, 2) == "--" && eq != std::string_view::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            hasValue = true;
+        }
+        const auto needValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= argc) return false;
+            value = argv[++i];
+            return true;
+        };
+        const auto noValue = [&] { return !hasValue; };
+
+        if (arg == "--help" && noValue()) {
+            help = true;
+        } else if (arg == "--verbose" && noValue()) {
+            o.verbose = true;
+        } else if (arg == "--instant" && noValue()) {
+            instant = true;
+            o.server.timing.instant = true;
+        } else if (arg == "--pace-9600" && noValue()) {
+            pace = true;
+            o.server.timing.pace9600 = true;
+        } else if (arg == "--cameras") {
+            if (!needValue()) return "--cameras needs a value";
+            const auto n = parseInt(value, 1, 7);
+            if (!n) return "--cameras takes a number from 1 to 7";
+            o.server.cameras = *n;
+        } else if (arg == "--link") {
+            if (!needValue() || value.empty()) return "--link needs a path";
+            o.link = std::string(value);
+        } else if (arg == "--completion-delay") {
+            if (!needValue()) return "--completion-delay needs a value";
+            const auto ms = parseInt(value, 0, 600000);
+            if (!ms) return "--completion-delay takes milliseconds from 0 to 600000";
+            delay = true;
+            o.server.timing.completionDelay = std::chrono::milliseconds(*ms);
+        } else if (arg == "--split-pause") {
+            if (!needValue()) return "--split-pause needs a value";
+            const auto ms = parseInt(value, 0, 600000);
+            if (!ms) return "--split-pause takes milliseconds from 0 to 600000";
+            o.server.timing.splitPause = std::chrono::milliseconds(*ms);
+        } else if (arg == "--fault") {
+            if (!needValue()) return "--fault needs a name";
+            const auto f = camsim::faultFromName(value);
+            if (!f) return "unknown fault '" + std::string(value) + "'";
+            o.server.fault = *f;
+        } else {
+            return "unknown option '" + std::string(argv[i]) + "'";
+        }
+    }
+    if (instant && (pace || delay)) {
+        return "--instant cannot be combined with --pace-9600 or --completion-delay";
+    }
+    return {};
+}
+
+// Replaces a stale symbolic link from an earlier run, never anything else.
+bool makeLink(const std::string& target, const std::string& link) {
+    struct stat st {};
+    if (::lstat(link.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            std::fprintf(stderr, "quorvin-camsim: %s exists and is not a symbolic link\n",
+                         link.c_str());
+            return false;
+        }
+        if (::unlink(link.c_str()) != 0) {
+            std::fprintf(stderr, "quorvin-camsim: cannot remove %s: %s\n", link.c_str(),
+                         std::strerror(errno));
+            return false;
+        }
+    }
+    if (::symlink(target.c_str(), link.c_str()) != 0) {
+        std::fprintf(stderr, "quorvin-camsim: cannot link %s: %s\n", link.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+// Removes the link only while it still points at this run's device.
+void removeLink(const std::string& target, const std::string& link) {
+    char buf[PATH_MAX];
+    const ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+    if (n < 0) return;
+    buf[n] = '\0';
+    if (target == buf) ::unlink(link.c_str());
+}
+
+bool installSignals() {
+    if (::pipe(signalPipe) != 0) return false;
+    for (int fd : signalPipe) {
+        const int fl = ::fcntl(fd, F_GETFL);
+        if (fl < 0 || ::fcntl(fd, F_SETFL, fl | O_NONBLOCK) < 0) return false;
+        if (::fcntl(fd, F_SETFD, FD_CLOEXEC) < 0) return false;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    if (::sigaction(SIGINT, &sa, nullptr) != 0 || ::sigaction(SIGTERM, &sa, nullptr) != 0) {
+        return false;
+    }
+    // A reader of our output that goes away must not kill the camera mid-frame.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    return ::sigaction(SIGPIPE, &ignore, nullptr) == 0;
+}
+
+void waitForSignal() {
+    pollfd p{};
+    p.fd = signalPipe[0];
+    p.events = POLLIN;
+    for (;;) {
+        const int r = ::poll(&p, 1, -1);
+        if (r > 0) return;
+        if (r < 0 && errno != EINTR) {
+            std::fprintf(stderr, "quorvin-camsim: poll: %s\n", std::strerror(errno));
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    bool help = false;
+    const std::string error = parse(argc, argv, options, help);
+    if (!error.empty()) {
+        std::fprintf(stderr, "quorvin-camsim: %s\n%s", error.c_str(), kUsage);
+        return 2;
+    }
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.verbose) {
+        options.server.log = [](const std::string& line) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        };
+    }
+    if (!installSignals()) {
+        std::fprintf(stderr, "quorvin-camsim: cannot install signal handlers: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+
+    try {
+        camsim::PtyServer server(options.server);
+        if (!options.link.empty() && !makeLink(server.devicePath(), options.link)) return 1;
+        if (options.verbose) {
+            std::fprintf(stderr, "quorvin-camsim: %d camera(s) on %s, fault %s\n",
+                         options.server.cameras, server.devicePath().c_str(),
+                         camsim::faultName(options.server.fault));
+        }
+        std::printf("%s\n", server.devicePath().c_str());
+        std::fflush(stdout);
+        waitForSignal();
+        server.stop();
+        if (!options.link.empty()) removeLink(server.devicePath(), options.link);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "quorvin-camsim: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,247 @@
+// Fault injection and robustness of the virtual camera, seen on the line.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "SimTestSupport.h"
+#include "sim/PtyServer.h"
+
+namespace {
+
+using camsim::Fault;
+using simtest::Bytes;
+using simtest::Clock;
+using simtest::hex;
+using simtest::milliseconds;
+using simtest::Port;
+using simtest::toHex;
+
+struct Line {
+    explicit Line(int cameras = 1, Fault fault = Fault::None)
+        : server(options(cameras, fault)), port(server.devicePath()) {}
+    static camsim::ServerOptions options(int cameras, Fault fault) {
+        camsim::ServerOptions o;
+        o.cameras = cameras;
+        o.fault = fault;
+        return o;
+    }
+    camsim::PtyServer server;
+    Port port;
+};
+
+struct FaultCase {
+    Fault fault;
+    const char* request;
+    const char* reply;  // "" for none at all
+    bool carriedOut;    // whether the camera acted on the request (backlight switched on)
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << camsim::faultName(c.fault) << ": " << c.request;
+}
+
+class FaultReply : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(FaultReply, ReplyAndEffectFollowTheFault) {
+    const FaultCase& c = GetParam();
+    Line line;
+    line.server.setFault(c.fault);
+    ASSERT_EQ(line.server.fault(), c.fault);
+    const Bytes expected = hex(c.reply);
+    line.port.send(c.request);
+    Bytes got = line.port.read(expected.size());
+    // Long enough for a completion or a reply that should not come.
+    const Bytes extra = line.port.drain(milliseconds(250));
+    got.insert(got.end(), extra.begin(), extra.end());
+    EXPECT_EQ(toHex(got), toHex(expected));
+    EXPECT_EQ(line.server.camera().backlight, c.carriedOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultReply,
+    ::testing::Values(FaultCase{Fault::None, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
+                      FaultCase{Fault::Silent, "81 01 04 33 02 FF", "", false},
+                      FaultCase{Fault::Silent, "81 09 04 00 FF", "", false},
+                      FaultCase{Fault::Silent, "88 30 01 FF", "", false},
+                      FaultCase{Fault::BufferFull, "81 01 04 33 02 FF", "90 60 03 FF", false},
+                      FaultCase{Fault::BufferFull, "81 09 04 00 FF", "90 60 03 FF", false},
+                      FaultCase{Fault::BufferFull, "88 30 01 FF", "88 30 02 FF", false},
+                      FaultCase{Fault::NotExecutable, "81 01 04 33 02 FF", "90 61 41 FF", false},
+                      FaultCase{Fault::NotExecutable, "81 09 04 00 FF", "90 61 41 FF", false},
+                      FaultCase{Fault::NotExecutable, "88 01 00 01 FF", "88 01 00 01 FF", false},
+                      FaultCase{Fault::AckOnly, "81 01 04 33 02 FF", "90 41 FF", true},
+                      FaultCase{Fault::AckOnly, "81 09 04 00 FF", "90 50 02 FF", false},
+                      FaultCase{Fault::AckOnly, "88 30 01 FF", "88 30 02 FF", false},
+                      FaultCase{Fault::Split, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
+                      FaultCase{Fault::Split, "81 09 04 4E FF", "90 50 00 00 00 07 FF", false}));
+
+TEST(Faults, FaultFromTheOptionsAppliesFromTheFirstFrame) {
+    Line line(1, Fault::BufferFull);
+    EXPECT_EQ(toHex(line.port.exchange(hex("81 09 04 00 FF"), 4)), "90 60 03 FF");
+}
+
+TEST(Faults, ClearingTheFaultRestoresNormalAnswers) {
+    Line line(1, Fault::Silent);
+    line.port.send("81 09 04 00 FF");
+    EXPECT_EQ(toHex(line.port.drain(milliseconds(150))), "");
+    line.server.setFault(Fault::None);
+    EXPECT_EQ(toHex(line.port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
+}
+
+TEST(Faults, GarbageIsNeverAWellFormedReply) {
+    Line line(1, Fault::Garbage);
+    for (const char* request : {"81 01 04 33 02 FF", "81 09 04 00 FF", "88 30 01 FF",
+                                "81 09 06 12 FF", "82 09 04 00 FF"}) {
+        for (int i = 0; i < 20; ++i) {
+            line.port.send(request);
+            const Bytes r = line.port.readFrame();
+            SCOPED_TRACE(toHex(r));
+            ASSERT_GE(r.size(), 2u);
+            EXPECT_LE(r.size(), 10u);
+            EXPECT_LT(r.front(), 0x80);  // no reply header
+            EXPECT_EQ(r.back(), 0xFF);
+        }
+    }
+    EXPECT_FALSE(line.server.camera().backlight);
+}
+
+TEST(Faults, SplitInquiryReplyPausesInTheMiddle) {
+    Line line(1, Fault::Split);
+    line.port.send("81 09 06 12 FF");
+    const Bytes first = line.port.read(5);
+    ASSERT_EQ(toHex(first), "90 50 00 00 00");
+    const auto firstHalf = Clock::now();
+    const Bytes second = line.port.read(6);
+    EXPECT_GE(Clock::now() - firstHalf, milliseconds(30));
+    EXPECT_EQ(toHex(second), "00 00 00 00 00 FF");
+}
+
+TEST(Faults, SplitCommandPausesBetweenAckAndCompletion) {
+    Line line(1, Fault::Split);
+    line.port.send("81 01 04 33 02 FF");
+    ASSERT_EQ(toHex(line.port.read(3)), "90 41 FF");
+    const auto ack = Clock::now();
+    EXPECT_EQ(toHex(line.port.read(3)), "90 51 FF");
+    EXPECT_GE(Clock::now() - ack, milliseconds(30));
+}
+
+TEST(Faults, SplitReplyIsNotOvertakenByTheNextOne) {
+    Line line(1, Fault::Split);
+    line.port.send("81 09 04 4E FF");
+    ASSERT_EQ(line.port.read(3).size(), 3u);
+    line.port.send("81 09 04 00 FF");  // asked while the first reply is still in two pieces
+    EXPECT_EQ(toHex(line.port.read(8)), "00 00 07 FF 90 50 02 FF");
+}
+
+TEST(Faults, SplitPauseCanBeChosen) {
+    Line line(1, Fault::Split);
+    camsim::Timing t = line.server.timing();
+    t.splitPause = milliseconds(200);
+    line.server.setTiming(t);
+    line.port.send("81 09 04 00 FF");
+    ASSERT_EQ(toHex(line.port.read(2)), "90 50");
+    const auto firstHalf = Clock::now();
+    EXPECT_EQ(toHex(line.port.read(2)), "02 FF");
+    EXPECT_GE(Clock::now() - firstHalf, milliseconds(190));
+}
+
+TEST(Faults, HangupFaultClosesTheLineOnTheNextFrame) {
+    Line line(1, Fault::Hangup);
+    EXPECT_TRUE(line.server.lineOpen());
+    line.port.send("81 09 04 00 FF");
+    EXPECT_TRUE(line.port.hungUp(milliseconds(2000)));
+    EXPECT_FALSE(line.server.lineOpen());
+}
+
+TEST(Faults, HangUpClosesTheLineAtOnce) {
+    Line line;
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
+    line.server.hangUp();
+    EXPECT_FALSE(line.server.lineOpen());
+    EXPECT_TRUE(line.port.hungUp(milliseconds(2000)));
+    line.server.hangUp();  // a second time changes nothing
+    EXPECT_FALSE(line.server.lineOpen());
+}
+
+TEST(Line, ClientMayCloseAndReopenThePort) {
+    camsim::PtyServer server;
+    for (int i = 0; i < 3; ++i) {
+        Port port(server.devicePath());
+        EXPECT_EQ(toHex(port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF") << i;
+    }
+    EXPECT_TRUE(server.lineOpen());
+    EXPECT_EQ(server.framesReceived(), 3u);
+}
+
+TEST(Line, CameraCountOutsideTheChainIsRefused) {
+    for (int n : {0, 8, -1}) {
+        camsim::ServerOptions o;
+        o.cameras = n;
+        EXPECT_THROW(camsim::PtyServer server(o), std::invalid_argument) << n;
+    }
+}
+
+// Frames from the tables above, to be mutated so that the parser meets near misses too.
+const char* const kTemplates[] = {
+    "81 01 06 02 18 14 00 05 0A 00 0F 0E 09 08 FF",
+    "81 01 06 01 18 14 03 01 FF",
+    "81 01 04 3F 02 03 FF",
+    "81 01 7D 01 03 00 00 FF",
+    "81 01 04 4A 00 00 01 03 FF",
+    "81 01 04 47 02 00 00 00 FF",
+    "81 01 04 07 25 FF",
+    "81 09 06 12 FF",
+    "82 09 04 47 FF",
+    "88 30 01 FF",
+    "88 01 00 01 FF",
+    "81 01 00 01 FF",
+};
+
+TEST(Robustness, ThousandsOfRandomFramesLeaveTheCameraAnswering) {
+    Line line(2);
+    std::mt19937 random(7031);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<int> length(1, 24);
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kTemplates) - 1);
+
+    constexpr int kBatches = 200;
+    constexpr int kFramesPerBatch = 60;
+    std::size_t answered = 0;
+    for (int batch = 0; batch < kBatches; ++batch) {
+        Bytes all;
+        for (int i = 0; i < kFramesPerBatch; ++i) {
+            Bytes frame;
+            if (percent(random) < 50) {
+                frame = hex(kTemplates[pick(random)]);
+                const int changes = 1 + percent(random) % 3;
+                for (int k = 0; k < changes; ++k) {
+                    const auto at = static_cast<std::size_t>(percent(random)) % frame.size();
+                    frame[at] = static_cast<std::uint8_t>(byte(random));
+                }
+            } else {
+                const int n = length(random);
+                for (int k = 0; k < n; ++k)
+                    frame.push_back(static_cast<std::uint8_t>(byte(random)));
+                if (percent(random) < 90) frame.push_back(0xFF);
+            }
+            all.insert(all.end(), frame.begin(), frame.end());
+        }
+        line.port.send(all);
+        answered += line.port.read(1 << 20, milliseconds(1)).size();
+    }
+    answered += line.port.drain().size();
+    EXPECT_GT(answered, 0u);
+    EXPECT_GT(line.server.framesReceived(), std::uint64_t{kBatches * kFramesPerBatch / 2});
+    ASSERT_TRUE(line.server.lineOpen());
+
+    // Back to a known state: end any partial frame, renumber, cancel pending work, power on.
+    line.port.send("FF 88 30 01 FF 88 01 00 01 FF 81 01 04 00 02 FF 82 01 04 00 02 FF");
+    line.port.drain(milliseconds(300));
+    EXPECT_EQ(toHex(line.port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
+    EXPECT_EQ(toHex(line.port.exchange(hex("82 09 00 02 FF"), 10)),
+              "A0 50 00 51 00 01 01 00 02 FF");
+}
+
+}  // namespace

@@ -1,0 +1,318 @@
+// The quorvin-camsim program as a client meets it: started as a process, its first line read,
+// talked to over the pseudo-terminal, stopped by a signal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "SimTestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+using simtest::Bytes;
+using simtest::Clock;
+using simtest::hex;
+using simtest::milliseconds;
+using simtest::Port;
+using simtest::toHex;
+
+// A private folder for links and logs, removed with its contents.
+class TempDir {
+  public:
+    TempDir() {
+        char name[] = "/tmp/camsim-test-XXXXXX";
+        if (::mkdtemp(name) == nullptr) throw std::runtime_error("mkdtemp failed");
+        path_ = name;
+    }
+    ~TempDir() {
+        for (const char* f : {"/cam", "/stderr.txt", "/file"}) ::unlink((path_ + f).c_str());
+        ::rmdir(path_.c_str());
+    }
+    std::string path(const char* name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+// The program running with its standard output on a pipe and its standard error in a file.
+class Program {
+  public:
+    Program(const std::vector<std::string>& options, const std::string& errPath) {
+        int fds[2];
+        if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+        out_ = fds[0];
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addclose(&actions, fds[1]);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> args{CAMSIM_PROGRAM};
+        args.insert(args.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const int rc =
+            ::posix_spawn(&pid_, CAMSIM_PROGRAM, &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        if (rc != 0) {
+            ::close(out_);
+            throw std::runtime_error("cannot start " CAMSIM_PROGRAM);
+        }
+    }
+    ~Program() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            int status;
+            while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+        ::close(out_);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    pid_t pid() const { return pid_; }
+
+    // One line of standard output without its newline; empty on time-out or end of output.
+    std::string readLine(milliseconds timeout = milliseconds(5000)) {
+        std::string line;
+        const auto deadline = Clock::now() + timeout;
+        for (;;) {
+            pollfd p{out_, POLLIN, 0};
+            const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
+            const int r = ::poll(&p, 1, left < 0 ? 0 : static_cast<int>(left));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) return line;
+            char c;
+            const ssize_t n = ::read(out_, &c, 1);
+            if (n <= 0) return line;
+            if (c == '\n') return line;
+            line += c;
+        }
+    }
+
+    // Exit status after the program ends on its own or after a signal; -1 if it did not exit
+    // normally.
+    int wait() {
+        int status = 0;
+        while (::waitpid(pid_, &status, 0) < 0) {
+            if (errno != EINTR) return -1;
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    int stop(int signal) {
+        ::kill(pid_, signal);
+        return wait();
+    }
+
+    // CPU time used so far, user and system, in seconds.
+    double cpuSeconds() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(all.substr(all.rfind(')') + 2));
+        std::vector<std::string> f;
+        for (std::string w; fields >> w;) f.push_back(w);
+        if (f.size() < 13) return -1.0;
+        // After the command name: state is field 3, utime 14, stime 15.
+        const double ticks = std::stod(f[11]) + std::stod(f[12]);
+        return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(Program, ServesThreeCamerasThroughItsLinkAndStopsCleanlyOnEachSignal) {
+    for (const int sig : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sig);
+        TempDir dir;
+        const std::string link = dir.path("cam");
+        Program program({"--cameras", "3", "--link", link}, dir.path("stderr.txt"));
+        const std::string device = program.readLine();
+        ASSERT_FALSE(device.empty());
+
+        char target[256] = {};
+        ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+        EXPECT_EQ(device, target);
+
+        {
+            Port port(link);
+            EXPECT_EQ(toHex(port.exchange(hex("88 30 01 FF"), 4)), "88 30 04 FF");
+            EXPECT_EQ(toHex(port.exchange(hex("88 01 00 01 FF"), 5)), "88 01 00 01 FF");
+            EXPECT_EQ(toHex(port.exchange(hex("83 09 04 00 FF"), 4)), "B0 50 02 FF");
+        }
+        EXPECT_EQ(program.stop(sig), 0);
+        struct stat st {};
+        EXPECT_NE(::lstat(link.c_str(), &st), 0) << "link left behind";
+    }
+}
+
+TEST(Program, IdleCpuStaysNegligibleAfterClientsCloseThePort) {
+    TempDir dir;
+    Program program({}, dir.path("stderr.txt"));
+    const std::string device = program.readLine();
+    ASSERT_FALSE(device.empty());
+    for (int i = 0; i < 2; ++i) {
+        Port port(device);
+        EXPECT_EQ(toHex(port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
+    }
+    // No client has the port open now: a server that polled a hung-up line would spin here.
+    const double before = program.cpuSeconds();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(milliseconds(3000));
+    const double used = program.cpuSeconds() - before;
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    std::cout << "[ idle CPU ] " << used << " s of CPU in " << elapsed << " s idle\n";
+    RecordProperty("idle_cpu_seconds", std::to_string(used));
+    ASSERT_GE(used, 0.0);
+    // Only a sanity bound: a busy loop would use about all of the elapsed time.
+    EXPECT_LT(used, elapsed / 2);
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+}
+
+TEST(Program, VerboseLogsEveryFrameWithATimeStamp) {
+    TempDir dir;
+    Program program({"--verbose"}, dir.path("stderr.txt"));
+    const std::string device = program.readLine();
+    ASSERT_FALSE(device.empty());
+    {
+        Port port(device);
+        EXPECT_EQ(toHex(port.exchange(hex("81 01 04 33 02 FF"), 6)), "90 41 FF 90 51 FF");
+    }
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+    const std::string log = readFile(dir.path("stderr.txt"));
+    for (const char* frame : {"rx 81 01 04 33 02 FF", "tx 90 41 FF", "tx 90 51 FF"}) {
+        const std::regex line(std::string(R"((^|\n) *[0-9]+\.[0-9]{6} )") + frame + "\n");
+        EXPECT_TRUE(std::regex_search(log, line)) << frame << " not in:\n" << log;
+    }
+}
+
+struct OptionCase {
+    std::vector<std::string> options;
+    const char* request;
+    const char* reply;  // then nothing for 250 ms
+};
+
+void PrintTo(const OptionCase& c, std::ostream* os) {
+    for (const auto& o : c.options) *os << o << ' ';
+}
+
+class ProgramOption : public ::testing::TestWithParam<OptionCase> {};
+
+TEST_P(ProgramOption, ShapesTheAnswers) {
+    TempDir dir;
+    Program program(GetParam().options, dir.path("stderr.txt"));
+    const std::string device = program.readLine();
+    ASSERT_FALSE(device.empty()) << readFile(dir.path("stderr.txt"));
+    {
+        Port port(device);
+        const Bytes expected = hex(GetParam().reply);
+        port.send(GetParam().request);
+        Bytes got = port.read(expected.size());
+        const Bytes extra = port.drain(milliseconds(250));
+        got.insert(got.end(), extra.begin(), extra.end());
+        EXPECT_EQ(toHex(got), toHex(expected));
+    }
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ProgramOption,
+    ::testing::Values(
+        OptionCase{{}, "88 30 01 FF", "88 30 02 FF"},
+        OptionCase{{"--cameras", "2"}, "88 30 01 FF", "88 30 03 FF"},
+        OptionCase{{"--cameras=7"}, "88 30 01 FF", "88 30 08 FF"},
+        OptionCase{{"--fault", "buffer-full"}, "81 09 04 00 FF", "90 60 03 FF"},
+        OptionCase{{"--fault=not-executable"}, "81 01 04 33 02 FF", "90 61 41 FF"},
+        OptionCase{{"--fault", "ack-only"}, "81 01 04 33 02 FF", "90 41 FF"},
+        OptionCase{{"--fault", "silent"}, "81 09 04 00 FF", ""},
+        OptionCase{
+            {"--fault", "split", "--split-pause", "60"}, "81 09 04 4E FF", "90 50 00 00 00 07 FF"},
+        OptionCase{{"--fault", "none"}, "81 09 04 00 FF", "90 50 02 FF"},
+        OptionCase{{"--pace-9600"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
+        OptionCase{{"--instant"},
+                   "81 01 06 02 01 01 00 05 0A 00 00 00 00 00 FF 81 09 06 12 FF",
+                   "90 41 FF 90 51 FF 90 50 00 05 0A 00 00 00 00 00 FF"},
+        OptionCase{{"--completion-delay", "100"},
+                   "81 01 04 33 02 FF 81 09 04 33 FF",
+                   "90 41 FF 90 50 02 FF 90 51 FF"}));
+
+TEST(Program, GarbageFaultAnswersNoReplyHeader) {
+    TempDir dir;
+    Program program({"--fault", "garbage"}, dir.path("stderr.txt"));
+    Port port(program.readLine());
+    port.send("81 09 04 00 FF");
+    const Bytes r = port.readFrame();
+    ASSERT_FALSE(r.empty());
+    EXPECT_LT(r.front(), 0x80) << toHex(r);
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+}
+
+TEST(Program, HangupFaultClosesTheLineAndTheProgramStillStopsCleanly) {
+    TempDir dir;
+    Program program({"--fault", "hangup"}, dir.path("stderr.txt"));
+    Port port(program.readLine());
+    port.send("81 09 04 00 FF");
+    EXPECT_TRUE(port.hungUp(milliseconds(2000)));
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+}
+
+class BadOptions : public ::testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(BadOptions, ExitTwoWithUsageAndNoDevice) {
+    TempDir dir;
+    Program program(GetParam(), dir.path("stderr.txt"));
+    EXPECT_EQ(program.readLine(), "");
+    EXPECT_EQ(program.wait(), 2);
+    EXPECT_NE(readFile(dir.path("stderr.txt")).find("usage: quorvin-camsim"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, BadOptions,
+                         ::testing::Values(std::vector<std::string>{"--cameras", "0"},
+                                           std::vector<std::string>{"--cameras", "8"},
+                                           std::vector<std::string>{"--cameras", "two"},
+                                           std::vector<std::string>{"--cameras"},
+                                           std::vector<std::string>{"--fault", "sometimes"},
+                                           std::vector<std::string>{"--completion-delay", "-5"},
+                                           std::vector<std::string>{"--instant", "--pace-9600"},
+                                           std::vector<std::string>{"--verbose=yes"},
+                                           std::vector<std::string>{"--link"},
+                                           std::vector<std::string>{"extra"},
+                                           std::vector<std::string>{"--frobnicate"}));
+
+TEST(Program, LinkNeverReplacesARegularFile) {
+    TempDir dir;
+    const std::string file = dir.path("file");
+    { std::ofstream(file) << "keep me"; }
+    Program program({"--link", file}, dir.path("stderr.txt"));
+    EXPECT_EQ(program.readLine(), "");
+    EXPECT_EQ(program.wait(), 1);
+    EXPECT_EQ(readFile(file), "keep me");
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+// A client end of the virtual camera's line for tests: raw bytes on the pseudo-terminal, with
+// poll and time-outs, and nothing from the camera library.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace simtest {
+
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// "81 09 04 00 FF" -> bytes.
+inline Bytes hex(const std::string& text) {
+    Bytes out;
+    std::istringstream in(text);
+    std::string word;
+    while (in >> word) out.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
+    return out;
+}
+
+inline std::string toHex(const Bytes& bytes) {
+    std::string s;
+    for (std::uint8_t b : bytes) {
+        char h[4];
+        std::snprintf(h, sizeof h, "%s%02X", s.empty() ? "" : " ", b);
+        s += h;
+    }
+    return s;
+}
+
+inline Bytes concat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+class Port {
+  public:
+    explicit Port(const std::string& path) {
+        do {
+            fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        } while (fd_ < 0 && errno == EINTR);
+        if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "open " + path);
+        termios tio{};
+        if (::tcgetattr(fd_, &tio) != 0) fail("tcgetattr");
+        ::cfmakeraw(&tio);
+        if (::tcsetattr(fd_, TCSANOW, &tio) != 0) fail("tcsetattr");
+    }
+    ~Port() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+
+    int fd() const { return fd_; }
+
+    void send(const Bytes& bytes) {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EAGAIN) {
+                pollfd p{fd_, POLLOUT, 0};
+                if (::poll(&p, 1, 2000) <= 0) throw std::runtime_error("line does not take bytes");
+                continue;
+            }
+            if (n < 0) fail("write");
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    void send(const std::string& hexText) { send(hex(hexText)); }
+
+    // Reads until count bytes are in or the time-out passes; returns what arrived.
+    Bytes read(std::size_t count, milliseconds timeout = milliseconds(2000)) {
+        Bytes out;
+        const auto deadline = Clock::now() + timeout;
+        while (out.size() < count) {
+            if (!waitReadable(deadline)) break;
+            std::uint8_t buf[256];
+            const std::size_t want = std::min(sizeof buf, count - out.size());
+            const ssize_t n = ::read(fd_, buf, want);
+            if (n > 0) {
+                out.insert(out.end(), buf, buf + n);
+            } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+                break;
+            }
+        }
+        return out;
+    }
+
+    // Reads one frame, up to and including FF.
+    Bytes readFrame(milliseconds timeout = milliseconds(2000)) {
+        Bytes out;
+        const auto deadline = Clock::now() + timeout;
+        while (out.empty() || out.back() != 0xFF) {
+            if (!waitReadable(deadline)) break;
+            std::uint8_t b;
+            const ssize_t n = ::read(fd_, &b, 1);
+            if (n == 1) {
+                out.push_back(b);
+            } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+                break;
+            }
+        }
+        return out;
+    }
+
+    // Everything that arrives until the line has been quiet for the given time.
+    Bytes drain(milliseconds quiet = milliseconds(50)) {
+        Bytes out;
+        for (;;) {
+            Bytes got = read(4096, quiet);
+            if (got.empty()) return out;
+            out.insert(out.end(), got.begin(), got.end());
+        }
+    }
+
+    // Sends a request and collects exactly as many bytes as the expected answer has, then
+    // whatever else follows within a short quiet time, so that extra replies show up too.
+    Bytes exchange(const Bytes& request, std::size_t expected) {
+        send(request);
+        Bytes got = read(expected);
+        Bytes extra = drain(milliseconds(30));
+        got.insert(got.end(), extra.begin(), extra.end());
+        return got;
+    }
+
+    // True when the far end hangs up within the time-out.
+    bool hungUp(milliseconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        for (;;) {
+            pollfd p{fd_, POLLIN, 0};
+            const int r = ::poll(&p, 1, remaining(deadline));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) return false;
+            if (p.revents & POLLHUP) return true;
+            std::uint8_t buf[64];
+            const ssize_t n = ::read(fd_, buf, sizeof buf);
+            if (n == 0 || (n < 0 && errno == EIO)) return true;
+        }
+    }
+
+  private:
+    [[noreturn]] static void fail(const char* what) {
+        throw std::system_error(errno, std::generic_category(), what);
+    }
+
+    static int remaining(Clock::time_point deadline) {
+        const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
+        return left < 0 ? 0 : static_cast<int>(left);
+    }
+
+    bool waitReadable(Clock::time_point deadline) {
+        for (;;) {
+            pollfd p{fd_, POLLIN, 0};
+            const int r = ::poll(&p, 1, remaining(deadline));
+            if (r < 0 && errno == EINTR) continue;
+            return r > 0 && (p.revents & POLLIN);
+        }
+    }
+
+    int fd_ = -1;
+};
+
+}  // namespace simtest
