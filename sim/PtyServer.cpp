@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <optional>
 #include <system_error>
@@ -73,6 +75,8 @@ PtyServer::PtyServer(const ServerOptions& options)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) fail("open pseudo-terminal");
     slave_.reset(fd);
+
+    clients_.emplace(path_);
 
     termios tio{};
     if (::tcgetattr(slave_.get(), &tio) != 0) fail("tcgetattr");
@@ -211,6 +215,21 @@ void PtyServer::emitLog(const std::vector<LineRecord>& records) const {
     }
 }
 
+void PtyServer::releasePort() {
+    // Exclusive mode would otherwise outlive its client, since our own handle keeps the terminal
+    // alive, and lock out every later client but root.
+    int rc;
+    do {
+        rc = ::ioctl(slave_.get(), TIOCNXCL);
+    } while (rc < 0 && errno == EINTR);
+    if (rc < 0 && log_)
+        log_(stamp(Clock::now()) + " cannot end exclusive mode: " + std::strerror(errno));
+    // Replies that the client left unread go with it.
+    if (::tcflush(slave_.get(), TCIFLUSH) != 0 && log_) {
+        log_(stamp(Clock::now()) + " cannot flush the line: " + std::strerror(errno));
+    }
+}
+
 void PtyServer::run() {
     try {
         serve();
@@ -253,7 +272,10 @@ void PtyServer::serve() {
         }
         if (hangup) out.clear();
 
-        if (master_) {
+        if (master_ && !clients_->anyClient()) {
+            // Nobody has the port open: what a camera sends now is lost, as on a real line.
+            out.clear();
+        } else if (master_) {
             // A paced burst starts now; a reply queued behind one keeps the running schedule.
             if (out.empty()) nextByte = std::max(nextByte, now);
             for (const Bytes& piece : due) {
@@ -286,16 +308,15 @@ void PtyServer::serve() {
             deadline = deadline ? std::min(*deadline, nextByte) : nextByte;
         }
 
-        pollfd fds[2] = {};
-        fds[0].fd = wakeRead_.get();
-        fds[0].events = POLLIN;
-        nfds_t count = 1;
+        // Unused entries keep fd -1, which poll skips.
+        pollfd fds[3] = {{wakeRead_.get(), POLLIN, 0}, {-1, 0, 0}, {-1, 0, 0}};
         if (master_) {
             fds[1].fd = master_.get();
             fds[1].events = static_cast<short>(POLLIN | (writeBlocked ? POLLOUT : 0));
-            count = 2;
+            fds[2].fd = clients_->fd();
+            fds[2].events = POLLIN;
         }
-        const int ready = ::poll(fds, count, pollTimeout(deadline));
+        const int ready = ::poll(fds, 3, pollTimeout(deadline));
         if (ready < 0) {
             if (errno == EINTR) continue;
             fail("poll");
@@ -307,7 +328,13 @@ void PtyServer::serve() {
             while (::read(wakeRead_.get(), drain, sizeof drain) > 0) {
             }
         }
-        if (count < 2) continue;
+        // Before the line's bytes: a client that opened and wrote at once must count as present
+        // when its reply is written.
+        if ((fds[2].revents & POLLIN) && clients_->lastClientLeft() && slave_) {
+            releasePort();
+            out.clear();
+        }
+        if (fds[1].fd < 0) continue;
 
         const short revents = fds[1].revents;
         if (revents & POLLOUT) writeBlocked = false;

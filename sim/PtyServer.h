@@ -12,8 +12,9 @@
 // The line is put in raw mode, 9600 baud, before the server returns from its constructor, so a
 // client that opens devicePath() starts with a raw line. The server keeps its own handle on the
 // terminal side for its whole life (without any lock on it), so clients may close and reopen
-// the port at will; bytes that the server sent while no client had the port open stay queued
-// in the terminal until a client reads or flushes them.
+// the port at will. As with a real port, once the last client has closed it (noticed on Linux
+// only, see sim/ClientWatch.h) its exclusive mode ends, unread replies are flushed, and replies
+// that fall due before the next client opens it are lost.
 //
 // Every member function is thread-safe. Chain behaviour, faults and timing are described in
 // sim/CameraChain.h, the cameras in sim/VirtualCamera.h.
@@ -23,11 +24,13 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sim/CameraChain.h"
+#include "sim/ClientWatch.h"
 #include "sim/UniqueFd.h"
 
 namespace camsim {
@@ -83,6 +86,7 @@ class PtyServer {
     void serve();
     void wake();
     void closeLine();
+    void releasePort();
     void emitLog(const std::vector<LineRecord>& records) const;
     std::string stamp(TimePoint t) const;
 
@@ -92,6 +96,7 @@ class PtyServer {
     std::string path_;
     UniqueFd master_;  // touched by the server thread only while it runs
     UniqueFd slave_;   // held open so that clients closing the port cause no hang-up
+    std::optional<ClientWatch> clients_;
     UniqueFd wakeRead_;
     UniqueFd wakeWrite_;
 

@@ -1,5 +1,8 @@
 // Fault injection and robustness of the virtual camera, seen on the line.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 
 #include <random>
 #include <thread>
@@ -173,6 +176,76 @@ TEST(Line, ClientMayCloseAndReopenThePort) {
     EXPECT_TRUE(server.lineOpen());
     EXPECT_EQ(server.framesReceived(), 3u);
 }
+
+std::size_t openDescriptors() {
+    std::size_t n = 0;
+    if (DIR* d = ::opendir("/proc/self/fd")) {
+        while (::readdir(d) != nullptr) ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+
+TEST(Line, EveryDescriptorIsClosedWhenTheServerGoes) {
+    const std::size_t before = openDescriptors();
+    for (const bool hangUp : {false, true}) {
+        camsim::PtyServer server;
+        {
+            Port port(server.devicePath());
+            EXPECT_EQ(toHex(port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
+        }
+        EXPECT_GT(openDescriptors(), before);
+        if (hangUp) server.hangUp();
+    }
+    EXPECT_EQ(openDescriptors(), before);
+}
+
+#if defined(__linux__)
+// What a real port does when its last user closes it: the following tests need the server to
+// notice the close, which only Linux reports.
+
+TEST(Line, ExclusiveModeEndsWithTheLastClient) {
+    camsim::PtyServer server;
+    {
+        Port first(server.devicePath());
+        ASSERT_EQ(::ioctl(first.fd(), TIOCEXCL), 0);
+    }
+    // Root may open an exclusive terminal, so the flag itself is what is checked.
+    Port second(server.devicePath());
+    // The reply also shows that the server has handled the close that came before.
+    EXPECT_EQ(toHex(second.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(second.fd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+}
+
+TEST(Line, RepliesLeftUnreadDoNotReachTheNextClient) {
+    camsim::PtyServer server;
+    {
+        Port first(server.devicePath());
+        first.send("81 09 04 00 FF");
+        std::this_thread::sleep_for(milliseconds(100));  // the reply waits, unread
+    }
+    std::this_thread::sleep_for(milliseconds(100));
+    Port second(server.devicePath());
+    EXPECT_EQ(toHex(second.drain(milliseconds(100))), "");
+}
+
+TEST(Line, RepliesDueWhileNobodyListensAreLost) {
+    camsim::ServerOptions o;
+    o.timing.completionDelay = milliseconds(100);
+    camsim::PtyServer server(o);
+    {
+        Port first(server.devicePath());
+        first.send("81 01 04 33 02 FF");
+        ASSERT_EQ(toHex(first.read(3)), "90 41 FF");
+    }
+    std::this_thread::sleep_for(milliseconds(300));  // the completion falls due meanwhile
+    Port second(server.devicePath());
+    EXPECT_EQ(toHex(second.drain(milliseconds(100))), "");
+    EXPECT_TRUE(server.camera().backlight);
+}
+#endif
 
 TEST(Line, CameraCountOutsideTheChainIsRefused) {
     for (int n : {0, 8, -1}) {

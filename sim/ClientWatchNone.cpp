@@ -1,0 +1,12 @@
+#include "sim/ClientWatch.h"
+
+namespace camsim {
+
+// No portable notification exists for opens and closes of a terminal: nothing is watched.
+ClientWatch::ClientWatch(const std::string&) {}
+
+bool ClientWatch::lastClientLeft() { return false; }
+
+bool ClientWatch::anyClient() const { return true; }
+
+}  // namespace camsim
