@@ -1,0 +1,39 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "quorvin/Controller.h"
+#include "sim/PtyServer.h"
+#include "tests/support/TempDir.h"
+
+namespace CameraDriver::testing {
+
+// A public Controller and a virtual camera chain on a pseudo-terminal, in a temporary folder.
+class OverVirtualCamera : public ::testing::Test {
+  protected:
+    explicit OverVirtualCamera(int cameras = 1) : server(options(cameras)) {}
+
+    static camsim::ServerOptions options(int cameras) {
+        camsim::ServerOptions o;
+        o.cameras = cameras;
+        return o;
+    }
+
+    template <typename Body>
+    static std::string failureOf(Body body) {
+        try {
+            body();
+        } catch (const DriverException& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    TempDir temp;
+    camsim::PtyServer server;
+    Controller camera;
+};
+
+}  // namespace CameraDriver::testing

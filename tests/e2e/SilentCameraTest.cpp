@@ -1,0 +1,18 @@
+// Takes the full 6 s transfer limit, so it runs apart from the quick end-to-end tests.
+#include <chrono>
+
+#include "tests/e2e/OverVirtualCamera.h"
+
+using CameraDriver::testing::OverVirtualCamera;
+
+TEST_F(OverVirtualCamera, SilentCameraEndsInTheReceiveTimeOutNotAHang) {
+    camera.connect(server.devicePath());
+    server.setFault(camsim::Fault::Silent);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(failureOf([&] { camera.moveHome(); }),
+              "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(6000));
+    // The camera answers again: the same controller carries on.
+    server.setFault(camsim::Fault::None);
+    camera.moveHome();
+}
