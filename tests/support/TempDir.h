@@ -3,11 +3,10 @@
 // Runs a test inside a fresh temporary working directory and resets the process-wide log, so
 // that files named relative to "." land where the test can read them.
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,8 +18,7 @@ namespace CameraDriver::testing {
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvin-XXXXXX").string();
-        path = mkdtemp(pattern.data());
+        path = makeUniqueFolder();
         previous = std::filesystem::current_path();
         std::filesystem::current_path(path);
     }
@@ -44,12 +42,27 @@ class TempDir {
     }
 
   private:
+    // mkdtemp without POSIX, so that the Windows build runs these tests too: create_directory
+    // reports a name that is already taken, and another one is drawn.
+    static std::filesystem::path makeUniqueFolder() {
+        std::random_device seed;
+        std::mt19937_64 draw(seed());
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        for (;;) {
+            std::filesystem::path candidate = base / ("quorvin-" + std::to_string(draw()));
+            if (std::filesystem::create_directory(candidate)) {
+                return candidate;
+            }
+        }
+    }
+
     std::filesystem::path path;
     std::filesystem::path previous;
 };
 
+// Read as text, as the log writes it: on Windows each line then ends in "\n" here too.
 inline std::string readFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in(file);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
