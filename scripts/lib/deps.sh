@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Installs the Debian packages that a build needs, when they are missing.
 # Usage: quorvin_need_packages pkg...   (sourced by the scripts in scripts/)
 
@@ -25,5 +26,6 @@ quorvin_need_packages() {
 }
 
 # Packages of the Linux build and its tests.
+# shellcheck disable=SC2034 # used by the scripts that source this file
 QUORVIN_LINUX_PACKAGES=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev
                         qt6-base-dev libcli11-dev nlohmann-json3-dev)
