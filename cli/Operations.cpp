@@ -31,27 +31,27 @@ struct Arg;
 
 template <>
 struct Arg<int> {
-    static ArgSpec spec(const char* name) { return {name, ArgKind::Int, nullptr}; }
+    static ArgInfo arg(const char* name) { return {name, ArgKind::Int, nullptr}; }
     static int take(const Value& value) { return static_cast<int>(std::get<long long>(value)); }
 };
 template <>
 struct Arg<long> {
-    static ArgSpec spec(const char* name) { return {name, ArgKind::Long, nullptr}; }
+    static ArgInfo arg(const char* name) { return {name, ArgKind::Long, nullptr}; }
     static long take(const Value& value) { return static_cast<long>(std::get<long long>(value)); }
 };
 template <>
 struct Arg<double> {
-    static ArgSpec spec(const char* name) { return {name, ArgKind::Double, nullptr}; }
+    static ArgInfo arg(const char* name) { return {name, ArgKind::Double, nullptr}; }
     static double take(const Value& value) { return std::get<double>(value); }
 };
 template <>
 struct Arg<bool> {
-    static ArgSpec spec(const char* name) { return {name, ArgKind::Bool, nullptr}; }
+    static ArgInfo arg(const char* name) { return {name, ArgKind::Bool, nullptr}; }
     static bool take(const Value& value) { return std::get<bool>(value); }
 };
 template <>
 struct Arg<const std::string&> {
-    static ArgSpec spec(const char* name) { return {name, ArgKind::Text, nullptr}; }
+    static ArgInfo arg(const char* name) { return {name, ArgKind::Text, nullptr}; }
     static const std::string& take(const Value& value) { return std::get<std::string>(value); }
 };
 
@@ -81,7 +81,7 @@ const EnumInfo& enumInfo<Controller::DigitalEffectMode>() {
 template <typename T>
 struct Arg {
     static_assert(std::is_enum_v<T>, "a parameter type without a command-line form");
-    static ArgSpec spec(const char* name) { return {name, ArgKind::Enum, &enumInfo<T>()}; }
+    static ArgInfo arg(const char* name) { return {name, ArgKind::Enum, &enumInfo<T>()}; }
     // The enumerations have int as their fixed underlying type, so every int is a value.
     static T take(const Value& value) {
         return static_cast<T>(static_cast<int>(std::get<long long>(value)));
@@ -118,9 +118,9 @@ Result call(Controller& camera, R (Controller::*method)(A...), const std::vector
 template <typename R, typename... A>
 Operation op(const char* name, const char* group, R (Controller::*method)(A...),
              std::array<const char*, sizeof...(A)> argNames = {}) {
-    std::vector<ArgSpec> args;
+    std::vector<ArgInfo> args;
     std::size_t index = 0;
-    ((args.push_back(Arg<A>::spec(argNames[index++]))), ...);
+    ((args.push_back(Arg<A>::arg(argNames[index++]))), ...);
     (void)index;
     (void)argNames;
     return {name, group, std::move(args), false,
@@ -304,7 +304,7 @@ const Operation* findOperation(std::string_view name) {
 
 std::string usageOf(const Operation& operation) {
     std::string text = operation.name;
-    for (const ArgSpec& arg : operation.args) {
+    for (const ArgInfo& arg : operation.args) {
         text += " <";
         text += arg.name;
         text += ':';

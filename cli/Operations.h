@@ -19,7 +19,7 @@ namespace QuorvinCli {
 struct Operation {
     const char* name;
     const char* group;
-    std::vector<ArgSpec> args;
+    std::vector<ArgInfo> args;
     // Read by `status`: an inquiry that takes no argument and changes nothing.
     bool inquiry;
     std::function<Result(CameraDriver::Controller&, const std::vector<Value>&)> invoke;

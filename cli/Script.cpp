@@ -15,7 +15,7 @@ namespace {
 const char* const kStatus = "status";
 const char* const kStandardInput = "-";
 
-std::string expectedValues(const ArgSpec& arg) {
+std::string expectedValues(const ArgInfo& arg) {
     if (arg.kind != ArgKind::Enum) {
         return "a valid " + kindName(arg);
     }
@@ -57,7 +57,7 @@ Step parseOne(const std::vector<std::string>& words) {
     }
     step.operation = operation;
     for (std::size_t i = 0; i < given; ++i) {
-        const ArgSpec& arg = operation->args[i];
+        const ArgInfo& arg = operation->args[i];
         auto value = parseValue(arg, words[i + 1]);
         if (!value) {
             throw UsageError(name + ": \"" + words[i + 1] + "\" for <" + arg.name + "> is not " +

@@ -215,14 +215,14 @@ const std::vector<const EnumInfo*>& allEnums() {
     return all;
 }
 
-std::optional<Value> parseValue(const ArgSpec& spec, std::string_view word) {
+std::optional<Value> parseValue(const ArgInfo& arg, std::string_view word) {
     auto integer = [&](std::pair<long long, long long> range) -> std::optional<Value> {
         if (auto value = parseInteger(word, range.first, range.second)) {
             return Value{*value};
         }
         return std::nullopt;
     };
-    switch (spec.kind) {
+    switch (arg.kind) {
         case ArgKind::Int:
             return integer(rangeOf<int>());
         case ArgKind::Long:
@@ -244,7 +244,7 @@ std::optional<Value> parseValue(const ArgSpec& spec, std::string_view word) {
             return Value{std::string(word)};
         case ArgKind::Enum:
             // The camera takes codes that the header does not name, so a number is accepted too.
-            if (auto code = spec.enumInfo->valueOf(word)) {
+            if (auto code = arg.enumInfo->valueOf(word)) {
                 return Value{static_cast<long long>(*code)};
             }
             return integer(rangeOf<int>());
@@ -252,8 +252,8 @@ std::optional<Value> parseValue(const ArgSpec& spec, std::string_view word) {
     return std::nullopt;
 }
 
-std::string kindName(const ArgSpec& spec) {
-    switch (spec.kind) {
+std::string kindName(const ArgInfo& arg) {
+    switch (arg.kind) {
         case ArgKind::Int:
             return "int";
         case ArgKind::Long:
@@ -265,7 +265,7 @@ std::string kindName(const ArgSpec& spec) {
         case ArgKind::Text:
             return "text";
         case ArgKind::Enum:
-            return spec.enumInfo->typeName;
+            return arg.enumInfo->typeName;
     }
     return "?";
 }

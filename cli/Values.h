@@ -31,7 +31,7 @@ const std::vector<const EnumInfo*>& allEnums();
 
 enum class ArgKind { Int, Long, Double, Bool, Text, Enum };
 
-struct ArgSpec {
+struct ArgInfo {
     const char* name;
     ArgKind kind;
     const EnumInfo* enumInfo;  // only for ArgKind::Enum
@@ -42,10 +42,10 @@ struct ArgSpec {
 using Value = std::variant<long long, double, bool, std::string>;
 
 // Nothing when the word is not a value of the argument's kind.
-std::optional<Value> parseValue(const ArgSpec& spec, std::string_view word);
+std::optional<Value> parseValue(const ArgInfo& arg, std::string_view word);
 
 // "int", "double", "on|off", "WBMode", ... as shown in usage lines.
-std::string kindName(const ArgSpec& spec);
+std::string kindName(const ArgInfo& arg);
 
 struct PanTilt {
     double pan;

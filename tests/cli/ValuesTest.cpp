@@ -11,17 +11,17 @@
 namespace QuorvinCli {
 namespace {
 
-const ArgSpec kInt{"n", ArgKind::Int, nullptr};
-const ArgSpec kLong{"n", ArgKind::Long, nullptr};
-const ArgSpec kDouble{"x", ArgKind::Double, nullptr};
-const ArgSpec kBool{"on", ArgKind::Bool, nullptr};
-const ArgSpec kText{"port", ArgKind::Text, nullptr};
-const ArgSpec kWb{"mode", ArgKind::Enum, &wbModes()};
-const ArgSpec kAe{"mode", ArgKind::Enum, &aeModes()};
+const ArgInfo kInt{"n", ArgKind::Int, nullptr};
+const ArgInfo kLong{"n", ArgKind::Long, nullptr};
+const ArgInfo kDouble{"x", ArgKind::Double, nullptr};
+const ArgInfo kBool{"on", ArgKind::Bool, nullptr};
+const ArgInfo kText{"port", ArgKind::Text, nullptr};
+const ArgInfo kWb{"mode", ArgKind::Enum, &wbModes()};
+const ArgInfo kAe{"mode", ArgKind::Enum, &aeModes()};
 
 struct ParseCase {
     const char* label;
-    const ArgSpec* spec;
+    const ArgInfo* arg;
     const char* word;
     std::optional<Value> expected;  // nothing: the word is refused
 };
@@ -32,7 +32,7 @@ class ParseValue : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseValue, ReadsOrRefusesTheWord) {
     const ParseCase& c = GetParam();
-    EXPECT_EQ(parseValue(*c.spec, c.word), c.expected);
+    EXPECT_EQ(parseValue(*c.arg, c.word), c.expected);
 }
 
 Value I(long long v) { return Value{v}; }
