@@ -1,7 +1,14 @@
 # The mingw-w64 C++ runtime DLLs that the library and every program of the build load: found
 # through the compiler, copied into the folder of the build's programs (so that they start in
-# place, under Wine too) and listed in QUORVIN_RUNTIME_DLLS for packaging.
+# place, under Wine too) without their debugging sections, and listed in QUORVIN_RUNTIME_DLLS
+# (the copies) for packaging.
 include_guard(GLOBAL)
+
+if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+    set(runtime_dir "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+else()
+    set(runtime_dir "${CMAKE_BINARY_DIR}/bin")
+endif()
 
 set(QUORVIN_RUNTIME_DLLS)
 foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libgcc_s_dw2-1.dll libgcc_s_sjlj-1.dll
@@ -12,15 +19,23 @@ foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libgcc_s_dw2-1.dll libgcc_s_sjlj
         OUTPUT_STRIP_TRAILING_WHITESPACE
         RESULT_VARIABLE failed)
     # The compiler echoes a bare name back for a file that it does not have.
-    if(NOT failed AND IS_ABSOLUTE "${found}" AND EXISTS "${found}")
-        get_filename_component(found "${found}" REALPATH)
-        list(APPEND QUORVIN_RUNTIME_DLLS "${found}")
+    if(failed OR NOT IS_ABSOLUTE "${found}" OR NOT EXISTS "${found}")
+        continue()
     endif()
+    set(copy "${runtime_dir}/${name}")
+    if(NOT EXISTS "${copy}" OR "${found}" IS_NEWER_THAN "${copy}")
+        file(COPY_FILE "${found}" "${copy}")
+        # Debian's copies carry their debugging sections: 20 MB for libstdc++ alone.
+        if(CMAKE_STRIP)
+            execute_process(COMMAND "${CMAKE_STRIP}" --strip-debug "${copy}"
+                            RESULT_VARIABLE failed)
+            if(failed)
+                message(FATAL_ERROR "${CMAKE_STRIP} could not strip ${copy}")
+            endif()
+        endif()
+    endif()
+    list(APPEND QUORVIN_RUNTIME_DLLS "${copy}")
 endforeach()
 if(NOT QUORVIN_RUNTIME_DLLS MATCHES "libstdc\\+\\+-6\\.dll")
     message(FATAL_ERROR "${CMAKE_CXX_COMPILER} has no libstdc++-6.dll to ship beside the programs")
-endif()
-
-if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
-    file(COPY ${QUORVIN_RUNTIME_DLLS} DESTINATION "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
 endif()

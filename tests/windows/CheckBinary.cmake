@@ -56,14 +56,14 @@ if(DEFINED RUNTIME)
 endif()
 
 # Demangle all names in one run; c++filt passes C names through unchanged.
-string(REPLACE ";" "\n" input "${mangled}")
 get_filename_component(name "${BINARY}" NAME)
-set(scratch "${CMAKE_CURRENT_BINARY_DIR}/${name}.${TABLE}.mangled")
-file(WRITE "${scratch}" "${input}\n")
-execute_process(COMMAND "${CXXFILT}" INPUT_FILE "${scratch}" OUTPUT_VARIABLE demangled
-                RESULT_VARIABLE failed)
-if(failed)
-    message(FATAL_ERROR "${CXXFILT} failed")
+set(demangled "")
+if(mangled)
+    execute_process(COMMAND "${CXXFILT}" ${mangled} OUTPUT_VARIABLE demangled
+                    RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "${CXXFILT} failed")
+    endif()
 endif()
 string(REPLACE ";" "\\;" demangled "${demangled}")
 string(REPLACE "\n" ";" actual "${demangled}")
