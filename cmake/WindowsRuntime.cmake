@@ -1,7 +1,8 @@
 # The mingw-w64 C++ runtime DLLs that the library and every program of the build load: found
 # through the compiler, copied into the folder of the build's programs (so that they start in
 # place, under Wine too) without their debugging sections, and listed in QUORVIN_RUNTIME_DLLS
-# (the copies) for packaging.
+# (the copies) for packaging. The list is a cache entry: this file runs once, from whichever
+# folder includes it first, and the list is needed in every other.
 include_guard(GLOBAL)
 
 if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
@@ -10,7 +11,9 @@ else()
     set(runtime_dir "${CMAKE_BINARY_DIR}/bin")
 endif()
 
-set(QUORVIN_RUNTIME_DLLS)
+file(MAKE_DIRECTORY "${runtime_dir}")
+
+set(runtime_dlls)
 foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libgcc_s_dw2-1.dll libgcc_s_sjlj-1.dll
              libwinpthread-1.dll)
     execute_process(
@@ -34,8 +37,9 @@ foreach(name libstdc++-6.dll libgcc_s_seh-1.dll libgcc_s_dw2-1.dll libgcc_s_sjlj
             endif()
         endif()
     endif()
-    list(APPEND QUORVIN_RUNTIME_DLLS "${copy}")
+    list(APPEND runtime_dlls "${copy}")
 endforeach()
-if(NOT QUORVIN_RUNTIME_DLLS MATCHES "libstdc\\+\\+-6\\.dll")
+if(NOT runtime_dlls MATCHES "libstdc\\+\\+-6\\.dll")
     message(FATAL_ERROR "${CMAKE_CXX_COMPILER} has no libstdc++-6.dll to ship beside the programs")
 endif()
+set(QUORVIN_RUNTIME_DLLS "${runtime_dlls}" CACHE INTERNAL "C++ runtime DLLs beside the programs")
