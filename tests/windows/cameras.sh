@@ -41,9 +41,9 @@ case $action in
         shift 4
         mkdir -p "$state"
         stop "$state"   # what an interrupted run left behind
-        for spec in "$@"; do
-            port=${spec%%|*}
-            read -r -a options <<<"${spec#*|}"
+        for camera in "$@"; do
+            port=${camera%%|*}
+            read -r -a options <<<"${camera#*|}"
             link="$dosdevices/${port,,}"
             rm -f "$link"
             # A session of its own: ctest does not wait for it, and nothing of the test run's
@@ -52,8 +52,8 @@ case $action in
                 </dev/null >"$state/$port.out" 2>"$state/$port.err" &
             echo $! >"$state/$port.pid"
         done
-        for spec in "$@"; do
-            port=${spec%%|*}
+        for camera in "$@"; do
+            port=${camera%%|*}
             link="$dosdevices/${port,,}"
             for _ in $(seq 100); do
                 [ -L "$link" ] && break
