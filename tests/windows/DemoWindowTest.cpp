@@ -93,13 +93,17 @@ HWND topLevelWindow(DWORD process, const char* caption) {
     return search.found;
 }
 
+fs::path demoProgram() {
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    return fs::path(self).parent_path() / "Demo.exe";
+}
+
 // Demo.exe, run from this test's folder in a working folder of its own.
 class DemoProgram {
   public:
     DemoProgram() {
-        char self[MAX_PATH] = {};
-        ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-        const fs::path program = fs::path(self).parent_path() / "Demo.exe";
+        const fs::path program = demoProgram();
         folder =
             fs::temp_directory_path() / ("quorvin-demo-" + std::to_string(::GetCurrentProcessId()));
         fs::create_directories(folder);
@@ -165,6 +169,40 @@ class DemoProgram {
     PROCESS_INFORMATION process{};
     fs::path folder;
 };
+
+std::string versionString(const std::vector<char>& block, const char* name) {
+    char* value = nullptr;
+    UINT length = 0;
+    const std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!::VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) ||
+        length == 0) {
+        return "(none)";
+    }
+    return std::string(value);
+}
+
+TEST(DemoVersionBlock, NamesTheProgramAndItsVersion) {
+    const std::string program = demoProgram().string();
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(program.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(::GetFileVersionInfoA(program.c_str(), 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(1, 0));
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(0, 1));
+    EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(1, 0));
+
+    EXPECT_EQ(versionString(block, "FileDescription"), "Quorvin Demo");
+    EXPECT_EQ(versionString(block, "FileVersion"), "1, 0, 0, 1");
+    EXPECT_EQ(versionString(block, "ProductVersion"), "1, 0, 0, 1");
+    EXPECT_EQ(versionString(block, "InternalName"), "Demo");
+    EXPECT_EQ(versionString(block, "OriginalFilename"), "Demo.EXE");
+}
 
 class DemoWindow : public testing::Test {
   protected:
