@@ -8,6 +8,7 @@
 
 #include "driver/ViscaControllerImpl.h"
 #include "tests/support/Hex.h"
+#include "tests/support/Raised.h"
 #include "tests/support/ScriptedComm.h"
 #include "tests/support/TempDir.h"
 
@@ -29,16 +30,5 @@ class ExchangeTest : public ::testing::Test {
     ViscaControllerImpl impl;
     ScriptedComm* comm = new ScriptedComm;  // owned by impl
 };
-
-// Runs `body` and returns the text of the DriverException it throws ("" when none).
-template <typename Body>
-std::string failureOf(Body body) {
-    try {
-        body();
-    } catch (const DriverException& e) {
-        return e.what();
-    }
-    return "";
-}
 
 }  // namespace CameraDriver::testing

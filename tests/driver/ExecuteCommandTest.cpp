@@ -72,11 +72,11 @@ TEST_P(ReplyTable, AcceptsOrRefusesWithTheExactMessage) {
     }
     auto command = hex(c.command);
     Packet result;
-    const std::string failure = failureOf([&] {
+    const std::string failure = raisedBy([&] {
         result = impl.executeCommand(command.data(), static_cast<int>(command.size()), c.kind);
     });
 
-    EXPECT_EQ(failure, c.failure);
+    EXPECT_EQ(failure, *c.failure != '\0' ? c.failure : "(nothing raised)");
     EXPECT_EQ(wire().recvs.size(), c.reads);
     const auto lines = logLines();
     ASSERT_FALSE(lines.empty());
@@ -153,9 +153,10 @@ TEST_F(ExchangeTest, CameraEightIsJudgedAsABroadcast) {
     impl.setCurCamera(8);
     comm->reply(hex("88 01 04 07 02 FF")).reply(hex("90 41 FF 90 51 FF"));
     auto echoed = hex(kCmd);
-    EXPECT_EQ(failureOf([&] { impl.executeCommand(echoed.data(), 6, ACK_COMPLETION); }), "");
+    EXPECT_EQ(raisedBy([&] { impl.executeCommand(echoed.data(), 6, ACK_COMPLETION); }),
+              "(nothing raised)");
     auto answered = hex(kCmd);
-    EXPECT_EQ(failureOf([&] { impl.executeCommand(answered.data(), 6, ACK_COMPLETION); }),
+    EXPECT_EQ(raisedBy([&] { impl.executeCommand(answered.data(), 6, ACK_COMPLETION); }),
               "IF_CLEAR_BROADCAST command executing failed !\n");
 }
 
@@ -165,7 +166,7 @@ TEST_F(ExchangeTest, CamerasNineToFifteenCanNeverMatch) {
         const auto header = static_cast<std::uint8_t>((camera + 8) << 4);
         comm->reply({header, 0x41, 0xFF, header, 0x51, 0xFF});
         auto command = hex(kCmd);
-        EXPECT_EQ(failureOf([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
+        EXPECT_EQ(raisedBy([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
                   kGeneric)
             << camera;
         EXPECT_EQ(wire().sent.back()[0], 0x80 | camera);
@@ -175,7 +176,7 @@ TEST_F(ExchangeTest, CamerasNineToFifteenCanNeverMatch) {
 TEST_F(ExchangeTest, ShortWriteFailsBeforeAnyRead) {
     comm->shortWrite(4).reply(hex("90 41 FF 90 51 FF"));
     auto command = hex(kCmd);
-    EXPECT_EQ(failureOf([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
+    EXPECT_EQ(raisedBy([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
               "Command is not sent completely !");
     EXPECT_TRUE(wire().recvs.empty());
     EXPECT_EQ(logLines().back(), "[Debug] 81 01 04 07 02 ff ");
@@ -184,7 +185,7 @@ TEST_F(ExchangeTest, ShortWriteFailsBeforeAnyRead) {
 TEST_F(ExchangeTest, TransportFailurePassesThroughUnchanged) {
     comm->failRecv("Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
     auto command = hex(kInq);
-    EXPECT_EQ(failureOf([&] { impl.executeCommand(command.data(), 5, INQUIRY); }),
+    EXPECT_EQ(raisedBy([&] { impl.executeCommand(command.data(), 5, INQUIRY); }),
               "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
 }
 
@@ -202,7 +203,7 @@ TEST_F(ExchangeTest, CommandsOutsideTheLengthContractAreRefusedUntouched) {
     };
     for (const Case& c : cases) {
         auto bytes = c.bytes;
-        EXPECT_EQ(failureOf([&] { impl.executeCommand(bytes.data(), c.length, ACK_COMPLETION); }),
+        EXPECT_EQ(raisedBy([&] { impl.executeCommand(bytes.data(), c.length, ACK_COMPLETION); }),
                   "Command is malformed !")
             << c.length;
         EXPECT_EQ(bytes, c.bytes);

@@ -23,7 +23,7 @@ TEST_F(ExchangeTest, CameraCountComesFromTheNextFreeAddress) {
 
 TEST_F(ExchangeTest, ConnectWithNoCameraStopsBeforeInterfaceClearAndKeepsTheLink) {
     comm->reply(hex("88 30 01 FF"));
-    EXPECT_EQ(failureOf([&] { impl.connect("COM1"); }), "No camera connected !");
+    EXPECT_EQ(raisedBy([&] { impl.connect("COM1"); }), "No camera connected !");
     EXPECT_EQ(wire().sent.size(), 1u);
     EXPECT_EQ(wire().disconnects, 0);
     EXPECT_EQ(logLines().back(), "[Exception] No camera connected !");
@@ -31,13 +31,13 @@ TEST_F(ExchangeTest, ConnectWithNoCameraStopsBeforeInterfaceClearAndKeepsTheLink
 
 TEST_F(ExchangeTest, ConnectThatCannotOpenTheLinkSendsNothing) {
     comm->failConnect("WinSerialCommAdaptor::connect() failed !");
-    EXPECT_EQ(failureOf([&] { impl.connect("COM9"); }), "WinSerialCommAdaptor::connect() failed !");
+    EXPECT_EQ(raisedBy([&] { impl.connect("COM9"); }), "WinSerialCommAdaptor::connect() failed !");
     EXPECT_TRUE(wire().sent.empty());
 }
 
 TEST_F(ExchangeTest, FailedInterfaceClearIsReported) {
     comm->reply(hex("88 30 02 FF")).reply(hex("90 60 02 FF"));
-    EXPECT_EQ(failureOf([&] { impl.connect("COM1"); }),
+    EXPECT_EQ(raisedBy([&] { impl.connect("COM1"); }),
               "IF_CLEAR_BROADCAST command executing failed !\n");
 }
 

@@ -14,6 +14,7 @@
 using CameraDriver::Controller;
 using CameraDriver::DriverException;
 using CameraDriver::testing::OverVirtualCamera;
+using CameraDriver::testing::raisedBy;
 using CameraDriver::testing::readLines;
 
 namespace {
@@ -144,7 +145,7 @@ TEST_F(OverVirtualCamera, PoweredOffCameraRefusesMovesUntilPoweredOn) {
     camera.connect(server.devicePath());
     camera.setPowerState(false);
     EXPECT_FALSE(camera.getPowerState());
-    EXPECT_EQ(failureOf([&] { camera.moveUp(10); }),
+    EXPECT_EQ(raisedBy([&] { camera.moveUp(10); }),
               "NOT_EXECUTABLE error ocurred when executing the command !");
     camera.setPowerState(true);
     EXPECT_TRUE(camera.getPowerState());
@@ -154,7 +155,7 @@ TEST_F(OverVirtualCamera, PoweredOffCameraRefusesMovesUntilPoweredOn) {
 TEST_F(OverVirtualCamera, AFailingOperationLeavesTheControllerUsable) {
     camera.connect(server.devicePath());
     server.setFault(camsim::Fault::BufferFull);
-    EXPECT_EQ(failureOf([&] { camera.zoomTele(); }),
+    EXPECT_EQ(raisedBy([&] { camera.zoomTele(); }),
               "BUFFER_FULL error ocurred when executing the command !");
     server.setFault(camsim::Fault::None);
     camera.stopZoom();

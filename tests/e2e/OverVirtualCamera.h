@@ -6,6 +6,7 @@
 
 #include "quorvin/Controller.h"
 #include "sim/PtyServer.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TempDir.h"
 
 namespace CameraDriver::testing {
@@ -19,16 +20,6 @@ class OverVirtualCamera : public ::testing::Test {
         camsim::ServerOptions o;
         o.cameras = cameras;
         return o;
-    }
-
-    template <typename Body>
-    static std::string failureOf(Body body) {
-        try {
-            body();
-        } catch (const DriverException& e) {
-            return e.what();
-        }
-        return "";
     }
 
     TempDir temp;

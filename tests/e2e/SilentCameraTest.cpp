@@ -4,12 +4,13 @@
 #include "tests/e2e/OverVirtualCamera.h"
 
 using CameraDriver::testing::OverVirtualCamera;
+using CameraDriver::testing::raisedBy;
 
 TEST_F(OverVirtualCamera, SilentCameraEndsInTheReceiveTimeOutNotAHang) {
     camera.connect(server.devicePath());
     server.setFault(camsim::Fault::Silent);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(failureOf([&] { camera.moveHome(); }),
+    EXPECT_EQ(raisedBy([&] { camera.moveHome(); }),
               "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(6000));
     // The camera answers again: the same controller carries on.

@@ -9,10 +9,13 @@
 #include "LogCapture.h"
 #include "PseudoTerminal.h"
 #include "quorvin/DriverException.h"
+#include "tests/support/Raised.h"
 #include "transport/Comm.h"
 #include "transport/WinSerialCommAdaptor.h"
 
 namespace {
+
+using CameraDriver::testing::raisedBy;
 
 using namespace std::chrono_literals;
 using CameraDriver::Comm;
@@ -24,15 +27,6 @@ using TransportTest::ScriptedPeer;
 
 const Bytes POWER_ON{0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
 const Bytes ACK_AND_COMPLETION{0x90, 0x41, 0xFF, 0x90, 0x51, 0xFF};
-
-std::string raisedBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const DriverException& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 // One command and its reply, as the protocol engine runs them.
 void exchange(Comm& comm, PseudoTerminal& line) {

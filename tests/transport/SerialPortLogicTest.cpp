@@ -11,9 +11,12 @@
 
 #include "FakeSerialDevice.h"
 #include "LogCapture.h"
+#include "tests/support/Raised.h"
 #include "transport/WinSerialComm.h"
 
 namespace {
+
+using CameraDriver::testing::raisedBy;
 
 using OS::SystemException;
 using OS::TransferResult;
@@ -25,15 +28,6 @@ using TransportTest::LogCapture;
 
 const std::vector<std::string> ALL_STEPS{"purge",         "setQueueSizes", "readSettings",
                                          "writeSettings", "setTimeouts",   "clearErrors"};
-
-std::string raisedBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const SystemException& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 struct RefusedStep {
     int step;
@@ -51,7 +45,7 @@ TEST_P(OpenStepRefused, RaisesItsMessageAndHoldsNoPort) {
     script.refusedStep = row.step;
     WinSerialComm port(fakeOpener(script));
 
-    EXPECT_EQ(raisedBy([&] { port.open("COM3"); }), row.message);
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.open("COM3"); }), row.message);
 
     // Steps run in order and stop at the refused one; from step 3 on, the port is released
     // (with its log line) before the failure is raised.
@@ -130,7 +124,7 @@ TEST(SerialPortLogic, CloseReleasesThePortEvenWhenTheSystemReportsFailure) {
         WinSerialComm port(fakeOpener(script));
         port.open("COM2");
 
-        EXPECT_EQ(raisedBy([&] { port.close(); }),
+        EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.close(); }),
                   fails ? "CloseHandle() failed ! " : "(nothing raised)");
         EXPECT_EQ(port.handleState(), HandleState::None);
         EXPECT_EQ(script.liveDevices, 0);
@@ -175,9 +169,9 @@ TEST(SerialPortLogic, TransfersWithNoPortAreRefused) {
     for (WinSerialComm* port : {&fresh, &refused}) {
         unsigned char buffer[16] = {};
         std::uint32_t count = sizeof buffer;
-        EXPECT_EQ(raisedBy([&] { port->read(buffer, &count, 10); }),
+        EXPECT_EQ(raisedBy<OS::SystemException>([&] { port->read(buffer, &count, 10); }),
                   "ReadFile() failed in WinSerialComm::read() !");
-        EXPECT_EQ(raisedBy([&] { port->write(buffer, &count, 10); }),
+        EXPECT_EQ(raisedBy<OS::SystemException>([&] { port->write(buffer, &count, 10); }),
                   "WriteFile() failed in WinSerialComm::write() !");
     }
 }

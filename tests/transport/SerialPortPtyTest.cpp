@@ -20,9 +20,12 @@
 
 #include "LogCapture.h"
 #include "PseudoTerminal.h"
+#include "tests/support/Raised.h"
 #include "transport/WinSerialComm.h"
 
 namespace {
+
+using CameraDriver::testing::raisedBy;
 
 using namespace std::chrono_literals;
 using OS::SystemException;
@@ -37,15 +40,6 @@ using Clock = std::chrono::steady_clock;
 
 const Bytes ACK{0x90, 0x41, 0xFF};
 const Bytes COMPLETION{0x90, 0x51, 0xFF};
-
-std::string raisedBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const SystemException& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 // A folder with a regular file in it, removed at the end.
 class Scratch {
@@ -79,7 +73,8 @@ Bytes readBurst(WinSerialComm& port, std::uint32_t capacity = 16, std::uint32_t 
 TEST(SerialPortOnPty, PortThatDoesNotExist) {
     LogCapture log;
     WinSerialComm port;
-    EXPECT_EQ(raisedBy([&] { port.open("/dev/quorvin-no-such-port"); }), "open COM port failed ! ");
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.open("/dev/quorvin-no-such-port"); }),
+              "open COM port failed ! ");
     EXPECT_EQ(port.handleState(), HandleState::Invalid);
     EXPECT_EQ(log.lines(),
               std::vector<std::string>{"[Debug] open port: /dev/quorvin-no-such-port"});
@@ -104,7 +99,7 @@ TEST_P(BadPortName, FailsCleanly) {
     LogCapture log;
     WinSerialComm port;
 
-    EXPECT_EQ(raisedBy([&] { port.open(name); }), row.message);
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.open(name); }), row.message);
 
     std::vector<std::string> expected{"[Debug] open port: " + name};
     if (row.heldUntilRefused) {
@@ -168,7 +163,8 @@ TEST(SerialPortOnPty, SecondOpenIsRefusedUntilTheFirstCloses) {
     WinSerialComm second;
     first.open(line.path());
 
-    EXPECT_EQ(raisedBy([&] { second.open(line.path()); }), "open COM port failed ! ");
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { second.open(line.path()); }),
+              "open COM port failed ! ");
     EXPECT_EQ(second.handleState(), HandleState::Invalid);
 
     first.close();
@@ -316,11 +312,11 @@ TEST(SerialPortOnPty, OtherSideGoneRaisesTheTransferFailures) {
 
     unsigned char buffer[16];
     std::uint32_t count = sizeof buffer;
-    EXPECT_EQ(raisedBy([&] { port.read(buffer, &count, 5000); }),
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.read(buffer, &count, 5000); }),
               "ReadFile() failed in WinSerialComm::read() !");
     peer.finish();
     count = 3;
-    EXPECT_EQ(raisedBy([&] { port.write(ACK.data(), &count, 5000); }),
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.write(ACK.data(), &count, 5000); }),
               "WriteFile() failed in WinSerialComm::write() !");
     port.close();
     EXPECT_EQ(port.handleState(), HandleState::None);

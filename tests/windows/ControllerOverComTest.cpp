@@ -15,22 +15,16 @@
 #include "ComPorts.h"
 #include "HandleCount.h"
 #include "quorvin/Controller.h"
+#include "tests/support/Raised.h"
 
 namespace {
+
+using CameraDriver::testing::raisedBy;
 
 using namespace std::chrono_literals;
 using CameraDriver::Controller;
 using CameraDriver::DriverException;
 using Clock = std::chrono::steady_clock;
-
-std::string raisedBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const DriverException& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 class ControllerOverCom : public testing::Test {
   protected:

@@ -18,9 +18,12 @@
 
 #include "ComPorts.h"
 #include "HandleCount.h"
+#include "tests/support/Raised.h"
 #include "transport/WinSerialComm.h"
 
 namespace {
+
+using CameraDriver::testing::raisedBy;
 
 using namespace std::chrono_literals;
 using OS::SystemException;
@@ -36,15 +39,6 @@ const Bytes ADDRESS_REPLY{0x88, 0x30, 0x02, 0xFF};
 const Bytes ZOOM_STOP{0x81, 0x01, 0x04, 0x07, 0x00, 0xFF};
 const Bytes ACK{0x90, 0x41, 0xFF};
 const Bytes COMPLETION{0x90, 0x51, 0xFF};
-
-std::string raisedBy(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const SystemException& e) {
-        return e.what();
-    }
-    return "(nothing raised)";
-}
 
 void writeAll(WinSerialComm& port, const Bytes& bytes) {
     std::uint32_t count = static_cast<std::uint32_t>(bytes.size());
@@ -87,10 +81,11 @@ class RawPort {
 };
 
 TEST(Win32SerialPort, PortThatDoesNotExistIsRefused) {
-    raisedBy([] { WinSerialComm().open(WindowsTest::MISSING_PORT); });
+    raisedBy<OS::SystemException>([] { WinSerialComm().open(WindowsTest::MISSING_PORT); });
     const std::size_t before = openHandles();
     WinSerialComm port;
-    EXPECT_EQ(raisedBy([&] { port.open(WindowsTest::MISSING_PORT); }), "open COM port failed ! ");
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.open(WindowsTest::MISSING_PORT); }),
+              "open COM port failed ! ");
     EXPECT_EQ(port.handleState(), HandleState::Invalid);
     EXPECT_NO_THROW(port.close());
     EXPECT_EQ(openHandles(), before);

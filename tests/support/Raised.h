@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "quorvin/DriverException.h"
+
+namespace CameraDriver::testing {
+
+// Runs `body` and returns the text of the `Exception` it raises, or "(nothing raised)"; any
+// other exception escapes and fails the test.
+template <typename Exception = DriverException, typename Body>
+std::string raisedBy(Body&& body) {
+    try {
+        std::forward<Body>(body)();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+}  // namespace CameraDriver::testing
