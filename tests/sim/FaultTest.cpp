@@ -16,22 +16,10 @@ using camsim::Fault;
 using simtest::Bytes;
 using simtest::Clock;
 using simtest::hex;
+using simtest::Line;
 using simtest::milliseconds;
 using simtest::Port;
 using simtest::toHex;
-
-struct Line {
-    explicit Line(int cameras = 1, Fault fault = Fault::None)
-        : server(options(cameras, fault)), port(server.devicePath()) {}
-    static camsim::ServerOptions options(int cameras, Fault fault) {
-        camsim::ServerOptions o;
-        o.cameras = cameras;
-        o.fault = fault;
-        return o;
-    }
-    camsim::PtyServer server;
-    Port port;
-};
 
 struct FaultCase {
     Fault fault;

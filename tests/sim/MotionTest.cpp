@@ -12,23 +12,12 @@ namespace {
 using simtest::Bytes;
 using simtest::Clock;
 using simtest::hex;
+using simtest::Line;
 using simtest::milliseconds;
 using simtest::Port;
 using simtest::toHex;
 
 const char kDone[] = "90 41 FF 90 51 FF";
-
-struct Line {
-    explicit Line(const camsim::Timing& timing = camsim::Timing())
-        : server(options(timing)), port(server.devicePath()) {}
-    static camsim::ServerOptions options(const camsim::Timing& timing) {
-        camsim::ServerOptions o;
-        o.timing = timing;
-        return o;
-    }
-    camsim::PtyServer server;
-    Port port;
-};
 
 int nibbles(const Bytes& r, std::size_t at) {
     return (r[at] << 12) | (r[at + 1] << 8) | (r[at + 2] << 4) | r[at + 3];

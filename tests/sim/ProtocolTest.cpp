@@ -12,24 +12,13 @@ namespace {
 
 using simtest::Bytes;
 using simtest::hex;
+using simtest::Line;
 using simtest::milliseconds;
 using simtest::Port;
 using simtest::toHex;
 
 const char kDone[] = "90 41 FF 90 51 FF";
 const char kSyntax[] = "90 60 02 FF";
-
-// A server with its client end, fresh for each case so that no case sees another's state.
-struct Line {
-    explicit Line(int cameras = 1) : server(options(cameras)), port(server.devicePath()) {}
-    static camsim::ServerOptions options(int cameras) {
-        camsim::ServerOptions o;
-        o.cameras = cameras;
-        return o;
-    }
-    camsim::PtyServer server;
-    Port port;
-};
 
 struct Exchange {
     const char* request;

@@ -17,6 +17,8 @@
 #include <system_error>
 #include <vector>
 
+#include "sim/PtyServer.h"
+
 namespace simtest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -174,6 +176,31 @@ class Port {
     }
 
     int fd_ = -1;
+};
+
+// A server with its client end, fresh for each case so that no case sees another's state.
+struct Line {
+    explicit Line(const camsim::ServerOptions& options)
+        : server(options), port(server.devicePath()) {}
+    explicit Line(int cameras = 1, camsim::Fault fault = camsim::Fault::None)
+        : Line(chain(cameras, fault)) {}
+    explicit Line(const camsim::Timing& timing) : Line(timed(timing)) {}
+
+    camsim::PtyServer server;
+    Port port;
+
+  private:
+    static camsim::ServerOptions chain(int cameras, camsim::Fault fault) {
+        camsim::ServerOptions o;
+        o.cameras = cameras;
+        o.fault = fault;
+        return o;
+    }
+    static camsim::ServerOptions timed(const camsim::Timing& timing) {
+        camsim::ServerOptions o;
+        o.timing = timing;
+        return o;
+    }
 };
 
 }  // namespace simtest
