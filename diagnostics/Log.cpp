@@ -56,10 +56,15 @@ void dumpHex(std::ostream& stream, const unsigned char* bytes, int length) {
 void logDebug(const std::string& text) noexcept { writeLine("[Debug] ", text, FileSwitch::Debug); }
 
 void logPacket(const unsigned char* bytes, int length) noexcept {
+    logPacket(std::string(), bytes, length);
+}
+
+void logPacket(const std::string& text, const unsigned char* bytes, int length) noexcept {
     try {
-        std::ostringstream dump;
-        dumpHex(dump, bytes, length);
-        writeLine("[Debug] ", dump.str(), FileSwitch::Debug);
+        std::ostringstream line;
+        line << text;
+        dumpHex(line, bytes, length);
+        writeLine("[Debug] ", line.str(), FileSwitch::Debug);
     } catch (...) {
     }
 }

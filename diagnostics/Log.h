@@ -11,6 +11,8 @@ namespace CameraDriver {
 void logDebug(const std::string& text) noexcept;
 // "[Debug] " + hex dump of the bytes: same destinations as logDebug.
 void logPacket(const unsigned char* bytes, int length) noexcept;
+// "[Debug] " + text + hex dump of the bytes, on one line: same destinations as logDebug.
+void logPacket(const std::string& text, const unsigned char* bytes, int length) noexcept;
 // "[Exception] " + text: to standard output when verbose, to the file when the log is on.
 void logException(const std::string& text) noexcept;
 // Each byte as two lower-case hex digits followed by one space; leaves hex and '0' fill set.

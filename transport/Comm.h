@@ -9,14 +9,15 @@ namespace CameraDriver {
 // bytes offered (or the buffer's capacity), on return the number moved. Every failure of the
 // link is raised as DriverException.
 class Comm {
-public:
+  public:
     virtual ~Comm() = default;
 
     // Opens the link and prepares it for traffic; leaves no link open when it fails.
     virtual void connect(const std::string& port) = 0;
     // Closes the link if one is open; does nothing otherwise.
     virtual void disconnect() = 0;
-    // Blocks until the bytes are handed to the link; a time-out is a failure.
+    // Drops the input still pending from earlier exchanges, then blocks until the bytes are
+    // handed to the link; a time-out is a failure.
     virtual void send(const unsigned char* data, std::uint32_t* count) = 0;
     // Blocks until at least one byte arrived and the line then fell quiet, or the buffer is
     // full; never returns fewer than one byte. Nothing arriving in time is a failure.

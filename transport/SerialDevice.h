@@ -68,6 +68,10 @@ class SerialDevice {
     // Writes *count bytes, waiting at most timeoutMs; *count receives the number written.
     virtual TransferResult write(const unsigned char* data, std::uint32_t* count,
                                  std::uint32_t timeoutMs) = 0;
+    // Reads, without waiting for more, up to *count of the bytes that have already arrived;
+    // *count receives the number read, 0 when nothing is pending. A device that has gone away
+    // has nothing pending: the transfer that follows reports it.
+    virtual TransferResult readPending(unsigned char* buffer, std::uint32_t* count) = 0;
 };
 
 // Opens the named port for reading and writing, exclusively, only if it exists. Returns null

@@ -17,6 +17,9 @@
 //                          flow control went off is released
 //   close                  ioctl(TIOCNXCL), close (the advisory lock goes with the descriptor)
 //
+// Pending input is read with a poll that does not wait, until nothing is left: with VMIN and
+// VTIME at 0 a read with nothing to give returns 0, which cannot be told from end of file.
+//
 // How a transfer's failures are reported:
 //   poll() fails                                   -> WaitFailed
 //   read()/write() fail, or the device is gone     -> StartFailed
@@ -268,6 +271,41 @@ class PosixSerialDevice final : public SerialDevice {
                     case Wait::Failed:
                         return end(TransferResult::WaitFailed);
                 }
+            }
+            return end(TransferResult::StartFailed);
+        }
+        return end(TransferResult::Done);
+    }
+
+    TransferResult readPending(unsigned char* buffer, std::uint32_t* count) override {
+        const std::uint32_t wanted = *count;
+        std::uint32_t got = 0;
+        const auto end = [&](TransferResult result) {
+            *count = got;
+            return result;
+        };
+        while (got < wanted) {
+            switch (waitUntil(POLLIN, Clock::now())) {
+                case Wait::Ready:
+                    break;
+                case Wait::Expired:
+                case Wait::HungUp:
+                    return end(TransferResult::Done);
+                case Wait::Failed:
+                    return end(TransferResult::WaitFailed);
+            }
+            const ssize_t n = ::read(fd.get(), buffer + got, wanted - got);
+            if (n > 0) {
+                got += static_cast<std::uint32_t>(n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            // Nothing more (EAGAIN), or the device is gone (0 or EIO once poll called it
+            // readable), which the write that follows reports with its own message.
+            if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK || errno == EIO) {
+                return end(TransferResult::Done);
             }
             return end(TransferResult::StartFailed);
         }

@@ -5,8 +5,8 @@
 //
 //   step                   Win32
 //   ---------------------  ----------------------------------------------------------------
-//   open the port          CreateFileA(name as given, read | write, no sharing, OPEN_EXISTING,
-//                          FILE_FLAG_OVERLAPPED)
+//   open the port          CreateFileA(name, read | write, no sharing, OPEN_EXISTING,
+//                          FILE_FLAG_OVERLAPPED); COMn as \\.\COMn, other names as given
 //   discard both queues    PurgeComm(PURGE_TXCLEAR | PURGE_RXCLEAR)
 //   queue sizes            SetupComm
 //   read line settings     GetCommState
@@ -15,6 +15,10 @@
 //   time-outs              SetCommTimeouts
 //   clear errors           ClearCommError (its error flags and queue status are not used)
 //   close                  CloseHandle
+//
+// Pending input is sized by ClearCommError (its queue status) and then read, that many bytes,
+// by an overlapped ReadFile that has them at hand. PurgeComm would drop them unseen, and the
+// log shows what was dropped.
 //
 // How a transfer's failures are reported:
 //   CreateEventA fails                             -> PrepareFailed
@@ -26,6 +30,8 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -142,8 +148,27 @@ class Win32SerialDevice final : public SerialDevice {
         return transfer(Direction::Write, const_cast<unsigned char*>(data), count, timeoutMs);
     }
 
+    TransferResult readPending(unsigned char* buffer, std::uint32_t* count) override {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (::ClearCommError(handle.get(), &errors, &status) == FALSE) {
+            *count = 0;
+            return TransferResult::PrepareFailed;
+        }
+        *count = std::min<std::uint32_t>(*count, status.cbInQue);
+        if (*count == 0) {
+            return TransferResult::Done;
+        }
+        // The bytes are queued already, so the read completes at once; the wait only bounds it.
+        // A read that still took nothing in that time leaves nothing to drop.
+        const TransferResult result = transfer(Direction::Read, buffer, count, PENDING_READ_MS);
+        return result == TransferResult::TimedOut ? TransferResult::Done : result;
+    }
+
   private:
     enum class Direction { Read, Write };
+
+    static constexpr std::uint32_t PENDING_READ_MS = 100;
 
     TransferResult transfer(Direction direction, unsigned char* buffer, std::uint32_t* count,
                             std::uint32_t timeoutMs) {
@@ -212,14 +237,29 @@ class Win32SerialDevice final : public SerialDevice {
 }  // namespace
 
 std::string systemPortName(const std::string& port) {
-    // Windows knows its ports by the names that callers use.
-    return port;
+    // CreateFileA knows COM1 to COM9 by their plain names only, as the old DOS devices; from
+    // COM10 on a port exists only in the device namespace. Every COMn goes there, so that all
+    // ports open alike. Any other name, one with a prefix included, is used as given.
+    constexpr std::size_t prefix = 3;
+    if (port.size() <= prefix || (port[0] != 'C' && port[0] != 'c') ||
+        (port[1] != 'O' && port[1] != 'o') || (port[2] != 'M' && port[2] != 'm') ||
+        port[prefix] == '0') {
+        return port;
+    }
+    for (std::size_t i = prefix; i < port.size(); ++i) {
+        if (port[i] < '0' || port[i] > '9') {
+            return port;
+        }
+    }
+    return "\\\\.\\" + port;
 }
 
 std::unique_ptr<SerialDevice> openSerialDevice(const std::string& port) {
     // No sharing: the port is this process's alone while open. OPEN_EXISTING: the port must
-    // exist. Overlapped: every transfer is bounded by the caller's time-out.
-    UniqueHandle opened(::CreateFileA(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    // exist. Overlapped: every transfer is bounded by the caller's time-out. Messages and log
+    // lines keep the caller's name; only the system sees its own.
+    const std::string name = systemPortName(port);
+    UniqueHandle opened(::CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!opened) {
         return nullptr;

@@ -2,6 +2,7 @@
 // texts of every failure. The system work sits behind SerialDevice, one file per platform.
 #include "transport/WinSerialComm.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "diagnostics/Log.h"
@@ -32,6 +33,13 @@ constexpr TransferMessages WRITE_MESSAGES{
     "WriteFile() failed in WinSerialComm::write() !",
     "WaitForSingleObject() failed in WinSerialComm::write() !",
     "GetOverlappedResult() failed in WinSerialComm::write() !",
+};
+
+constexpr TransferMessages DISCARD_MESSAGES{
+    "ClearCommError() failed in WinSerialComm::discardInput() !",
+    "ReadFile() failed in WinSerialComm::discardInput() !",
+    "WaitForSingleObject() failed in WinSerialComm::discardInput() !",
+    "GetOverlappedResult() failed in WinSerialComm::discardInput() !",
 };
 
 bool finish(TransferResult result, const TransferMessages& messages) {
@@ -129,6 +137,17 @@ bool WinSerialComm::write(const unsigned char* data, std::uint32_t* count,
         throw SystemException(WRITE_MESSAGES.start);
     }
     return finish(device->write(data, count, timeoutMs), WRITE_MESSAGES);
+}
+
+std::vector<unsigned char> WinSerialComm::discardInput() {
+    if (state != HandleState::Open) {
+        // Nothing can be pending; the transfer that follows reports the missing port.
+        return {};
+    }
+    unsigned char buffer[DISCARD_LIMIT];
+    std::uint32_t count = DISCARD_LIMIT;
+    finish(device->readPending(buffer, &count), DISCARD_MESSAGES);
+    return std::vector<unsigned char>(buffer, buffer + std::min(count, DISCARD_LIMIT));
 }
 
 }  // namespace OS

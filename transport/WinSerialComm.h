@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "transport/SerialDevice.h"
 
@@ -46,6 +47,12 @@ class WinSerialComm {
     // true with all *count bytes written, false when timeoutMs passed first (*count then holds
     // the bytes that did go out).
     bool write(const unsigned char* data, std::uint32_t* count, std::uint32_t timeoutMs);
+    // Reads away what has arrived and not been read, without waiting, and returns it: at most
+    // DISCARD_LIMIT bytes, nothing when no port is open.
+    std::vector<unsigned char> discardInput();
+
+    // More than a terminal's input buffer holds, so that one call empties any real line.
+    static constexpr std::uint32_t DISCARD_LIMIT = 4096;
 
     HandleState handleState() const noexcept { return state; }
 

@@ -1,6 +1,7 @@
 #include "transport/WinSerialCommAdaptor.h"
 
 #include <utility>
+#include <vector>
 
 #include "diagnostics/Log.h"
 #include "quorvin/DriverException.h"
@@ -38,6 +39,13 @@ void WinSerialCommAdaptor::disconnect() {
 void WinSerialCommAdaptor::send(const unsigned char* data, std::uint32_t* count) {
     bool written = false;
     try {
+        // Bytes still pending belong to an exchange that has ended (a completion that came after
+        // its time-out, say); left in place, they would be read as the reply to this command.
+        // A failure here is a failure of the send: nothing is written then.
+        const std::vector<unsigned char> stale = discardInput();
+        if (!stale.empty()) {
+            logPacket("Discarded stale input: ", stale.data(), static_cast<int>(stale.size()));
+        }
         written = write(data, count, TRANSFER_TIMEOUT_MS);
     } catch (const OS::SystemException& failure) {
         logException(failure.what());

@@ -22,6 +22,7 @@ class WinSerialCommAdaptor : public Comm, public OS::WinSerialComm {
 
     void connect(const std::string& port) override;
     void disconnect() override;
+    // Drops what input is still pending (one debug line shows it) before the bytes go out.
     void send(const unsigned char* data, std::uint32_t* count) override;
     void recv(unsigned char* buffer, std::uint32_t* count) override;
 };

@@ -87,6 +87,22 @@ TEST(AdaptorOnPty, HeldPortIsRefusedToASecondTransport) {
     exchange(second, line);
 }
 
+TEST(AdaptorOnPty, StaleCompletionIsDroppedBeforeTheNextCommandGoesOut) {
+    PseudoTerminal line;
+    CameraDriver::WinSerialCommAdaptor adaptor;
+    adaptor.connect(line.path());
+    // An exchange that read only the acknowledgement of its burst leaves the completion behind.
+    line.send(ACK_AND_COMPLETION);
+    Bytes first(3);
+    std::uint32_t count = 3;
+    adaptor.recv(first.data(), &count);
+    ASSERT_EQ(first, Bytes(ACK_AND_COMPLETION.begin(), ACK_AND_COMPLETION.begin() + 3));
+    LogCapture log;
+
+    exchange(adaptor, line);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Debug] Discarded stale input: 90 51 ff "});
+}
+
 TEST(AdaptorOnPty, LineGoneMidReceive) {
     PseudoTerminal line;
     CameraDriver::WinSerialCommAdaptor adaptor;

@@ -84,6 +84,12 @@ TEST_P(AdaptorTranslation, LogsTheSystemTextAndRaisesItsOwnMessage) {
 const auto refuseStep = [](int step) { return [step](FakeScript& s) { s.refusedStep = step; }; };
 const auto readEnds = [](TransferResult r) { return [r](FakeScript& s) { s.readResult = r; }; };
 const auto writeEnds = [](TransferResult r) { return [r](FakeScript& s) { s.writeResult = r; }; };
+const auto discardEnds = [](TransferResult r) {
+    return [r](FakeScript& s) {
+        s.pending = {0x90, 0x51, 0xFF};
+        s.pendingResult = r;
+    };
+};
 const auto nothing = [](FakeScript&) {};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -109,6 +115,14 @@ INSTANTIATE_TEST_SUITE_P(
         TranslationRow{"SendTimesOut", Operation::Send, true, writeEnds(TransferResult::TimedOut),
                        nullptr,
                        "Write data to serial COM timeout in WinSerialCommAdaptor::send() !"},
+        TranslationRow{"SendDiscardFails", Operation::Send, true,
+                       discardEnds(TransferResult::StartFailed),
+                       "ReadFile() failed in WinSerialComm::discardInput() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::send() !"},
+        TranslationRow{"SendDiscardSizingFails", Operation::Send, true,
+                       discardEnds(TransferResult::PrepareFailed),
+                       "ClearCommError() failed in WinSerialComm::discardInput() !",
+                       "Serial communication error occured in WinSerialCommAdaptor::send() !"},
         TranslationRow{"SendNotConnected", Operation::Send, false, nothing,
                        "WriteFile() failed in WinSerialComm::write() !",
                        "Serial communication error occured in WinSerialCommAdaptor::send() !"},
@@ -164,6 +178,43 @@ TEST(Adaptor, TransfersUseTheFixedTimeOutAndPassCountsThrough) {
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(script.lastTimeoutMs, 6000u);
     EXPECT_EQ(std::vector<unsigned char>(reply, reply + 3), script.incoming);
+}
+
+TEST(Adaptor, SendDropsPendingInputWithOneLogLineBeforeWriting) {
+    FakeScript script;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    adaptor.connect("COM1");
+    script.calls.clear();
+    LogCapture log;
+
+    const unsigned char command[] = {0x81, 0x09, 0x04, 0x33, 0xFF};
+    script.pending = {0x90, 0x51, 0xFF, 0x90, 0x41};
+    std::uint32_t count = sizeof command;
+    adaptor.send(command, &count);
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"[Debug] Discarded stale input: 90 51 ff 90 41 "});
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"readPending", "write"}));
+    EXPECT_EQ(script.written, std::vector<unsigned char>(command, command + sizeof command));
+
+    // Nothing pending: nothing logged, the write as before.
+    count = sizeof command;
+    adaptor.send(command, &count);
+    EXPECT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(count, sizeof command);
+}
+
+TEST(Adaptor, FailedDiscardWritesNothing) {
+    FakeScript script;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    adaptor.connect("COM1");
+    script.calls.clear();
+    script.pendingResult = TransferResult::WaitFailed;
+
+    const unsigned char command[] = {0x81, 0x01, 0x06, 0x04, 0xFF};
+    std::uint32_t count = sizeof command;
+    EXPECT_THROW(adaptor.send(command, &count), DriverException);
+    EXPECT_EQ(script.calls, std::vector<std::string>{"readPending"});
+    EXPECT_TRUE(script.written.empty());
 }
 
 TEST(Adaptor, OtherExceptionsPassThroughUnchanged) {

@@ -21,6 +21,9 @@ struct FakeScript {
     OS::TransferResult writeResult = OS::TransferResult::Done;
     // Bytes a successful read delivers (clipped to the request).
     std::vector<unsigned char> incoming;
+    // Input waiting unread: readPending takes it from the front (as much as it is offered).
+    std::vector<unsigned char> pending;
+    OS::TransferResult pendingResult = OS::TransferResult::Done;
 
     std::vector<std::string> calls;
     std::vector<std::string> openedNames;
@@ -83,6 +86,19 @@ class FakeSerialDevice final : public OS::SerialDevice {
         }
         script.written.assign(data, data + *count);
         return OS::TransferResult::Done;
+    }
+
+    OS::TransferResult readPending(unsigned char* buffer, std::uint32_t* count) override {
+        script.calls.push_back("readPending");
+        std::uint32_t n = 0;
+        if (script.pendingResult == OS::TransferResult::Done) {
+            for (; n < *count && n < script.pending.size(); ++n) {
+                buffer[n] = script.pending[n];
+            }
+            script.pending.erase(script.pending.begin(), script.pending.begin() + n);
+        }
+        *count = n;
+        return script.pendingResult;
     }
 
   private:

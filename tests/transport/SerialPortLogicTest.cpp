@@ -176,6 +176,69 @@ TEST(SerialPortLogic, TransfersWithNoPortAreRefused) {
     }
 }
 
+TEST(SerialPortLogic, DiscardInputTakesWhatIsPendingUpToItsLimit) {
+    LogCapture log;
+    FakeScript script;
+    WinSerialComm port(fakeOpener(script));
+    port.open("COM1");
+    script.calls.clear();
+
+    script.pending = {0x90, 0x51, 0xFF};
+    EXPECT_EQ(port.discardInput(), (std::vector<unsigned char>{0x90, 0x51, 0xFF}));
+    EXPECT_TRUE(port.discardInput().empty());
+
+    // What one call cannot take stays for the next.
+    script.pending.assign(WinSerialComm::DISCARD_LIMIT + 10, 0x55);
+    EXPECT_EQ(port.discardInput().size(), WinSerialComm::DISCARD_LIMIT);
+    EXPECT_EQ(port.discardInput().size(), 10u);
+
+    EXPECT_EQ(script.calls, std::vector<std::string>(4, "readPending"));
+    EXPECT_EQ(port.handleState(), HandleState::Open);
+    // The port itself logs nothing for it: what was dropped is for its caller to report.
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"[Debug] open port: COM1"});
+}
+
+TEST(SerialPortLogic, DiscardInputWithNoPortFindsNothingAndRaisesNothing) {
+    FakeScript script;
+    script.refusedStep = 2;
+    WinSerialComm fresh(fakeOpener(script));
+    WinSerialComm refused(fakeOpener(script));
+    EXPECT_THROW(refused.open("COM1"), SystemException);
+
+    for (WinSerialComm* port : {&fresh, &refused}) {
+        EXPECT_TRUE(port->discardInput().empty());
+    }
+    EXPECT_TRUE(script.calls.empty());
+}
+
+TEST(SerialPortLogic, DiscardInputFailuresRaiseTheirMessages) {
+    struct Row {
+        TransferResult result;
+        const char* outcome;
+    };
+    const Row rows[] = {
+        {TransferResult::PrepareFailed,
+         "ClearCommError() failed in WinSerialComm::discardInput() !"},
+        {TransferResult::StartFailed, "ReadFile() failed in WinSerialComm::discardInput() !"},
+        {TransferResult::WaitFailed,
+         "WaitForSingleObject() failed in WinSerialComm::discardInput() !"},
+        {TransferResult::ResultFailed,
+         "GetOverlappedResult() failed in WinSerialComm::discardInput() !"},
+        // Not a failure: nothing could be taken in time, so nothing is dropped.
+        {TransferResult::TimedOut, "(nothing raised)"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.outcome);
+        FakeScript script;
+        script.pending = {0x90, 0x51, 0xFF};
+        script.pendingResult = row.result;
+        WinSerialComm port(fakeOpener(script));
+        port.open("COM1");
+        EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.discardInput(); }), row.outcome);
+        EXPECT_EQ(port.handleState(), HandleState::Open);
+    }
+}
+
 struct TransferRow {
     bool isRead;
     TransferResult result;

@@ -250,6 +250,38 @@ TEST(SerialPortOnPty, ReadStopsAtTheRequestedCount) {
     EXPECT_EQ(readBurst(port), Bytes(twenty.begin() + 16, twenty.end()));
 }
 
+TEST(SerialPortOnPty, DiscardInputTakesWhatHasArrivedAndLeavesTheLineWorking) {
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    EXPECT_TRUE(port.discardInput().empty());
+
+    // One burst, of which a read of three bytes takes the acknowledgement only: the completion
+    // waits in the terminal, as one does that came after its exchange had given up.
+    Bytes burst = ACK;
+    burst.insert(burst.end(), COMPLETION.begin(), COMPLETION.end());
+    line.send(burst);
+    EXPECT_EQ(readBurst(port, 3), ACK);
+    EXPECT_EQ(port.discardInput(), COMPLETION);
+    EXPECT_TRUE(port.discardInput().empty());
+
+    line.send(ACK);
+    EXPECT_EQ(readBurst(port), ACK);
+}
+
+TEST(SerialPortOnPty, DiscardInputOnALineThatHungUpLeavesTheFailureToTheTransfer) {
+    PseudoTerminal line;
+    WinSerialComm port;
+    port.open(line.path());
+    line.send(ACK);
+    line.hangUp();
+
+    EXPECT_NO_THROW(port.discardInput());
+    std::uint32_t count = static_cast<std::uint32_t>(ACK.size());
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.write(ACK.data(), &count, 1000); }),
+              "WriteFile() failed in WinSerialComm::write() !");
+}
+
 TEST(SerialPortOnPty, SilentLineTimesOut) {
     PseudoTerminal line;
     WinSerialComm port;
