@@ -20,8 +20,13 @@ namespace {
 // exceeds one byte, so no reply can match.
 int replyHeader(std::uint8_t commandHeader) { return ((commandHeader & 0x0F) + 8) * 16; }
 
-bool hasTerminator(const std::uint8_t* bytes, int length) {
-    return std::find(bytes, bytes + length, 0xFF) != bytes + length;
+// True when the frame, with `header` as its first byte, holds its one 0xFF as its last byte.
+bool isWholeFrame(std::uint8_t header, const std::uint8_t* bytes, int length) {
+    const std::uint8_t* last = bytes + length - 1;
+    if (length == 1) {
+        return header == 0xFF;
+    }
+    return header != 0xFF && std::find(bytes + 1, last + 1, 0xFF) == last;
 }
 
 }  // namespace
@@ -102,14 +107,22 @@ void ViscaResponse::check() {
 }
 
 Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int kind) {
-    // A command must fit a packet and carry its terminator within the bytes to be written;
-    // anything else would be read or sent past the caller's array.
-    if (length < 1 || length > PACKET_SIZE || !hasTerminator(bytes, length)) {
+    // A command must fit a packet; anything longer would be read or sent past the caller's array.
+    if (length < 1 || length > PACKET_SIZE) {
         throw DriverException("Command is malformed !");
     }
+    std::uint8_t header = bytes[0];
     if (kind != ADDRESS_SET && kind != IF_CLEAR_BROADCAST) {
-        bytes[0] = static_cast<std::uint8_t>(bytes[0] | (getCurCamera() & 0xFF));
+        header = static_cast<std::uint8_t>(header | (getCurCamera() & 0xFF));
     }
+    // The bytes to write must be one whole frame. A camera ends a frame at its first 0xFF, so an
+    // argument byte of 0xFF (speed 255, preset -1, a header made 0xFF by camera number -1)
+    // would cut the command in two: the camera would carry out the first piece and read the
+    // rest as the start of another command. A refused command leaves the array as it was.
+    if (!isWholeFrame(header, bytes, length)) {
+        throw DriverException("Command is malformed !");
+    }
+    bytes[0] = header;
     ViscaCommand command(bytes, length);
     command.setKind(kind);
     ViscaResponse response(&command);

@@ -139,7 +139,8 @@ class ViscaControllerImpl : public ControllerImpl {
     void setAutoPowerOffDelay(long delay) override;
 
     // Addresses the command to the current camera (in place, in bytes[0]), writes `length`
-    // bytes, reads and checks the reply, and returns the data it carries.
+    // bytes, reads and checks the reply, and returns the data it carries. Bytes that are not
+    // one whole frame (1 to 16 bytes whose only 0xFF is the last) are refused with nothing sent.
     Packet executeCommand(std::uint8_t* bytes, int length, int kind);
     // Numbers the cameras on the chain; result byte 0 is the number of cameras + 1.
     Packet addressSet();
