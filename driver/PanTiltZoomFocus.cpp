@@ -19,23 +19,24 @@ std::uint8_t lowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF)
 std::uint8_t panSpeed(int speed) { return speed == 0 ? DEFAULT_PAN_SPEED : lowByte(speed); }
 std::uint8_t tiltSpeed(int speed) { return speed == 0 ? DEFAULT_TILT_SPEED : lowByte(speed); }
 
-// Drops the fraction toward zero. Positions are not clamped, but a value beyond the range of
-// int (or NaN) would make the conversion undefined, so it saturates there instead.
-int truncate(long double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value >= static_cast<long double>(std::numeric_limits<int>::max())) {
-        return std::numeric_limits<int>::max();
-    }
-    if (value <= static_cast<long double>(std::numeric_limits<int>::min())) {
-        return std::numeric_limits<int>::min();
-    }
-    return static_cast<int>(value);
-}
-
 // Products are carried in extended precision before truncation or rounding to double.
 using Wide = long double;
+
+// Positions are not clamped, but a count beyond the range of int (or NaN) would make the
+// conversion undefined, so the finished count saturates there instead. Truncation and offsets
+// stay in the wide type until then, where they cannot overflow.
+int saturate(Wide counts) {
+    if (std::isnan(counts)) {
+        return 0;
+    }
+    if (counts >= static_cast<Wide>(std::numeric_limits<int>::max())) {
+        return std::numeric_limits<int>::max();
+    }
+    if (counts <= static_cast<Wide>(std::numeric_limits<int>::min())) {
+        return std::numeric_limits<int>::min();
+    }
+    return static_cast<int>(counts);
+}
 
 constexpr double PAN_STEP = 1.0 / 1440;
 constexpr double TILT_STEP = 1.0 / 360;
@@ -60,9 +61,13 @@ int ViscaControllerImpl::unpackNibbles(const std::uint8_t* src) {
     return high * 256 + low;
 }
 
-int ViscaControllerImpl::panToCounts(double x) { return truncate((Wide(x) + 1) * 1440) - 1440; }
+int ViscaControllerImpl::panToCounts(double x) {
+    return saturate(std::trunc((Wide(x) + 1) * 1440) - 1440);
+}
 
-int ViscaControllerImpl::tiltToCounts(double x) { return truncate((Wide(x) + 1) * 360) - 360; }
+int ViscaControllerImpl::tiltToCounts(double x) {
+    return saturate(std::trunc((Wide(x) + 1) * 360) - 360);
+}
 
 double ViscaControllerImpl::countsToPan(int counts) {
     return static_cast<double>((Wide(counts) + 1440) * Wide(PAN_STEP) - 1);
@@ -74,7 +79,7 @@ double ViscaControllerImpl::countsToTilt(int counts) {
 
 int ViscaControllerImpl::zoomToCounts(double x) {
     // The range depends on digital zoom, which the camera is asked about every time.
-    return truncate(Wide(x) * (getDZoomState() ? 28672 : 16384));
+    return saturate(std::trunc(Wide(x) * (getDZoomState() ? 28672 : 16384)));
 }
 
 double ViscaControllerImpl::countsToZoom(int counts) {
@@ -82,7 +87,9 @@ double ViscaControllerImpl::countsToZoom(int counts) {
     return static_cast<double>(Wide(counts) * Wide(step));
 }
 
-int ViscaControllerImpl::focusToCounts(double x) { return truncate(Wide(x) * 29696 + 4096); }
+int ViscaControllerImpl::focusToCounts(double x) {
+    return saturate(std::trunc(Wide(x) * 29696 + 4096));
+}
 
 double ViscaControllerImpl::countsToFocus(int counts) {
     return static_cast<double>((Wide(counts) - 4096) * Wide(FOCUS_STEP));

@@ -4,10 +4,15 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "driver/ViscaControllerImpl.h"
 #include "tests/support/Hex.h"
+#include "tests/support/ScriptedComm.h"
 
 namespace CameraDriver::testing {
 namespace {
@@ -46,6 +51,56 @@ TEST(Conversion, CallerUnitsToCounts) {
     for (const ToCounts& row : toCounts) {
         EXPECT_EQ(row.convert(row.x), row.counts) << row.what;
     }
+}
+
+// Far outside the travel a count no longer fits an int: every conversion saturates there (NaN
+// gives 0) rather than overflow. The rows "past" lie two counts beyond the range of int once
+// the offset is applied, where pan and tilt used to overflow after saturating.
+TEST(Conversion, CountsBeyondTheRangeOfIntSaturate) {
+    constexpr int MAX = std::numeric_limits<int>::max();
+    constexpr int MIN = std::numeric_limits<int>::min();
+    constexpr double INF = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+
+    ViscaControllerImpl impl;
+    auto* camera = new ScriptedComm;
+    impl.setComm(std::unique_ptr<Comm>(camera));
+    // zoomToCounts asks for the digital zoom state first: off, so 16384 counts per unit.
+    const auto zoom = [&](double x) {
+        camera->reply(hex("90 50 03 FF"));
+        return impl.zoomToCounts(x);
+    };
+    struct Conversion {
+        const char* name;
+        std::function<int(double)> convert;
+        double scale;
+        double offset;  // counts at 0
+    };
+    const Conversion conversions[] = {
+        {"pan", V::panToCounts, 1440, 0},
+        {"tilt", V::tiltToCounts, 360, 0},
+        {"zoom", zoom, 16384, 0},
+        {"focus", V::focusToCounts, 29696, 4096},
+    };
+    for (const Conversion& c : conversions) {
+        const struct {
+            const char* what;
+            double x;
+            int counts;
+        } rows[] = {
+            {"1e300", 1e300, MAX},
+            {"-1e300", -1e300, MIN},
+            {"infinity", INF, MAX},
+            {"-infinity", -INF, MIN},
+            {"NaN", nan, 0},
+            {"past the top", (double(MAX) + 2 - c.offset) / c.scale, MAX},
+            {"past the bottom", (double(MIN) - 2 - c.offset) / c.scale, MIN},
+        };
+        for (const auto& row : rows) {
+            EXPECT_EQ(c.convert(row.x), row.counts) << c.name << " " << row.what;
+        }
+    }
+    EXPECT_EQ(camera->pendingReplies(), 0u);
 }
 
 TEST(Conversion, PanPointThreeMayLandEitherSideOfTheRoundingError) {
