@@ -25,6 +25,7 @@ constexpr FaultNameEntry kFaultNames[] = {
     {Fault::Garbage, "garbage"},
     {Fault::Split, "split"},
     {Fault::Hangup, "hangup"},
+    {Fault::LateCompletion, "late-completion"},
 };
 
 }  // namespace
@@ -197,6 +198,8 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
             TimePoint completeAt = std::max(r.completeAt, ackAt + timing_.completionDelay);
             if (fault_ == Fault::Split)
                 completeAt = std::max(completeAt, ackAt + timing_.splitPause);
+            if (fault_ == Fault::LateCompletion && r.move)
+                completeAt = std::max(completeAt, ackAt + timing_.lateCompletion);
             queue(completeAt, Bytes{y, 0x51, kTerminator}, index, r.movingAxes);
             return;
         }

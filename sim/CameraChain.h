@@ -33,13 +33,14 @@ namespace camsim {
 
 enum class Fault {
     None,
-    Silent,         // frames are swallowed: no reply, nothing is carried out
-    BufferFull,     // every frame for a camera is answered y0 60 03 FF and not carried out
-    NotExecutable,  // every frame for a camera is answered y0 61 41 FF and not carried out
-    AckOnly,        // commands are carried out and acknowledged, but never completed
-    Garbage,        // every frame is answered by random bytes and not carried out
-    Split,          // replies are split by a pause of Timing::splitPause (see below)
-    Hangup,         // the next frame closes the line, as an unplugged adaptor does
+    Silent,          // frames are swallowed: no reply, nothing is carried out
+    BufferFull,      // every frame for a camera is answered y0 60 03 FF and not carried out
+    NotExecutable,   // every frame for a camera is answered y0 61 41 FF and not carried out
+    AckOnly,         // commands are carried out and acknowledged, but never completed
+    Garbage,         // every frame is answered by random bytes and not carried out
+    Split,           // replies are split by a pause of Timing::splitPause (see below)
+    Hangup,          // the next frame closes the line, as an unplugged adaptor does
+    LateCompletion,  // moves complete Timing::lateCompletion after their ACK (see below)
 };
 // Faults that change the answers of cameras (BufferFull, NotExecutable, AckOnly) leave the
 // broadcasts alone, so a controller can still connect and then meets the fault on its first
@@ -48,17 +49,23 @@ enum class Fault {
 // Garbage: 2 to 10 bytes ending in FF whose first byte lacks the top bit, so it can never pass
 // for a reply. Split: a command's completion comes at least splitPause after its ACK; every
 // other reply is sent in two halves with splitPause between them.
+// LateCompletion: a move (absolute pan-tilt, home, preset recall, direct zoom or focus) is
+// acknowledged at once and completed lateCompletion after its ACK, or when it arrives if that
+// is later, as a long move of a real camera is; frames that follow are answered at once and
+// other commands complete as usual. With the default delay the completion comes after a
+// controller's 6 s transfer limit has run out.
 
 // Names used by the program's --fault option: none, silent, buffer-full, not-executable,
-// ack-only, garbage, split, hangup.
+// ack-only, garbage, split, hangup, late-completion.
 const char* faultName(Fault fault);
 std::optional<Fault> faultFromName(std::string_view name);
 
 struct Timing {
     bool instant = false;   // timed moves arrive at once (drives still move over time)
     bool pace9600 = false;  // reply bytes leave one by one at 9600 baud (used by the server)
-    std::chrono::milliseconds completionDelay{0};  // completion no sooner than this after ACK
-    std::chrono::milliseconds splitPause{40};      // pause used by Fault::Split
+    std::chrono::milliseconds completionDelay{0};    // completion no sooner than this after ACK
+    std::chrono::milliseconds splitPause{40};        // pause used by Fault::Split
+    std::chrono::milliseconds lateCompletion{6300};  // delay used by Fault::LateCompletion
 };
 
 // One frame seen on the line, for the verbose log.

@@ -162,6 +162,15 @@ std::uint64_t PtyServer::framesReceived() const {
     return chain_.framesReceived();
 }
 
+std::size_t PtyServer::unreadReplyBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    int queued = 0;
+    // The terminal side's input queue is what a client reads; bytes still on their way from
+    // this side are not in it yet.
+    if (!slave_ || ::ioctl(slave_.get(), FIONREAD, &queued) != 0 || queued < 0) return 0;
+    return static_cast<std::size_t>(queued);
+}
+
 bool PtyServer::lineOpen() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return lineOpen_;

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -80,6 +81,9 @@ class PtyServer {
 
     // Complete frames received so far (lone FF bytes not counted).
     std::uint64_t framesReceived() const;
+    // Reply bytes that have reached the client's end of the line and wait there unread, as the
+    // client's next read would find them; 0 once the line is closed.
+    std::size_t unreadReplyBytes() const;
 
   private:
     void run();

@@ -306,6 +306,7 @@ Reply VirtualCamera::travelTo(TimePoint now, unsigned axes, const double targets
     Reply r = done(now, interrupted);
     r.completeAt = end;
     r.movingAxes = end > now ? axes : 0;
+    r.move = true;
     return r;
 }
 

@@ -159,6 +159,7 @@ struct Reply {
     Bytes data;
     TimePoint completeAt{};
     unsigned movingAxes = 0;   // Done: axes whose timed move the completion waits for
+    bool move = false;         // Done: the frame started a timed move (even one that is over)
     unsigned interrupted = 0;  // timed moves that this frame ended early
 };
 

@@ -32,8 +32,9 @@ const char kUsage[] =
     "  --pace-9600            send reply bytes at the pace of a 9600-baud line\n"
     "  --completion-delay MS  send each completion at least MS ms after its ACK\n"
     "  --split-pause MS       pause used by --fault split (default 40)\n"
+    "  --late-completion MS   delay used by --fault late-completion (default 6300)\n"
     "  --fault NAME           silent, buffer-full, not-executable, ack-only, garbage,\n"
-    "                         split or hangup (default none)\n"
+    "                         split, hangup or late-completion (default none)\n"
     "  --help                 show this text\n"
     "The first line of standard output is the device to open.\n";
 
@@ -115,6 +116,11 @@ std::string parse(int argc, char** argv, Options& o, bool& help) {
             const auto ms = parseInt(value, 0, 600000);
             if (!ms) return "--split-pause takes milliseconds from 0 to 600000";
             o.server.timing.splitPause = std::chrono::milliseconds(*ms);
+        } else if (arg == "--late-completion") {
+            if (!needValue()) return "--late-completion needs a value";
+            const auto ms = parseInt(value, 0, 600000);
+            if (!ms) return "--late-completion takes milliseconds from 0 to 600000";
+            o.server.timing.lateCompletion = std::chrono::milliseconds(*ms);
         } else if (arg == "--fault") {
             if (!needValue()) return "--fault needs a name";
             const auto f = camsim::faultFromName(value);

@@ -9,6 +9,7 @@
 
 #include "SimTestSupport.h"
 #include "sim/PtyServer.h"
+#include "tests/support/Eventually.h"
 
 namespace {
 
@@ -65,7 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{Fault::AckOnly, "81 09 04 00 FF", "90 50 02 FF", false},
                       FaultCase{Fault::AckOnly, "88 30 01 FF", "88 30 02 FF", false},
                       FaultCase{Fault::Split, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
-                      FaultCase{Fault::Split, "81 09 04 4E FF", "90 50 00 00 00 07 FF", false}));
+                      FaultCase{Fault::Split, "81 09 04 4E FF", "90 50 00 00 00 07 FF", false},
+                      // Only moves complete late.
+                      FaultCase{Fault::LateCompletion, "81 01 04 33 02 FF", "90 41 FF 90 51 FF",
+                                true},
+                      FaultCase{Fault::LateCompletion, "81 09 04 00 FF", "90 50 02 FF", false}));
 
 TEST(Faults, FaultFromTheOptionsAppliesFromTheFirstFrame) {
     Line line(1, Fault::BufferFull);
@@ -137,6 +142,29 @@ TEST(Faults, SplitPauseCanBeChosen) {
     EXPECT_GE(Clock::now() - firstHalf, milliseconds(190));
 }
 
+TEST(Faults, LateCompletionHoldsMovesBackWhileLaterFramesAreAnsweredAtOnce) {
+    camsim::ServerOptions o;
+    o.fault = Fault::LateCompletion;
+    o.timing.lateCompletion = milliseconds(300);
+    o.timing.instant = true;  // the moves themselves arrive at once
+    Line line(o);
+    // Home, preset recall, absolute position and direct zoom, each followed by an inquiry and a
+    // setting that are answered in full before the move's completion.
+    for (const char* move :
+         {"81 01 06 04 FF", "81 01 04 3F 02 03 FF", "81 01 06 02 18 14 00 05 0A 00 00 00 00 00 FF",
+          "81 01 04 47 02 00 00 00 FF"}) {
+        SCOPED_TRACE(move);
+        line.port.send(simtest::concat({hex(move), hex("81 09 04 33 FF 81 01 04 33 02 FF")}));
+        const auto sent = Clock::now();
+        EXPECT_EQ(toHex(line.port.read(13)), "90 41 FF 90 50 03 FF 90 41 FF 90 51 FF");
+        EXPECT_EQ(toHex(line.port.read(3)), "90 51 FF");
+        EXPECT_GE(Clock::now() - sent, milliseconds(290));
+        line.port.send("81 01 04 33 03 FF");  // back to off for the next round
+        ASSERT_EQ(toHex(line.port.read(6)), "90 41 FF 90 51 FF");
+    }
+    EXPECT_EQ(line.server.camera().zoom, 0x2000);
+}
+
 TEST(Faults, HangupFaultClosesTheLineOnTheNextFrame) {
     Line line(1, Fault::Hangup);
     EXPECT_TRUE(line.server.lineOpen());
@@ -205,6 +233,20 @@ TEST(Line, ExclusiveModeEndsWithTheLastClient) {
     int exclusive = -1;
     ASSERT_EQ(::ioctl(second.fd(), TIOCGEXCL, &exclusive), 0);
     EXPECT_EQ(exclusive, 0);
+}
+
+TEST(Line, UnreadReplyBytesAreThoseWaitingForTheClient) {
+    Line line;
+    EXPECT_EQ(line.server.unreadReplyBytes(), 0u);
+    line.port.send("81 09 04 00 FF 81 09 06 12 FF");
+    EXPECT_TRUE(
+        CameraDriver::testing::eventually([&] { return line.server.unreadReplyBytes() == 15; }));
+    EXPECT_EQ(line.port.read(4).size(), 4u);
+    EXPECT_EQ(line.server.unreadReplyBytes(), 11u);
+    EXPECT_EQ(line.port.read(11).size(), 11u);
+    EXPECT_EQ(line.server.unreadReplyBytes(), 0u);
+    line.server.hangUp();
+    EXPECT_EQ(line.server.unreadReplyBytes(), 0u);
 }
 
 TEST(Line, RepliesLeftUnreadDoNotReachTheNextClient) {

@@ -260,6 +260,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "90 41 FF 90 51 FF 90 50 00 05 0A 00 00 00 00 00 FF"},
         OptionCase{{"--completion-delay", "100"},
                    "81 01 04 33 02 FF 81 09 04 33 FF",
+                   "90 41 FF 90 50 02 FF 90 51 FF"},
+        OptionCase{{"--fault", "late-completion", "--late-completion", "100"},
+                   "81 01 06 04 FF 81 09 04 00 FF",
                    "90 41 FF 90 50 02 FF 90 51 FF"}));
 
 TEST(Program, GarbageFaultAnswersNoReplyHeader) {
@@ -299,6 +302,7 @@ INSTANTIATE_TEST_SUITE_P(Options, BadOptions,
                                            std::vector<std::string>{"--cameras"},
                                            std::vector<std::string>{"--fault", "sometimes"},
                                            std::vector<std::string>{"--completion-delay", "-5"},
+                                           std::vector<std::string>{"--late-completion", "x"},
                                            std::vector<std::string>{"--instant", "--pace-9600"},
                                            std::vector<std::string>{"--verbose=yes"},
                                            std::vector<std::string>{"--link"},

@@ -1,0 +1,25 @@
+#pragma once
+
+// Waits for a state that another thread or process brings about (a reply on the line, say),
+// so that a test goes on as soon as it holds rather than after a guessed sleep.
+
+#include <chrono>
+#include <thread>
+
+namespace CameraDriver::testing {
+
+// Checks `condition` every millisecond until it holds or `limit` has passed; returns whether
+// it held.
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+}  // namespace CameraDriver::testing
