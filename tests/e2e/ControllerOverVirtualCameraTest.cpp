@@ -9,13 +9,16 @@
 #include <vector>
 
 #include "quorvin/Controller.h"
+#include "tests/e2e/MixedExchanges.h"
 #include "tests/e2e/OverVirtualCamera.h"
 
 using CameraDriver::Controller;
 using CameraDriver::DriverException;
+using CameraDriver::testing::linesStartingWith;
 using CameraDriver::testing::OverVirtualCamera;
 using CameraDriver::testing::raisedBy;
 using CameraDriver::testing::readLines;
+using CameraDriver::testing::runMixedExchanges;
 
 namespace {
 
@@ -173,6 +176,21 @@ TEST_F(OverVirtualCamera, LogFileHoldsEveryLineOfAnExchange) {
         "[Debug] VISCA response checking...", "[Debug] COMPLETION",         "",
     };
     EXPECT_EQ(readLines("camera.log"), expected);
+}
+
+TEST_F(OverVirtualCamera, MovesCompletingLongAfterTheirAcknowledgementLeaveEveryExchangeRight) {
+    camera.connect(server.devicePath());
+    camera.setBackLightState(true);
+    camsim::Timing timing = server.timing();
+    timing.lateCompletion = std::chrono::milliseconds(200);
+    server.setTiming(timing);
+    server.setFault(camsim::Fault::LateCompletion);
+    setLogFile("camera.log");
+    setDebugEnabled(true);
+
+    runMixedExchanges(camera, server, true);
+    // Each move waited for its own completion: nothing was left over to drop.
+    EXPECT_EQ(linesStartingWith(readLines("camera.log"), "[Debug] Discarded stale input: "), 0);
 }
 
 TEST_F(OverVirtualCamera, DestroyingAConnectedControllerReleasesThePort) {
