@@ -1,0 +1,52 @@
+// The virtual camera's receive path: bytes from the line, in any pieces and at any pace, into a
+// chain of cameras that decodes frames, changes state and schedules timed replies. Nothing may
+// crash or throw, whatever arrives.
+//
+// Input: byte 0 picks the number of cameras (1 to 7), byte 1 the fault (modulo their number);
+// the rest is a series of pieces, each a byte whose low five bits give the piece's length and
+// whose top three bits the pause before it (in steps of 50 ms), followed by the piece's bytes.
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+#include "sim/CameraChain.h"
+
+namespace {
+
+constexpr camsim::Fault kFaults[] = {
+    camsim::Fault::None,          camsim::Fault::Silent,  camsim::Fault::BufferFull,
+    camsim::Fault::NotExecutable, camsim::Fault::AckOnly, camsim::Fault::Garbage,
+    camsim::Fault::Split,         camsim::Fault::Hangup,  camsim::Fault::LateCompletion,
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) {
+        return 0;
+    }
+    camsim::CameraChain chain(data[0] % 7 + 1);
+    chain.setFault(kFaults[data[1] % std::size(kFaults)]);
+    camsim::Timing timing;
+    timing.lateCompletion = std::chrono::milliseconds(300);
+    chain.setTiming(timing);
+
+    camsim::TimePoint now{};
+    for (std::size_t i = 2; i < size;) {
+        const std::uint8_t header = data[i++];
+        now += std::chrono::milliseconds(50 * (header >> 5));
+        const std::size_t end = std::min(size, i + (header & 0x1F));
+        chain.receive(data + i, end - i, now);
+        i = end;
+        chain.takeDue(now);
+        chain.takeHangupRequest();
+    }
+    // Let every scheduled move and reply run out, and read each camera as the tests do.
+    now += std::chrono::seconds(10);
+    chain.takeDue(now);
+    for (int position = 1; position <= chain.size(); ++position) {
+        chain.state(position, now);
+    }
+    return 0;
+}
