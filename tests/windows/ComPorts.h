@@ -5,7 +5,9 @@
 //   QUORVIN_CAMERA_PORT  a chain of three cameras whose timed moves arrive at once
 //   QUORVIN_SILENT_PORT  a camera that never answers
 //   QUORVIN_SLOW_PORT    one camera that sends each completion long after its acknowledgement
-#if !defined(QUORVIN_CAMERA_PORT) || !defined(QUORVIN_SILENT_PORT) || !defined(QUORVIN_SLOW_PORT)
+//   QUORVIN_HIGH_PORT    a chain of two cameras on a port numbered above 9
+#if !defined(QUORVIN_CAMERA_PORT) || !defined(QUORVIN_SILENT_PORT) || \
+    !defined(QUORVIN_SLOW_PORT) || !defined(QUORVIN_HIGH_PORT)
 #error "the test ports are defined by the build"
 #endif
 
@@ -14,6 +16,7 @@ namespace WindowsTest {
 constexpr const char* CAMERA_PORT = QUORVIN_CAMERA_PORT;
 constexpr const char* SILENT_PORT = QUORVIN_SILENT_PORT;
 constexpr const char* SLOW_PORT = QUORVIN_SLOW_PORT;
+constexpr const char* HIGH_PORT = QUORVIN_HIGH_PORT;
 // How long the slow camera holds back each completion, in milliseconds.
 constexpr unsigned SLOW_COMPLETION_MS = QUORVIN_SLOW_COMPLETION_MS;
 // Only the primary adapter's names exist: COM ports of the prefix are those it links.

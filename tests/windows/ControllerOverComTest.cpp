@@ -112,17 +112,11 @@ TEST(ControllerOverComFailures, SilentCameraTimesOut) {
     EXPECT_EQ(WindowsTest::openHandles(), before);
 }
 
-// The log's switches take a std::string from this program; the file that they open receives
-// the library's lines.
-TEST(ControllerOverComLog, LogFileNamedByTheCallerReceivesTheExchange) {
-    const std::string file = "quorvin-windows-test.log";
+// Runs `body` with the debug log going to `file` and returns what the file received.
+std::string loggedDuring(const std::string& file, const std::function<void()>& body) {
     setLogFile(file);
     setDebugEnabled(true);
-    {
-        Controller camera;
-        camera.connect(WindowsTest::CAMERA_PORT);
-        camera.disconnect();
-    }
+    body();
     setDebugEnabled(false);
     setLogEnabled(false);
     std::ifstream in(file);
@@ -130,10 +124,34 @@ TEST(ControllerOverComLog, LogFileNamedByTheCallerReceivesTheExchange) {
     text << in.rdbuf();
     in.close();
     std::remove(file.c_str());
-    EXPECT_NE(text.str().find(std::string("[Debug] open port: ") + WindowsTest::CAMERA_PORT + "\n"),
+    return text.str();
+}
+
+// The log's switches take a std::string from this program; the file that they open receives
+// the library's lines.
+TEST(ControllerOverComLog, LogFileNamedByTheCallerReceivesTheExchange) {
+    const std::string text = loggedDuring("quorvin-windows-test.log", [] {
+        Controller camera;
+        camera.connect(WindowsTest::CAMERA_PORT);
+        camera.disconnect();
+    });
+    EXPECT_NE(text.find(std::string("[Debug] open port: ") + WindowsTest::CAMERA_PORT + "\n"),
               std::string::npos)
-        << text.str();
-    EXPECT_NE(text.str().find("[Debug] close COM port\n"), std::string::npos) << text.str();
+        << text;
+    EXPECT_NE(text.find("[Debug] close COM port\n"), std::string::npos) << text;
+}
+
+// COM10 and above: the caller names the port as usual, and the log keeps that name.
+TEST(ControllerOverComLog, PortNumberedAboveNineConnectsByItsPlainName) {
+    const std::string text = loggedDuring("quorvin-windows-high-port.log", [] {
+        Controller camera;
+        camera.connect(WindowsTest::HIGH_PORT);
+        EXPECT_EQ(camera.getCamerasTotal(), 2);
+        camera.disconnect();
+    });
+    EXPECT_NE(text.find(std::string("[Debug] open port: ") + WindowsTest::HIGH_PORT + "\n"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "ComPorts.h"
@@ -46,8 +47,8 @@ void writeAll(WinSerialComm& port, const Bytes& bytes) {
     ASSERT_EQ(count, bytes.size());
 }
 
-Bytes readOnce(WinSerialComm& port, std::uint32_t timeoutMs = 2000) {
-    Bytes buffer(16);
+Bytes readOnce(WinSerialComm& port, std::uint32_t timeoutMs = 2000, std::size_t capacity = 16) {
+    Bytes buffer(capacity);
     std::uint32_t count = static_cast<std::uint32_t>(buffer.size());
     EXPECT_TRUE(port.read(buffer.data(), &count, timeoutMs));
     buffer.resize(count);
@@ -186,6 +187,54 @@ TEST(Win32SerialPort, ReadThatTimedOutIsCancelled) {
     }
     EXPECT_EQ(openHandles(), holding) << "the cancelled transfer's event outlived it";
     port.close();
+}
+
+// A burst of which a read took only the acknowledgement leaves the completion queued in the
+// driver, where an exchange that gave up leaves a late one: the discard takes exactly that.
+TEST(Win32SerialPort, DiscardInputTakesWhatIsQueuedAndLeavesTheLineWorking) {
+    WinSerialComm port;
+    port.open(WindowsTest::CAMERA_PORT);
+    const std::size_t holding = openHandles();
+    EXPECT_TRUE(port.discardInput().empty());
+
+    writeAll(port, ZOOM_STOP);
+    EXPECT_EQ(readOnce(port, 2000, ACK.size()), ACK);
+    EXPECT_EQ(port.discardInput(), COMPLETION);
+    EXPECT_TRUE(port.discardInput().empty());
+
+    writeAll(port, {0x81, 0x09, 0x04, 0x00, 0xFF});
+    EXPECT_EQ(readOnce(port), (Bytes{0x90, 0x50, 0x02, 0xFF}));
+    EXPECT_EQ(openHandles(), holding) << "a transfer's event outlived it";
+    port.close();
+}
+
+TEST(Win32SerialPort, ComNamesGoThroughTheDeviceNamespace) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"COM1", "\\\\.\\COM1"},
+        {"COM12", "\\\\.\\COM12"},
+        {"com10", "\\\\.\\com10"},
+        {"\\\\.\\COM12", "\\\\.\\COM12"},
+        {"COM", "COM"},
+        {"COM0", "COM0"},
+        {"COM1a", "COM1a"},
+        {"LPT1", "LPT1"},
+        {"XCOM12", "XCOM12"},
+    };
+    for (const auto& [name, system] : rows) {
+        EXPECT_EQ(OS::systemPortName(name), system) << name;
+    }
+}
+
+TEST(Win32SerialPort, PortNumberedAboveNineOpensByEitherName) {
+    for (const std::string& name :
+         {std::string(WindowsTest::HIGH_PORT), std::string("\\\\.\\") + WindowsTest::HIGH_PORT}) {
+        SCOPED_TRACE(name);
+        WinSerialComm port;
+        ASSERT_NO_THROW(port.open(name));
+        writeAll(port, ADDRESS_SET);
+        EXPECT_EQ(readOnce(port), (Bytes{0x88, 0x30, 0x03, 0xFF}));
+        port.close();
+    }
 }
 
 }  // namespace
