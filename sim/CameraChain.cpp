@@ -49,6 +49,12 @@ CameraChain::CameraChain(int cameras) {
         throw std::invalid_argument("a chain holds 1 to 7 cameras");
     }
     for (int i = 0; i < cameras; ++i) cameras_.emplace_back(i + 1);
+    lastCommands_.resize(cameras_.size());
+}
+
+const Bytes& CameraChain::lastCommand(int position) const {
+    if (position < 1 || position > size()) throw std::out_of_range("no such camera");
+    return lastCommands_[static_cast<std::size_t>(position - 1)];
 }
 
 void CameraChain::setTiming(const Timing& timing) {
@@ -136,6 +142,9 @@ bool CameraChain::lineFault(TimePoint now) {
 }
 
 void CameraChain::onBroadcast(const Bytes& frame, TimePoint now) {
+    if (frame.size() > 2 && frame[1] == 0x01) {
+        for (auto& last : lastCommands_) last = frame;
+    }
     if (frame.size() == 4 && frame[1] == 0x30 && frame[2] >= 1 && frame[2] <= 7) {
         int next = frame[2];
         for (auto& c : cameras_) {
@@ -161,6 +170,9 @@ void CameraChain::onBroadcast(const Bytes& frame, TimePoint now) {
 
 void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
     const std::uint8_t y = replyHeader(index);
+    if (frame.size() > 2 && frame[1] == 0x01) {
+        lastCommands_[static_cast<std::size_t>(index)] = frame;
+    }
     if (fault_ == Fault::BufferFull) {
         queueReply(Bytes{y, 0x60, 0x03, kTerminator}, now);
         return;

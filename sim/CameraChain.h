@@ -106,6 +106,11 @@ class CameraChain {
 
     std::uint64_t framesReceived() const { return framesReceived_; }
 
+    // The last command frame (8x 01 ... FF, or a broadcast 88 01 ... FF) that reached the camera
+    // at position 1..N, whatever the camera answered; empty before the first. Inquiries and
+    // frames lost to a line fault do not count. Otherwise std::out_of_range.
+    const Bytes& lastCommand(int position) const;
+
     // Keeps LineRecords of every frame received and sent until taken.
     void setRecording(bool on) { recording_ = on; }
     std::vector<LineRecord> takeRecords();
@@ -145,6 +150,7 @@ class CameraChain {
     bool recording_ = false;
     std::vector<LineRecord> records_;
     std::mt19937 random_{20240611u};
+    std::vector<Bytes> lastCommands_;  // by camera index
 };
 
 }  // namespace camsim

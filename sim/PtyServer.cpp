@@ -15,6 +15,7 @@
 #include <deque>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 namespace camsim {
 
@@ -52,7 +53,10 @@ int pollTimeout(std::optional<TimePoint> deadline) {
 }  // namespace
 
 PtyServer::PtyServer(const ServerOptions& options)
-    : chain_(options.cameras), log_(options.log), started_(Clock::now()) {
+    : chain_(options.cameras),
+      cameraCount_(chain_.size()),
+      log_(options.log),
+      started_(Clock::now()) {
     chain_.setTiming(options.timing);
     chain_.setFault(options.fault);
     chain_.setRecording(static_cast<bool>(log_));
@@ -155,6 +159,22 @@ void PtyServer::setCamera(int position, const CameraState& state) {
         chain_.setState(position, state, Clock::now());
     }
     wake();
+    notifyChange();
+}
+
+Bytes PtyServer::lastCommand(int position) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return chain_.lastCommand(position);
+}
+
+void PtyServer::setChangeListener(std::function<void()> listener) {
+    std::lock_guard<std::mutex> lock(listenerMutex_);
+    listener_ = std::move(listener);
+}
+
+void PtyServer::notifyChange() {
+    std::lock_guard<std::mutex> lock(listenerMutex_);
+    if (listener_) listener_();
 }
 
 std::uint64_t PtyServer::framesReceived() const {
@@ -348,11 +368,13 @@ void PtyServer::serve() {
         const short revents = fds[1].revents;
         if (revents & POLLOUT) writeBlocked = false;
         if (revents & POLLIN) {
+            bool received = false;
             for (;;) {
                 const ssize_t n = ::read(master_.get(), buffer, sizeof buffer);
                 if (n > 0) {
                     std::lock_guard<std::mutex> lock(mutex_);
                     chain_.receive(buffer, static_cast<std::size_t>(n), Clock::now());
+                    received = true;
                     continue;
                 }
                 if (n < 0 && errno == EINTR) continue;
@@ -363,6 +385,7 @@ void PtyServer::serve() {
                 out.clear();
                 break;
             }
+            if (received) notifyChange();
         } else if (revents & (POLLHUP | POLLERR | POLLNVAL)) {
             closeLine();
             out.clear();

@@ -67,6 +67,9 @@ class PtyServer {
     void setTiming(const Timing& timing);
     Timing timing() const;
 
+    // Cameras on the chain, N.
+    int cameraCount() const { return cameraCount_; }
+
     // Camera at position 1..N in chain order, with its positions as of now. Throws
     // std::out_of_range for another position.
     CameraState camera(int position = 1) const;
@@ -85,6 +88,17 @@ class PtyServer {
     // client's next read would find them; 0 once the line is closed.
     std::size_t unreadReplyBytes() const;
 
+    // The last command frame that reached the camera at position 1..N (see
+    // CameraChain::lastCommand); empty before the first.
+    Bytes lastCommand(int position = 1) const;
+
+    // Called after bytes have arrived from the line (on the server thread) and after setCamera
+    // (on its caller's thread), so that a watcher can look at the cameras again; motion that
+    // goes on by itself is not reported. Called with none of the server's state locked, so it
+    // may call any member except setChangeListener. Replacing or clearing the listener waits
+    // for a call in progress to return, so that its captures may be destroyed afterwards.
+    void setChangeListener(std::function<void()> listener);
+
   private:
     void run();
     void serve();
@@ -93,8 +107,10 @@ class PtyServer {
     void releasePort();
     void emitLog(const std::vector<LineRecord>& records) const;
     std::string stamp(TimePoint t) const;
+    void notifyChange();
 
     CameraChain chain_;  // guarded by mutex_
+    const int cameraCount_;
     std::function<void(const std::string&)> log_;
     TimePoint started_;
     std::string path_;
@@ -111,6 +127,9 @@ class PtyServer {
     bool hangupAsked_ = false;
     bool lineOpen_ = true;
     std::thread thread_;
+
+    std::mutex listenerMutex_;  // held while the listener runs
+    std::function<void()> listener_;
 };
 
 }  // namespace camsim

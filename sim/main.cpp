@@ -1,7 +1,8 @@
 // quorvin-camsim: a chain of virtual VISCA cameras on a pseudo-terminal.
 //
 // The first line of standard output is the device a client should open. The program serves
-// until SIGINT or SIGTERM and then exits 0; bad options exit 2, a failure to set up exits 1.
+// until SIGINT or SIGTERM (or, with --view, until its window is closed) and then exits 0; bad
+// options exit 2, a failure to set up exits 1.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,6 +21,7 @@
 #include <string_view>
 
 #include "sim/PtyServer.h"
+#include "sim/View.h"
 
 namespace {
 
@@ -35,6 +37,8 @@ const char kUsage[] =
     "  --late-completion MS   delay used by --fault late-completion (default 6300)\n"
     "  --fault NAME           silent, buffer-full, not-executable, ack-only, garbage,\n"
     "                         split, hangup or late-completion (default none)\n"
+    "  --view                 show what each camera sees in a window (key O: overlay)\n"
+    "  --geometry WxH+X+Y     size and place of that window; WxH or +X+Y alone also do\n"
     "  --help                 show this text\n"
     "The first line of standard output is the device to open.\n";
 
@@ -42,6 +46,9 @@ struct Options {
     camsim::ServerOptions server;
     std::string link;
     bool verbose = false;
+    bool view = false;
+    bool geometry = false;
+    camsim::ViewOptions viewOptions;
 };
 
 int signalPipe[2] = {-1, -1};
@@ -62,6 +69,39 @@ std::optional<int> parseInt(std::string_view text, int min, int max) {
     const long v = std::strtol(s.c_str(), &end, 10);
     if (errno != 0 || end != s.c_str() + s.size() || v < min || v > max) return std::nullopt;
     return static_cast<int>(v);
+}
+
+// "WxH+X+Y", "WxH" or "+X+Y", as X11 programs take it (offsets from the top-left corner only).
+bool parseGeometry(std::string_view text, camsim::ViewOptions& v) {
+    const auto number = [&text](std::size_t& at, int min) -> std::optional<int> {
+        std::size_t end = at;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
+        const auto n = parseInt(text.substr(at, end - at), min, 100000);
+        at = end;
+        return n;
+    };
+    std::size_t at = 0;
+    if (at < text.size() && text[at] != '+') {
+        const auto w = number(at, 1);
+        if (!w || at >= text.size() || text[at] != 'x') return false;
+        ++at;
+        const auto h = number(at, 1);
+        if (!h) return false;
+        v.width = w;
+        v.height = h;
+    }
+    if (at < text.size()) {
+        if (text[at] != '+') return false;
+        ++at;
+        const auto x = number(at, 0);
+        if (!x || at >= text.size() || text[at] != '+') return false;
+        ++at;
+        const auto y = number(at, 0);
+        if (!y || at != text.size()) return false;
+        v.x = x;
+        v.y = y;
+    }
+    return !text.empty();
 }
 
 // Returns an error text, or an empty one when the options are good.
@@ -97,6 +137,14 @@ std::string parse(int argc, char** argv, Options& o, bool& help) {
         } else if (arg == "--pace-9600" && noValue()) {
             pace = true;
             o.server.timing.pace9600 = true;
+        } else if (arg == "--view" && noValue()) {
+            o.view = true;
+        } else if (arg == "--geometry") {
+            if (!needValue()) return "--geometry needs a value";
+            if (!parseGeometry(value, o.viewOptions)) {
+                return "--geometry takes WxH+X+Y, WxH or +X+Y";
+            }
+            o.geometry = true;
         } else if (arg == "--cameras") {
             if (!needValue()) return "--cameras needs a value";
             const auto n = parseInt(value, 1, 7);
@@ -133,6 +181,7 @@ std::string parse(int argc, char** argv, Options& o, bool& help) {
     if (instant && (pace || delay)) {
         return "--instant cannot be combined with --pace-9600 or --completion-delay";
     }
+    if (o.geometry && !o.view) return "--geometry needs --view";
     return {};
 }
 
@@ -221,12 +270,20 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", line.c_str());
         };
     }
+    if (options.view) {
+        const std::string why = camsim::viewUnavailable();
+        if (!why.empty()) {
+            std::fprintf(stderr, "quorvin-camsim: %s\n", why.c_str());
+            return 1;
+        }
+    }
     if (!installSignals()) {
         std::fprintf(stderr, "quorvin-camsim: cannot install signal handlers: %s\n",
                      std::strerror(errno));
         return 1;
     }
 
+    int status = 0;
     try {
         camsim::PtyServer server(options.server);
         if (!options.link.empty() && !makeLink(server.devicePath(), options.link)) return 1;
@@ -237,12 +294,16 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", server.devicePath().c_str());
         std::fflush(stdout);
-        waitForSignal();
+        if (options.view) {
+            status = camsim::runView(server, options.viewOptions, signalPipe[0]);
+        } else {
+            waitForSignal();
+        }
         server.stop();
         if (!options.link.empty()) removeLink(server.devicePath(), options.link);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvin-camsim: %s\n", e.what());
         return 1;
     }
-    return 0;
+    return status;
 }

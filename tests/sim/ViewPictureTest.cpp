@@ -1,0 +1,569 @@
+// What the camera view shows for known camera states, rendered off-screen and judged the way a
+// person looking at the picture would: where a landmark is, how large, how bright, what colour.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "sim/view/Picture.h"
+#include "sim/view/Scene.h"
+
+namespace {
+
+using camsim::CameraState;
+using namespace camsim::view;
+
+const QSize kSize(320, 240);
+const QTime kClock(10, 10);
+
+QImage render(const CameraState& s, QSize size = kSize) { return renderPicture(s, size, kClock); }
+
+// Centre of the pixels within `tolerance` of `colour` in every channel.
+std::optional<QPointF> find(const QImage& image, QRgb colour, int tolerance = 24) {
+    double sx = 0, sy = 0;
+    long n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (std::abs(qRed(c) - qRed(colour)) <= tolerance &&
+                std::abs(qGreen(c) - qGreen(colour)) <= tolerance &&
+                std::abs(qBlue(c) - qBlue(colour)) <= tolerance) {
+                sx += x + 0.5;
+                sy += y + 0.5;
+                ++n;
+            }
+        }
+    }
+    if (n < 4) return std::nullopt;
+    return QPointF(sx / double(n), sy / double(n));
+}
+
+struct Means {
+    double red = 0, green = 0, blue = 0, luma = 0;
+};
+Means means(const QImage& image) {
+    Means m;
+    const double n = double(image.width()) * image.height();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            m.red += qRed(c) / n;
+            m.green += qGreen(c) / n;
+            m.blue += qBlue(c) / n;
+        }
+    }
+    m.luma = 0.299 * m.red + 0.587 * m.green + 0.114 * m.blue;
+    return m;
+}
+
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+// Mean step between neighbouring pixels: edges make it large, blur makes it small.
+double sharpness(const QImage& image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 1; x < image.width(); ++x) {
+            sum += std::abs(qGray(image.pixel(x, y)) - qGray(image.pixel(x - 1, y)));
+        }
+    }
+    return sum / (double(image.width() - 1) * image.height());
+}
+
+// Names the cases of a table by their name field.
+struct ByName {
+    template <typename Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& c) const {
+        return c.param.name;
+    }
+};
+
+CameraState pointedAt(int pan, int tilt, int zoom = 0) {
+    CameraState s;
+    s.pan = pan;
+    s.tilt = tilt;
+    s.zoom = zoom;
+    return s;
+}
+
+// ---- Pointing ---------------------------------------------------------------------------
+
+struct PointingCase {
+    const char* name;
+    int pan, tilt, zoom;  // the move from pan 0, tilt 0 at that zoom
+};
+void PrintTo(const PointingCase& c, std::ostream* os) { *os << c.name; }
+
+class Pointing : public ::testing::TestWithParam<PointingCase> {};
+
+// Turning the camera by an angle moves what it sees the other way across the picture, by that
+// angle's share of the field of view.
+TEST_P(Pointing, MovesTheChartTheOtherWayByTheAngleTurned) {
+    const PointingCase& c = GetParam();
+    const auto before = find(render(pointedAt(0, 0, c.zoom)), kChartMagenta);
+    const auto after = find(render(pointedAt(c.pan, c.tilt, c.zoom)), kChartMagenta);
+    ASSERT_TRUE(before && after);
+    const double pixelsPerDegree = kSize.width() / fieldOfView(pointedAt(0, 0, c.zoom));
+    EXPECT_NEAR(after->x() - before->x(), -c.pan * kPanDegreesPerCount * pixelsPerDegree, 1.0);
+    // Tilting up moves the scene down the picture.
+    EXPECT_NEAR(after->y() - before->y(), c.tilt * kTiltDegreesPerCount * pixelsPerDegree, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(View, Pointing,
+                         ::testing::Values(PointingCase{"right_5_degrees", 40, 0, 0},
+                                           PointingCase{"left_10_degrees", -80, 0, 0},
+                                           PointingCase{"up_3_degrees", 0, 24, 0},
+                                           PointingCase{"down_4_degrees", 0, -32, 0},
+                                           PointingCase{"right_and_up_at_2x", 16, 12, 4570}),
+                         ByName());
+
+TEST(View, PanCoversTheWholeTurnSoBothEndsSeeTheSameView) {
+    EXPECT_EQ(render(pointedAt(camsim::kPanMax, 0)), render(pointedAt(camsim::kPanMin, 0)));
+    EXPECT_GT(meanDifference(render(pointedAt(0, 0)), render(pointedAt(camsim::kPanMax, 0))), 10);
+}
+
+// ---- Zoom ---------------------------------------------------------------------------------
+
+struct ZoomCase {
+    int counts;
+    double factor;
+};
+void PrintTo(const ZoomCase& c, std::ostream* os) { *os << c.counts << " counts"; }
+
+class OpticalZoom : public ::testing::TestWithParam<ZoomCase> {};
+
+// A zoom of f narrows the field of view f times: a landmark off the middle moves f times as far
+// from it.
+TEST_P(OpticalZoom, MagnifiesAboutTheMiddleByItsFactor) {
+    const ZoomCase& c = GetParam();
+    const CameraState wide = pointedAt(0, 40);
+    const CameraState zoomed = pointedAt(0, 40, c.counts);
+    EXPECT_NEAR(zoomFactor(zoomed), c.factor, 0.001);
+    EXPECT_NEAR(fieldOfView(zoomed), kWideAngle / c.factor, 0.001);
+
+    const QPointF middle(kSize.width() / 2.0, kSize.height() / 2.0);
+    const auto near = find(render(wide), kChartMagenta);
+    const auto far = find(render(zoomed), kChartMagenta);
+    ASSERT_TRUE(near && far);
+    const QPointF a = *near - middle;
+    const QPointF b = *far - middle;
+    EXPECT_GT(std::abs(a.x()), 10);
+    EXPECT_NEAR(b.x() / a.x(), c.factor, 0.04 * c.factor);
+    EXPECT_NEAR(b.y() / a.y(), c.factor, 0.04 * c.factor);
+}
+
+INSTANTIATE_TEST_SUITE_P(View, OpticalZoom,
+                         ::testing::Values(ZoomCase{0, 1.0}, ZoomCase{4570, 2.0},
+                                           ZoomCase{9140, 4.0}));
+
+TEST(View, ZoomEndsAreTheLensLimitsAndDigitalZoomMultipliesTheOptical) {
+    CameraState s;
+    s.zoom = camsim::kZoomMax;
+    EXPECT_NEAR(zoomFactor(s), kOpticalZoomFactorMax, 1e-9);
+    s.digitalZoom = true;
+    EXPECT_NEAR(zoomFactor(s), kOpticalZoomFactorMax, 1e-9);
+    s.zoom = camsim::kDigitalZoomMax;
+    EXPECT_NEAR(zoomFactor(s), kOpticalZoomFactorMax * kDigitalZoomFactorMax, 1e-9);
+    s.zoom = camsim::kZoomMax + (camsim::kDigitalZoomMax - camsim::kZoomMax) / 2;
+    EXPECT_NEAR(digitalZoom(s), 2.0, 1e-9);
+}
+
+// Digital zoom enlarges the middle of the optical picture: at 2x it shows the middle half of
+// what the lens alone shows, twice as large (and no sharper).
+TEST(View, DigitalZoomShowsTheMiddleOfTheOpticalPictureEnlarged) {
+    CameraState optical = pointedAt(16, 48, camsim::kZoomMax);
+    CameraState digital = optical;
+    digital.digitalZoom = true;
+    digital.zoom = camsim::kZoomMax + (camsim::kDigitalZoomMax - camsim::kZoomMax) / 2;
+    ASSERT_NEAR(zoomFactor(digital), 2 * zoomFactor(optical), 1e-9);
+
+    const QImage lens = render(optical);
+    const QImage middle = lens.copy(QRect(QPoint(kSize.width() / 4, kSize.height() / 4), kSize / 2))
+                              .scaled(kSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage zoomed = render(digital);
+    EXPECT_LT(meanDifference(zoomed, middle), 4.0);
+    EXPECT_GT(meanDifference(zoomed, lens), 20.0);
+}
+
+// ---- Focus --------------------------------------------------------------------------------
+
+struct FocusCase {
+    const char* name;
+    bool autoFocus;
+    int focus;
+    bool sharp;
+};
+void PrintTo(const FocusCase& c, std::ostream* os) { *os << c.name; }
+
+class Focus : public ::testing::TestWithParam<FocusCase> {};
+
+TEST_P(Focus, BlursOnlyWhenTheFocusLeavesTheScene) {
+    const FocusCase& c = GetParam();
+    const CameraState atInfinity = pointedAt(0, 0, 4570);
+    CameraState s = atInfinity;
+    s.autoFocus = c.autoFocus;
+    s.focus = c.focus;
+    const double reference = sharpness(render(atInfinity));
+    const double seen = sharpness(render(s));
+    if (c.sharp) {
+        EXPECT_NEAR(seen, reference, 0.02 * reference);
+    } else {
+        EXPECT_LT(seen, 0.6 * reference);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    View, Focus,
+    ::testing::Values(FocusCase{"manual_infinity", false, camsim::kFocusMin, true},
+                      FocusCase{"manual_10m", false, 0x1000 + 2970, true},
+                      FocusCase{"manual_1m", false, 0x1000 + 9391, false},
+                      FocusCase{"manual_nearest", false, camsim::kFocusMax, false},
+                      FocusCase{"auto_at_nearest", true, camsim::kFocusMax, true}),
+    ByName());
+
+TEST(View, FocusDistanceRunsFromInfinityToTheNearestPoint) {
+    EXPECT_TRUE(std::isinf(focusDistance(camsim::kFocusMin)));
+    EXPECT_NEAR(focusDistance(camsim::kFocusMax), 0.1, 1e-9);
+    EXPECT_GT(focusDistance(0x2000), focusDistance(0x3000));
+}
+
+TEST(View, AutoFocusTakesAMomentToSharpenAPictureThatWasOutOfFocus) {
+    CameraState s = pointedAt(0, 0);
+    s.autoFocus = false;
+    s.focus = camsim::kFocusMax;
+    PictureStream stream;
+    const camsim::TimePoint t0{};
+    const double blurred = sharpness(stream.next(s, kSize, kClock, t0));
+    s.autoFocus = true;
+    const double finding =
+        sharpness(stream.next(s, kSize, kClock, t0 + std::chrono::milliseconds(100)));
+    EXPECT_TRUE(stream.settling());
+    const double found = sharpness(stream.next(s, kSize, kClock, t0 + std::chrono::seconds(2)));
+    EXPECT_FALSE(stream.settling());
+    EXPECT_GT(finding, blurred);
+    EXPECT_GT(found, finding);
+    EXPECT_NEAR(found, sharpness(render(s)), 1e-9);
+}
+
+// ---- Power, freeze, reverse -------------------------------------------------------------
+
+TEST(View, PowerOffGivesADarkPictureMarkedStandby) {
+    CameraState s;
+    s.power = false;
+    const QImage picture = render(s);
+    EXPECT_LT(means(picture).luma, 25);
+    // The mark: light text in the dark.
+    int light = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) light += qGray(picture.pixel(x, y)) > 100;
+    }
+    EXPECT_GT(light, 30);
+}
+
+TEST(View, FreezeHoldsThePictureWhileTheCameraMovesOn) {
+    PictureStream stream;
+    const camsim::TimePoint t0{};
+    CameraState s = pointedAt(0, 0);
+    const QImage before = stream.next(s, kSize, kClock, t0);
+    s.freeze = true;
+    s.pan = 200;
+    s.zoom = 3000;
+    EXPECT_EQ(stream.next(s, kSize, kClock, t0 + std::chrono::seconds(1)), before);
+    s.freeze = false;
+    const QImage after = stream.next(s, kSize, kClock, t0 + std::chrono::seconds(2));
+    EXPECT_EQ(after, render(s));
+    EXPECT_GT(meanDifference(after, before), 10);
+}
+
+TEST(View, LeftRightReverseMirrorsThePicture) {
+    CameraState s = pointedAt(120, 16, 2000);
+    const QImage normal = render(s);
+    s.lrReverse = true;
+    const QImage reversed = render(s);
+    EXPECT_GT(meanDifference(normal, normal.mirrored(true, false)), 10);
+    EXPECT_EQ(reversed, normal.mirrored(true, false));
+}
+
+// ---- Picture effects ----------------------------------------------------------------------
+
+TEST(View, BlackAndWhiteHasEqualRedGreenAndBlue) {
+    CameraState s = pointedAt(40, 0);
+    const QImage colour = render(s);
+    s.pictureEffect = 0x04;
+    const QImage mono = render(s);
+    int grey = 0, coloured = 0;
+    for (int y = 0; y < mono.height(); ++y) {
+        for (int x = 0; x < mono.width(); ++x) {
+            const QRgb c = mono.pixel(x, y);
+            grey += qRed(c) == qGreen(c) && qGreen(c) == qBlue(c);
+            const QRgb d = colour.pixel(x, y);
+            coloured += std::abs(qRed(d) - qBlue(d)) > 20;
+        }
+    }
+    EXPECT_EQ(grey, mono.width() * mono.height());
+    EXPECT_GT(coloured, mono.width() * mono.height() / 4);
+}
+
+TEST(View, NegativeTurnsEveryPixelOver) {
+    CameraState s = pointedAt(-40, 8);
+    const QImage positive = render(s);
+    s.pictureEffect = 0x02;
+    const QImage negative = render(s);
+    for (int y = 0; y < positive.height(); y += 7) {
+        for (int x = 0; x < positive.width(); x += 7) {
+            const QRgb p = positive.pixel(x, y), n = negative.pixel(x, y);
+            ASSERT_EQ(qRed(n), 255 - qRed(p));
+            ASSERT_EQ(qGreen(n), 255 - qGreen(p));
+            ASSERT_EQ(qBlue(n), 255 - qBlue(p));
+        }
+    }
+}
+
+class PictureEffect : public ::testing::TestWithParam<int> {};
+
+TEST_P(PictureEffect, ChangesThePictureVisibly) {
+    CameraState s = pointedAt(24, 8);
+    const QImage plain = render(s);
+    s.pictureEffect = GetParam();
+    EXPECT_GT(meanDifference(render(s), plain), 8.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(View, PictureEffect, ::testing::Range(1, camsim::kPictureEffectMax + 1));
+
+TEST(View, CinemaModeMasksTheTopAndBottom) {
+    CameraState s;
+    s.wideMode = 0x01;
+    const QImage cinema = render(s);
+    EXPECT_LT(means(cinema.copy(0, 0, kSize.width(), kSize.height() / 10)).luma, 1.0);
+    EXPECT_GT(means(render(pointedAt(0, 0)).copy(0, 0, kSize.width(), kSize.height() / 10)).luma,
+              50);
+}
+
+// ---- Exposure and colour ----------------------------------------------------------------
+
+enum class Light { Darker, Same, Brighter };
+
+struct ExposureCase {
+    const char* name;
+    std::function<void(CameraState&)> change;
+    Light expected;
+};
+void PrintTo(const ExposureCase& c, std::ostream* os) { *os << c.name; }
+
+class Exposure : public ::testing::TestWithParam<ExposureCase> {};
+
+TEST_P(Exposure, MovesTheBrightnessTheExpectedWay) {
+    const ExposureCase& c = GetParam();
+    CameraState s = pointedAt(0, 0);
+    s.aeMode = 0x03;  // manual at its reset values exposes as the automatic modes do
+    const double before = means(render(s)).luma;
+    EXPECT_NEAR(before, means(render(pointedAt(0, 0))).luma, 1e-9);
+    c.change(s);
+    const double after = means(render(s)).luma;
+    switch (c.expected) {
+        case Light::Darker:
+            EXPECT_LT(after, before - 5);
+            break;
+        case Light::Same:
+            EXPECT_NEAR(after, before, 0.5);
+            break;
+        case Light::Brighter:
+            EXPECT_GT(after, before + 5);
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    View, Exposure,
+    ::testing::Values(
+        ExposureCase{"manual_iris_smaller", [](CameraState& s) { s.iris = 8; }, Light::Darker},
+        ExposureCase{"manual_iris_wider", [](CameraState& s) { s.iris = 0x11; }, Light::Brighter},
+        ExposureCase{"manual_gain_lower", [](CameraState& s) { s.gain = 0; }, Light::Darker},
+        ExposureCase{"manual_gain_higher", [](CameraState& s) { s.gain = 8; }, Light::Brighter},
+        ExposureCase{"manual_shutter_faster", [](CameraState& s) { s.shutter = 0x0F; },
+                     Light::Darker},
+        ExposureCase{"manual_shutter_slower", [](CameraState& s) { s.shutter = 0x07; },
+                     Light::Brighter},
+        ExposureCase{"manual_ignores_exposure_compensation",
+                     [](CameraState& s) {
+                         s.expCompOn = true;
+                         s.expComp = 0;
+                     },
+                     Light::Same},
+        ExposureCase{"auto_ignores_iris",
+                     [](CameraState& s) {
+                         s.aeMode = 0x00;
+                         s.iris = 2;
+                     },
+                     Light::Same},
+        ExposureCase{"shutter_priority_compensates_the_shutter",
+                     [](CameraState& s) {
+                         s.aeMode = 0x0A;
+                         s.shutter = 0x15;
+                     },
+                     Light::Same},
+        ExposureCase{"bright_mode_lower",
+                     [](CameraState& s) {
+                         s.aeMode = 0x0D;
+                         s.bright = 0x0A;
+                     },
+                     Light::Darker},
+        ExposureCase{"auto_exposure_compensation_down",
+                     [](CameraState& s) {
+                         s.aeMode = 0x00;
+                         s.expCompOn = true;
+                         s.expComp = 2;
+                     },
+                     Light::Darker},
+        ExposureCase{"auto_exposure_compensation_off",
+                     [](CameraState& s) {
+                         s.aeMode = 0x00;
+                         s.expComp = 2;
+                     },
+                     Light::Same},
+        ExposureCase{"auto_back_light",
+                     [](CameraState& s) {
+                         s.aeMode = 0x00;
+                         s.backlight = true;
+                     },
+                     Light::Brighter}),
+    ByName());
+
+TEST(View, ManualIrisClosedIsBlack) {
+    CameraState s = pointedAt(0, 0);
+    s.aeMode = 0x03;
+    s.iris = 0;
+    EXPECT_LT(means(render(s)).luma, 1.0);
+}
+
+enum class Tint { Redder, Same, Bluer };
+
+struct ColourCase {
+    const char* name;
+    std::function<void(CameraState&)> change;
+    Tint expected;
+};
+void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
+
+class WhiteBalance : public ::testing::TestWithParam<ColourCase> {};
+
+TEST_P(WhiteBalance, TintsThePictureTheExpectedWay) {
+    const ColourCase& c = GetParam();
+    CameraState s = pointedAt(0, 0);
+    const Means before = means(render(s));
+    c.change(s);
+    const Means after = means(render(s));
+    const double shift = (after.red - after.blue) - (before.red - before.blue);
+    switch (c.expected) {
+        case Tint::Redder:
+            EXPECT_GT(shift, 10);
+            break;
+        case Tint::Same:
+            EXPECT_NEAR(shift, 0, 0.5);
+            break;
+        case Tint::Bluer:
+            EXPECT_LT(shift, -10);
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    View, WhiteBalance,
+    ::testing::Values(ColourCase{"manual_more_red",
+                                 [](CameraState& s) {
+                                     s.wbMode = 0x05;
+                                     s.rGain = 0xC0;
+                                 },
+                                 Tint::Redder},
+                      ColourCase{"manual_more_blue",
+                                 [](CameraState& s) {
+                                     s.wbMode = 0x05;
+                                     s.bGain = 0xC0;
+                                 },
+                                 Tint::Bluer},
+                      ColourCase{"manual_less_blue",
+                                 [](CameraState& s) {
+                                     s.wbMode = 0x05;
+                                     s.bGain = 0x40;
+                                 },
+                                 Tint::Redder},
+                      ColourCase{"indoor_under_daylight", [](CameraState& s) { s.wbMode = 0x01; },
+                                 Tint::Bluer},
+                      ColourCase{"auto_ignores_the_gains",
+                                 [](CameraState& s) {
+                                     s.wbMode = 0x00;
+                                     s.rGain = 0xFF;
+                                 },
+                                 Tint::Same},
+                      ColourCase{"one_push_is_neutral_in_daylight",
+                                 [](CameraState& s) { s.wbMode = 0x03; }, Tint::Same}),
+    ByName());
+
+// ---- Digital effects ----------------------------------------------------------------------
+
+TEST(View, StillKeepsThePictureOfTheMomentItCameOnOverTheLiveOne) {
+    PictureStream stream;
+    const camsim::TimePoint t0{};
+    CameraState s = pointedAt(0, 0);
+    s.digitalEffect = 0x01;
+    s.digitalEffectLevel = 0x10;
+    const QImage first = stream.next(s, kSize, kClock, t0);
+    s.pan = 240;
+    const QImage moved = stream.next(s, kSize, kClock, t0 + std::chrono::seconds(1));
+    CameraState live = s;
+    live.digitalEffect = 0;
+    // The chart stays where it was, faintly, though the camera looks elsewhere.
+    EXPECT_GT(meanDifference(moved, render(live)), 5);
+    EXPECT_GT(meanDifference(moved, first), 5);
+}
+
+TEST(View, TrailFadesIntoTheLivePictureOnceTheCameraStops) {
+    PictureStream stream;
+    camsim::TimePoint t{};
+    CameraState s = pointedAt(0, 0);
+    s.digitalEffect = 0x04;
+    stream.next(s, kSize, kClock, t);
+    s.pan = 160;
+    const QImage smeared = stream.next(s, kSize, kClock, t += std::chrono::milliseconds(33));
+    EXPECT_TRUE(stream.settling());
+    CameraState live = s;
+    live.digitalEffect = 0;
+    EXPECT_GT(meanDifference(smeared, render(live)), 3);
+    QImage picture;
+    for (int frame = 0; frame < 200 && stream.settling(); ++frame) {
+        picture = stream.next(s, kSize, kClock, t += std::chrono::milliseconds(33));
+    }
+    EXPECT_FALSE(stream.settling());
+    EXPECT_EQ(picture, render(live));
+}
+
+TEST(View, FlashShowsANewPictureOnlyNowAndThen) {
+    PictureStream stream;
+    const camsim::TimePoint t0{};
+    CameraState s = pointedAt(0, 0);
+    s.digitalEffect = 0x02;
+    s.digitalEffectLevel = 0x08;  // (2 + 30 x 8 / 32) / 30 s, about a third of a second
+    const QImage first = stream.next(s, kSize, kClock, t0);
+    s.pan = 80;
+    EXPECT_EQ(stream.next(s, kSize, kClock, t0 + std::chrono::milliseconds(100)), first);
+    EXPECT_TRUE(stream.settling());
+    CameraState live = s;
+    live.digitalEffect = 0;
+    EXPECT_EQ(stream.next(s, kSize, kClock, t0 + std::chrono::milliseconds(400)), render(live));
+}
+
+}  // namespace
