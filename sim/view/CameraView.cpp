@@ -123,7 +123,7 @@ void CameraPane::paintEvent(QPaintEvent*) {
     if (!overlayShown_ || overlay_.isEmpty()) return;
 
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(std::clamp(target.height() / 30, 8, 13));
+    font.setPixelSize(std::clamp(target.height() / 34, 8, 12));
     p.setFont(font);
     const QFontMetrics metrics(font);
     int textWidth = 0;
