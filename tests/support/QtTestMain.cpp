@@ -1,5 +1,5 @@
-// The camera view's tests run on the off-screen platform: pictures need fonts, and windows a
-// platform, but no display.
+// The main of the Qt tests: widgets and pictures with text need an application object, and the
+// off-screen platform lets them run with no display.
 #include <gtest/gtest.h>
 
 #include <QApplication>
