@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
         // The transport alone, read as the protocol engine reads: a second receive when the
         // first burst was no more than an acknowledgement.
         {
-            const std::unique_ptr<CameraDriver::Comm> comm(CameraDriver::createComm());
+            const std::unique_ptr<CameraDriver::Comm> comm(CameraDriver::createComm(0xFF));
             comm->connect(path);
             const unsigned char command[] = {0x81, 0x01, 0x04, 0x00, 0x02, 0xFF};
             measure("Comm send + recv", exchanges, [&] {

@@ -5,13 +5,21 @@
 
 namespace CameraDriver {
 
+namespace {
+
+// Every VISCA message ends with this byte: the transport hands a reply over as soon as it has
+// one, instead of waiting for the line to fall quiet.
+constexpr std::uint8_t MESSAGE_TERMINATOR = 0xFF;
+
+}  // namespace
+
 ControllerImpl::ControllerImpl() = default;
 
 ControllerImpl::~ControllerImpl() = default;
 
 Comm* ControllerImpl::getComm() {
     if (!comm) {
-        comm.reset(createComm());
+        comm.reset(createComm(MESSAGE_TERMINATOR));
     }
     return comm.get();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace CameraDriver {
@@ -19,12 +20,15 @@ class Comm {
     // Drops the input still pending from earlier exchanges, then blocks until the bytes are
     // handed to the link; a time-out is a failure.
     virtual void send(const unsigned char* data, std::uint32_t* count) = 0;
-    // Blocks until at least one byte arrived and the line then fell quiet, or the buffer is
+    // Blocks until at least one byte arrived and then the bytes in hand end with the message
+    // terminator (for a transport that has one), or the line fell quiet, or the buffer is
     // full; never returns fewer than one byte. Nothing arriving in time is a failure.
     virtual void recv(unsigned char* buffer, std::uint32_t* count) = 0;
 };
 
-// The serial transport, created with no open link; the caller owns it.
-Comm* createComm();
+// The serial transport, created with no open link; the caller owns it. With a message
+// terminator, a receive ends as soon as the bytes in hand end with that byte; without one, only
+// on the quiet gap after a burst or a full buffer.
+Comm* createComm(std::optional<std::uint8_t> messageTerminator);
 
 }  // namespace CameraDriver

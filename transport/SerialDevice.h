@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace OS {
@@ -19,7 +20,8 @@ struct LineSettings {
 };
 
 // Time-outs of the device, in milliseconds. A total of 0 means no total limit, so a read ends
-// only when the buffer is full or the line has been quiet for readIntervalMs after a byte.
+// only when the buffer is full or the line has been quiet for readIntervalMs after a byte (or,
+// for a read given a message terminator, once the bytes in hand end with it).
 struct Timeouts {
     std::uint32_t readIntervalMs = 20;
     std::uint32_t readTotalMultiplierMs = 0;
@@ -30,7 +32,7 @@ struct Timeouts {
 
 // How one read or write ended. The failure stages name where a transfer can break on any
 // platform, so that the port class reports the same fixed message everywhere:
-//   PrepareFailed  - the resources of the transfer could not be set up
+//   PrepareFailed  - the resources of the transfer (its event, its time-outs) could not be set up
 //   StartFailed    - the system refused the transfer or the device went away during it
 //   WaitFailed     - waiting for the transfer failed
 //   ResultFailed   - the transfer finished but its outcome could not be collected
@@ -62,9 +64,12 @@ class SerialDevice {
     virtual bool close() = 0;
 
     // Reads up to *count bytes, waiting at most timeoutMs for the transfer; *count receives
-    // the number read. Done never comes with 0 bytes for a non-zero request.
+    // the number read. Done never comes with 0 bytes for a non-zero request. After the first
+    // byte the read also ends when the line has been quiet for the read interval, and, when a
+    // message terminator is given, as soon as the bytes in hand end with it.
     virtual TransferResult read(unsigned char* buffer, std::uint32_t* count,
-                                std::uint32_t timeoutMs) = 0;
+                                std::uint32_t timeoutMs,
+                                std::optional<std::uint8_t> messageTerminator) = 0;
     // Writes *count bytes, waiting at most timeoutMs; *count receives the number written.
     virtual TransferResult write(const unsigned char* data, std::uint32_t* count,
                                  std::uint32_t timeoutMs) = 0;

@@ -13,6 +13,7 @@
 //                          raw binary mode, XON/XOFF off; hardware flow control as read
 //   time-outs              VMIN = 0, VTIME = 0 through tcsetattr; the inter-byte interval is
 //                          kept by read()'s poll loop, the caller's time-out by its deadline
+//   message terminator     read()'s poll loop returns as soon as the last byte read is it
 //   clear errors           tcflow(TCOON): output held by an XOFF that arrived before software
 //                          flow control went off is released
 //   close                  ioctl(TIOCNXCL), close (the advisory lock goes with the descriptor)
@@ -37,6 +38,7 @@
 #include <climits>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -196,8 +198,8 @@ class PosixSerialDevice final : public SerialDevice {
 
     bool close() override { return release(); }
 
-    TransferResult read(unsigned char* buffer, std::uint32_t* count,
-                        std::uint32_t timeoutMs) override {
+    TransferResult read(unsigned char* buffer, std::uint32_t* count, std::uint32_t timeoutMs,
+                        std::optional<std::uint8_t> messageTerminator) override {
         const std::uint32_t wanted = *count;
         std::uint32_t got = 0;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -223,6 +225,11 @@ class PosixSerialDevice final : public SerialDevice {
             const ssize_t n = ::read(fd.get(), buffer + got, wanted - got);
             if (n > 0) {
                 got += static_cast<std::uint32_t>(n);
+                // A message is complete at its terminator: waiting out the quiet gap as well
+                // would only delay the caller. Bytes that follow stay queued for the next read.
+                if (messageTerminator && buffer[got - 1] == *messageTerminator) {
+                    return end(TransferResult::Done);
+                }
                 continue;
             }
             if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {

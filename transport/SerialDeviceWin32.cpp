@@ -13,6 +13,9 @@
 //   write line settings    SetCommState: baud rate, byte size, parity, stop bits changed, the
 //                          rest of the device control block as read
 //   time-outs              SetCommTimeouts
+//   message terminator     a read in chunks: ClearCommError's queue size, and ReadFile of the
+//                          bytes queued or of one byte under time-outs that return as soon as
+//                          it is in (see readMessage)
 //   clear errors           ClearCommError (its error flags and queue status are not used)
 //   close                  CloseHandle
 //
@@ -31,9 +34,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -126,7 +131,11 @@ class Win32SerialDevice final : public SerialDevice {
         wanted.ReadTotalTimeoutConstant = timeouts.readTotalConstantMs;
         wanted.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplierMs;
         wanted.WriteTotalTimeoutConstant = timeouts.writeTotalConstantMs;
-        return ::SetCommTimeouts(handle.get(), &wanted) != FALSE;
+        if (!apply(wanted)) {
+            return false;
+        }
+        configured = wanted;
+        return true;
     }
 
     bool clearErrors() override {
@@ -137,8 +146,17 @@ class Win32SerialDevice final : public SerialDevice {
 
     bool close() override { return handle.reset(); }
 
-    TransferResult read(unsigned char* buffer, std::uint32_t* count,
-                        std::uint32_t timeoutMs) override {
+    TransferResult read(unsigned char* buffer, std::uint32_t* count, std::uint32_t timeoutMs,
+                        std::optional<std::uint8_t> messageTerminator) override {
+        if (messageTerminator) {
+            return readMessage(buffer, count, timeoutMs, *messageTerminator);
+        }
+        // The time-outs set at open end this read: on a full buffer, or on the quiet gap after
+        // the first byte. A message read may have left its own in place.
+        if (!apply(configured)) {
+            *count = 0;
+            return TransferResult::PrepareFailed;
+        }
         return transfer(Direction::Read, buffer, count, timeoutMs);
     }
 
@@ -167,8 +185,95 @@ class Win32SerialDevice final : public SerialDevice {
 
   private:
     enum class Direction { Read, Write };
+    using Clock = std::chrono::steady_clock;
 
     static constexpr std::uint32_t PENDING_READ_MS = 100;
+
+    // A read that ends at the message terminator, in chunks, each of which returns as soon as
+    // any byte is in. A chunk takes at once what the driver already holds, or else waits for
+    // one byte: before the first, for the time left; after bytes that do not end with the
+    // terminator (a reply still arriving, or one cut short), only for the quiet gap, and a wait
+    // that brings nothing ends the read with what it holds. The waits run with
+    // ReadIntervalTimeout and ReadTotalTimeoutMultiplier at MAXDWORD and the limit as
+    // ReadTotalTimeoutConstant, with which Windows completes a read as soon as a byte is in.
+    // Wine instead waits for the whole count or the limit, so no chunk asks for more than one
+    // byte or those already queued: then both complete it at the first byte.
+    TransferResult readMessage(unsigned char* buffer, std::uint32_t* count, std::uint32_t timeoutMs,
+                               std::uint8_t terminator) {
+        const std::uint32_t wanted = *count;
+        std::uint32_t got = 0;
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto end = [&](TransferResult result) {
+            *count = got;
+            return result;
+        };
+        while (got < wanted) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                return end(got == 0 ? TransferResult::TimedOut : TransferResult::Done);
+            }
+            const DWORD limit = static_cast<DWORD>(
+                got == 0 ? left.count()
+                         : std::min<long long>(left.count(), configured.ReadIntervalTimeout));
+            DWORD errors = 0;
+            COMSTAT status{};
+            if (::ClearCommError(handle.get(), &errors, &status) == FALSE) {
+                return end(TransferResult::PrepareFailed);
+            }
+            std::uint32_t n = std::min<std::uint32_t>(wanted - got, status.cbInQue);
+            if (n == 0) {
+                n = 1;
+                COMMTIMEOUTS wait = configured;
+                wait.ReadIntervalTimeout = MAXDWORD;
+                wait.ReadTotalTimeoutMultiplier = MAXDWORD;
+                // Between 1 and MAXDWORD - 1: 0 would return at once even with nothing in.
+                wait.ReadTotalTimeoutConstant =
+                    std::min<DWORD>(std::max<DWORD>(limit, 1), MAXDWORD - 1);
+                if (!apply(wait)) {
+                    return end(TransferResult::PrepareFailed);
+                }
+            }
+            // Queued bytes are read at once whatever the time-outs in force.
+            const TransferResult result = transfer(Direction::Read, buffer + got, &n, limit);
+            if (result == TransferResult::TimedOut) {
+                // The wait ran out with nothing taken (the cancelled transfer had no byte).
+                return end(got == 0 ? TransferResult::TimedOut : TransferResult::Done);
+            }
+            if (result != TransferResult::Done) {
+                return end(result);
+            }
+            if (n == 0) {
+                // The driver's own time-out: nothing came within the time left, or within the
+                // quiet gap after the bytes in hand.
+                return end(got == 0 ? TransferResult::TimedOut : TransferResult::Done);
+            }
+            got += n;
+            if (buffer[got - 1] == terminator) {
+                return end(TransferResult::Done);
+            }
+        }
+        return end(TransferResult::Done);
+    }
+
+    // Sets the port's time-outs unless they are already in force: a message read changes them
+    // per chunk, and most chunks ask for what the one before asked.
+    bool apply(const COMMTIMEOUTS& wanted) {
+        if (current && current->ReadIntervalTimeout == wanted.ReadIntervalTimeout &&
+            current->ReadTotalTimeoutMultiplier == wanted.ReadTotalTimeoutMultiplier &&
+            current->ReadTotalTimeoutConstant == wanted.ReadTotalTimeoutConstant &&
+            current->WriteTotalTimeoutMultiplier == wanted.WriteTotalTimeoutMultiplier &&
+            current->WriteTotalTimeoutConstant == wanted.WriteTotalTimeoutConstant) {
+            return true;
+        }
+        COMMTIMEOUTS copy = wanted;
+        if (::SetCommTimeouts(handle.get(), &copy) == FALSE) {
+            // What the port holds now is unknown: the next request sets it again.
+            current.reset();
+            return false;
+        }
+        current = wanted;
+        return true;
+    }
 
     TransferResult transfer(Direction direction, unsigned char* buffer, std::uint32_t* count,
                             std::uint32_t timeoutMs) {
@@ -232,6 +337,9 @@ class Win32SerialDevice final : public SerialDevice {
     UniqueHandle handle;
     DCB control{};
     bool settingsRead = false;
+    // The time-outs set at open, and those in force on the port (none known before the first).
+    COMMTIMEOUTS configured{};
+    std::optional<COMMTIMEOUTS> current;
 };
 
 }  // namespace

@@ -68,9 +68,14 @@ SystemException::~SystemException() = default;
 
 const char* SystemException::what() const noexcept { return message.c_str(); }
 
-WinSerialComm::WinSerialComm() : WinSerialComm(openSerialDevice) {}
+WinSerialComm::WinSerialComm() : WinSerialComm(std::nullopt) {}
 
-WinSerialComm::WinSerialComm(SerialDeviceOpener deviceOpener) : opener(std::move(deviceOpener)) {}
+WinSerialComm::WinSerialComm(SerialDeviceOpener deviceOpener)
+    : WinSerialComm(std::nullopt, std::move(deviceOpener)) {}
+
+WinSerialComm::WinSerialComm(std::optional<std::uint8_t> messageTerminator,
+                             SerialDeviceOpener deviceOpener)
+    : opener(std::move(deviceOpener)), terminator(messageTerminator) {}
 
 // The device's own destructor releases it; no line is logged from a destructor.
 WinSerialComm::~WinSerialComm() = default;
@@ -128,7 +133,7 @@ bool WinSerialComm::read(unsigned char* buffer, std::uint32_t* count, std::uint3
         // The system refuses a transfer on a handle that names no port.
         throw SystemException(READ_MESSAGES.start);
     }
-    return finish(device->read(buffer, count, timeoutMs), READ_MESSAGES);
+    return finish(device->read(buffer, count, timeoutMs, terminator), READ_MESSAGES);
 }
 
 bool WinSerialComm::write(const unsigned char* data, std::uint32_t* count,

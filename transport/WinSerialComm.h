@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,15 +27,24 @@ class SystemException : public std::exception {
 
 // One serial port of the operating system: opened by name at 9600 baud 8N1, bytes moved in
 // either direction with a time-out per call. Every failure is raised as SystemException.
+//
+// A read ends once bytes have arrived and the line has then been quiet for 20 ms, or the
+// buffer is full. A port given a message terminator also ends a read as soon as the bytes in
+// hand end with that byte, so that a complete message is handed over without waiting out the
+// quiet gap; the gap still ends a read whose bytes do not end with it.
 class WinSerialComm {
   public:
     // No port (the handle is null), a refused open (the handle holds the invalid value, which
     // every operation also treats as no port), or a port held open.
     enum class HandleState { None, Invalid, Open };
 
+    // Reads end on the quiet gap only.
     WinSerialComm();
     // Opens ports through `opener` instead of the platform's device layer.
     explicit WinSerialComm(SerialDeviceOpener opener);
+    // Reads also end at `messageTerminator`, when one is given.
+    explicit WinSerialComm(std::optional<std::uint8_t> messageTerminator,
+                           SerialDeviceOpener opener = openSerialDevice);
     WinSerialComm(const WinSerialComm&) = delete;
     WinSerialComm& operator=(const WinSerialComm&) = delete;
     // Releases a port that is still open, without a log line and without raising.
@@ -55,9 +65,11 @@ class WinSerialComm {
     static constexpr std::uint32_t DISCARD_LIMIT = 4096;
 
     HandleState handleState() const noexcept { return state; }
+    std::optional<std::uint8_t> messageTerminator() const noexcept { return terminator; }
 
   private:
     SerialDeviceOpener opener;
+    std::optional<std::uint8_t> terminator;
     std::unique_ptr<SerialDevice> device;
     HandleState state = HandleState::None;
 };

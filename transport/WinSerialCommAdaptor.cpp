@@ -11,6 +11,10 @@ namespace CameraDriver {
 WinSerialCommAdaptor::WinSerialCommAdaptor(OS::SerialDeviceOpener deviceOpener)
     : OS::WinSerialComm(std::move(deviceOpener)) {}
 
+WinSerialCommAdaptor::WinSerialCommAdaptor(std::optional<std::uint8_t> messageTerminator,
+                                           OS::SerialDeviceOpener deviceOpener)
+    : OS::WinSerialComm(messageTerminator, std::move(deviceOpener)) {}
+
 WinSerialCommAdaptor::~WinSerialCommAdaptor() = default;
 
 void WinSerialCommAdaptor::connect(const std::string& port) {
@@ -72,6 +76,8 @@ void WinSerialCommAdaptor::recv(unsigned char* buffer, std::uint32_t* count) {
     }
 }
 
-Comm* createComm() { return new WinSerialCommAdaptor(); }
+Comm* createComm(std::optional<std::uint8_t> messageTerminator) {
+    return new WinSerialCommAdaptor(messageTerminator);
+}
 
 }  // namespace CameraDriver

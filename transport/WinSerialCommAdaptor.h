@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "transport/Comm.h"
@@ -15,9 +16,13 @@ class WinSerialCommAdaptor : public Comm, public OS::WinSerialComm {
   public:
     static constexpr std::uint32_t TRANSFER_TIMEOUT_MS = 6000;
 
+    // Receives end on the quiet gap only.
     WinSerialCommAdaptor() = default;
     // Opens ports through `opener` instead of the platform's device layer.
     explicit WinSerialCommAdaptor(OS::SerialDeviceOpener opener);
+    // Receives also end as soon as the bytes in hand end with `messageTerminator`, if given.
+    explicit WinSerialCommAdaptor(std::optional<std::uint8_t> messageTerminator,
+                                  OS::SerialDeviceOpener opener = OS::openSerialDevice);
     ~WinSerialCommAdaptor() override;
 
     void connect(const std::string& port) override;

@@ -45,7 +45,7 @@ void exchange(Comm& comm, PseudoTerminal& line) {
 
 TEST(AdaptorOnPty, ConnectDisconnectConnectOnOneTransport) {
     PseudoTerminal line;
-    const std::unique_ptr<Comm> comm(CameraDriver::createComm());
+    const std::unique_ptr<Comm> comm(CameraDriver::createComm(0xFF));
     LogCapture log;
 
     comm->connect(line.path());

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "FakeSerialDevice.h"
 #include "LogCapture.h"
+#include "driver/ControllerImpl.h"
 #include "quorvin/DriverException.h"
 #include "transport/WinSerialCommAdaptor.h"
 
@@ -178,6 +181,29 @@ TEST(Adaptor, TransfersUseTheFixedTimeOutAndPassCountsThrough) {
     EXPECT_EQ(count, 3u);
     EXPECT_EQ(script.lastTimeoutMs, 6000u);
     EXPECT_EQ(std::vector<unsigned char>(reply, reply + 3), script.incoming);
+}
+
+TEST(Adaptor, ReceiveHandsItsMessageTerminatorToTheDevice) {
+    for (const std::optional<std::uint8_t> terminator :
+         {std::optional<std::uint8_t>(), std::optional<std::uint8_t>(0xFF),
+          std::optional<std::uint8_t>(0x0D)}) {
+        FakeScript script;
+        script.incoming = {0x90, 0x41, 0xFF};
+        WinSerialCommAdaptor adaptor(terminator, fakeOpener(script));
+        adaptor.connect("COM1");
+        unsigned char reply[16] = {};
+        std::uint32_t count = sizeof reply;
+        adaptor.recv(reply, &count);
+        EXPECT_EQ(script.lastTerminator, terminator) << (terminator ? int(*terminator) : -1);
+    }
+}
+
+// The protocol engine's transport ends every receive at the frame terminator.
+TEST(Adaptor, TheEnginesTransportEndsReceivesAt0xFF) {
+    const std::unique_ptr<CameraDriver::ControllerImpl> impl(CameraDriver::createControllerImpl());
+    const auto* port = dynamic_cast<const OS::WinSerialComm*>(impl->getComm());
+    ASSERT_NE(port, nullptr);
+    EXPECT_EQ(port->messageTerminator(), std::optional<std::uint8_t>(0xFF));
 }
 
 TEST(Adaptor, SendDropsPendingInputWithOneLogLineBeforeWriting) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@ struct FakeScript {
     OS::LineSettings settings{0, 0, OS::LineSettings::Parity::Odd, 0};
     OS::Timeouts timeouts{99, 99, 99, 99, 99};
     std::uint32_t lastTimeoutMs = 0;
+    // The message terminator the last read was given (0x00 stands for none, before any read).
+    std::optional<std::uint8_t> lastTerminator = 0x00;
     std::vector<unsigned char> written;
 };
 
@@ -62,10 +65,11 @@ class FakeSerialDevice final : public OS::SerialDevice {
         return !script.closeFails;
     }
 
-    OS::TransferResult read(unsigned char* buffer, std::uint32_t* count,
-                            std::uint32_t timeoutMs) override {
+    OS::TransferResult read(unsigned char* buffer, std::uint32_t* count, std::uint32_t timeoutMs,
+                            std::optional<std::uint8_t> messageTerminator) override {
         script.calls.push_back("read");
         script.lastTimeoutMs = timeoutMs;
+        script.lastTerminator = messageTerminator;
         std::uint32_t n = 0;
         if (script.readResult == OS::TransferResult::Done) {
             for (; n < *count && n < script.incoming.size(); ++n) {
