@@ -1,60 +1,190 @@
-// A realistic mix of camera operations through the exported Controller, against the virtual
-// camera pacing its replies at 9600 baud. For each operation it prints the median and 99th
-// percentile time beside two floors:
-//  - line floor: what a real 9600-baud line costs, every byte of the command and of the reply
-//    at 10 bits each, plus the 20 ms of quiet that ends each read;
-//  - pty floor: what this set-up can reach. A pseudo-terminal carries the command at once and
-//    the camera sends its first reply byte at once, then one byte every 10 bits, so only the
-//    gaps between reply bytes and the 20 ms of quiet remain.
-// The library's own cost is the median above the pty floor.
+// A realistic mix of camera operations against the virtual camera pacing its replies at 9600
+// baud, once with the receive that ends on the 20 ms quiet gap and once with the one that ends
+// at the frame terminator (the library's own), side by side. For each operation it prints the
+// median and 99th percentile time of both beside three floors, taken from the bytes that the
+// operation's exchanges really put on the line:
+//  - wire: what a real 9600-baud line needs, every byte of the command and of the reply at 10
+//    bits each, plus the camera's own delay (none here: the mix has no timed move);
+//  - pty: what this set-up can reach at best. A pseudo-terminal carries the command at once and
+//    the camera sends its first reply byte at once, then one byte every 10 bits;
+//  - measured: the same frames written and their replies read by a bare loop on the terminal,
+//    without the library: the pty floor plus the virtual camera's own timing.
+// The library's own cost is the terminator median above the measured floor; the quiet-gap
+// receive adds 20 ms per receive on top. CPU is the processor time of the library's thread per
+// exchange (the camera runs on a thread of its own).
 //
 //   quorvin-bench-mix [rounds]      (default 40)
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "quorvin/Controller.h"
+#include "driver/ViscaControllerImpl.h"
+#include "quorvin/DriverException.h"
 #include "sim/PtyServer.h"
+#include "transport/Comm.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using CameraDriver::Controller;
+using CameraDriver::Comm;
+using CameraDriver::ControllerImpl;
+using Bytes = std::vector<unsigned char>;
+using Terminator = std::optional<std::uint8_t>;
 
 constexpr double BYTE_MS = 10.0 * 1000.0 / 9600.0;
-constexpr double QUIET_GAP_MS = 20.0;
 
-struct Operation {
-    const char* name;
-    std::function<void(Controller&)> run;
-    // Bytes on the line per exchange: command and reply; an operation may take two exchanges.
-    std::vector<std::pair<int, int>> exchanges;
-};
-
-double lineFloorMs(const Operation& op) {
-    double ms = 0;
-    for (const auto& [sent, received] : op.exchanges) {
-        ms += (sent + received) * BYTE_MS + QUIET_GAP_MS;
-    }
-    return ms;
-}
-
-double ptyFloorMs(const Operation& op) {
-    double ms = 0;
-    for (const auto& exchange : op.exchanges) {
-        ms += (exchange.second - 1) * BYTE_MS + QUIET_GAP_MS;
-    }
-    return ms;
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
     return values[index];
+}
+
+double threadCpuMs() {
+    rusage usage{};
+    if (::getrusage(RUSAGE_THREAD, &usage) != 0) {
+        return 0;
+    }
+    const auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// One exchange as it went over the line: the frame written and the number of reply bytes read.
+struct Exchange {
+    Bytes command;
+    std::uint32_t received = 0;
+};
+
+// Passes every call on to the real transport and notes what went over the line.
+class RecordingComm : public Comm {
+  public:
+    explicit RecordingComm(Comm& transport) : inner(transport) {}
+    void connect(const std::string& port) override { inner.connect(port); }
+    void disconnect() override { inner.disconnect(); }
+    void send(const unsigned char* data, std::uint32_t* count) override {
+        exchanges.push_back({Bytes(data, data + *count), 0});
+        inner.send(data, count);
+    }
+    void recv(unsigned char* buffer, std::uint32_t* count) override {
+        inner.recv(buffer, count);
+        exchanges.back().received += *count;
+    }
+    std::vector<Exchange> exchanges;
+
+  private:
+    Comm& inner;
+};
+
+struct Operation {
+    const char* name;
+    std::function<void(ControllerImpl&)> run;
+    std::vector<Exchange> exchanges;  // as recorded
+};
+
+double wireFloorMs(const Operation& op) {
+    double ms = 0;
+    for (const Exchange& e : op.exchanges) {
+        ms += static_cast<double>(e.command.size() + e.received) * BYTE_MS;
+    }
+    return ms;
+}
+
+double ptyFloorMs(const Operation& op) {
+    double ms = 0;
+    for (const Exchange& e : op.exchanges) {
+        ms += (e.received - 1) * BYTE_MS;
+    }
+    return ms;
+}
+
+struct Figures {
+    std::vector<double> times;
+    double cpu = 0;  // per exchange
+};
+
+// Runs the mix `rounds` times through the engine with a transport of the given receive.
+std::vector<Figures> runMix(const std::string& path, const std::vector<Operation>& mix, int rounds,
+                            const Terminator& terminator) {
+    CameraDriver::ViscaControllerImpl camera;
+    camera.setComm(std::unique_ptr<Comm>(CameraDriver::createComm(terminator)));
+    camera.connect(path);
+    std::vector<Figures> figures(mix.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < mix.size(); ++i) {
+            const double cpuBefore = threadCpuMs();
+            const auto start = Clock::now();
+            mix[i].run(camera);
+            figures[i].times.push_back(msSince(start));
+            figures[i].cpu +=
+                (threadCpuMs() - cpuBefore) / static_cast<double>(rounds * mix[i].exchanges.size());
+        }
+    }
+    camera.disconnect();
+    return figures;
+}
+
+// The recorded frames replayed by a bare loop on the terminal: write, then read until as many
+// reply bytes as the library read have come.
+std::vector<Figures> runBare(const std::string& path, const std::vector<Operation>& mix,
+                             int rounds) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios raw{};
+    if (fd < 0 || ::tcgetattr(fd, &raw) != 0) {
+        throw std::runtime_error("cannot open " + path);
+    }
+    ::cfmakeraw(&raw);
+    ::tcsetattr(fd, TCSANOW, &raw);
+    std::vector<Figures> figures(mix.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < mix.size(); ++i) {
+            const double cpuBefore = threadCpuMs();
+            const auto start = Clock::now();
+            for (const Exchange& e : mix[i].exchanges) {
+                if (::write(fd, e.command.data(), e.command.size()) !=
+                    static_cast<ssize_t>(e.command.size())) {
+                    throw std::runtime_error("bare write failed");
+                }
+                std::uint32_t got = 0;
+                unsigned char buffer[64];
+                while (got < e.received) {
+                    pollfd entry{fd, POLLIN, 0};
+                    if (::poll(&entry, 1, 6000) <= 0) {
+                        throw std::runtime_error("bare read timed out");
+                    }
+                    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                    if (n <= 0 && errno != EINTR) {
+                        throw std::runtime_error("bare read failed");
+                    }
+                    got += n > 0 ? static_cast<std::uint32_t>(n) : 0;
+                }
+            }
+            figures[i].times.push_back(msSince(start));
+            figures[i].cpu +=
+                (threadCpuMs() - cpuBefore) / static_cast<double>(rounds * mix[i].exchanges.size());
+        }
+    }
+    ::close(fd);
+    return figures;
 }
 
 }  // namespace
@@ -65,44 +195,61 @@ int main(int argc, char** argv) {
     camsim::ServerOptions options;
     options.timing.pace9600 = true;
     camsim::PtyServer server(options);
-    Controller camera;
     double pan = 0, tilt = 0;
-    const std::vector<Operation> mix = {
-        {"moveUp(10)", [](Controller& c) { c.moveUp(10); }, {{9, 6}}},
-        {"stopMove", [](Controller& c) { c.stopMove(); }, {{9, 6}}},
-        {"zoomIn(3)", [](Controller& c) { c.zoomIn(3); }, {{6, 6}}},
-        {"stopZoom", [](Controller& c) { c.stopZoom(); }, {{6, 6}}},
-        {"getPanTilt", [&](Controller& c) { c.getPanTilt(pan, tilt); }, {{5, 11}}},
-        {"getZoom", [](Controller& c) { c.getZoom(); }, {{5, 7}, {5, 4}}},
-        {"getPowerState", [](Controller& c) { c.getPowerState(); }, {{5, 4}}},
-        {"setRGain(0x90)", [](Controller& c) { c.setRGain(0x90); }, {{9, 6}}},
-        {"getRGain", [](Controller& c) { c.getRGain(); }, {{5, 7}}},
+    std::vector<Operation> mix = {
+        {"moveUp(10)", [](ControllerImpl& c) { c.moveUp(10); }, {}},
+        {"stopMove", [](ControllerImpl& c) { c.stopMove(); }, {}},
+        {"zoomIn(3)", [](ControllerImpl& c) { c.zoomIn(3); }, {}},
+        {"stopZoom", [](ControllerImpl& c) { c.stopZoom(); }, {}},
+        {"getPanTilt", [&](ControllerImpl& c) { c.getPanTilt(pan, tilt); }, {}},
+        {"getZoom", [](ControllerImpl& c) { c.getZoom(); }, {}},
+        {"getPowerState", [](ControllerImpl& c) { c.getPowerState(); }, {}},
+        {"setRGain(0x90)", [](ControllerImpl& c) { c.setRGain(0x90); }, {}},
+        {"getRGain", [](ControllerImpl& c) { c.getRGain(); }, {}},
     };
 
     try {
-        camera.connect(server.devicePath());
-        std::vector<std::vector<double>> times(mix.size());
-        for (int round = 0; round < rounds; ++round) {
-            for (std::size_t i = 0; i < mix.size(); ++i) {
-                const auto start = Clock::now();
-                mix[i].run(camera);
-                times[i].push_back(
-                    std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        {
+            // One round to learn each operation's traffic.
+            const std::unique_ptr<Comm> transport(CameraDriver::createComm(0xFF));
+            auto recording = std::make_unique<RecordingComm>(*transport);
+            RecordingComm& recorder = *recording;
+            CameraDriver::ViscaControllerImpl camera;
+            camera.setComm(std::move(recording));
+            camera.connect(server.devicePath());
+            for (Operation& op : mix) {
+                recorder.exchanges.clear();
+                op.run(camera);
+                op.exchanges = recorder.exchanges;
             }
+            camera.disconnect();
         }
-        camera.disconnect();
+        const std::vector<Figures> quiet = runMix(server.devicePath(), mix, rounds, std::nullopt);
+        const std::vector<Figures> framed = runMix(server.devicePath(), mix, rounds, 0xFF);
+        const std::vector<Figures> bare = runBare(server.devicePath(), mix, rounds);
 
-        std::printf("%d rounds against the virtual camera at 9600 baud\n", rounds);
-        std::printf("%-16s %11s %10s %10s %10s %18s\n", "operation", "line floor", "pty floor",
-                    "median", "p99", "median - pty floor");
+        std::printf(
+            "%d rounds against the virtual camera at 9600 baud; times in ms, CPU per "
+            "exchange\n",
+            rounds);
+        std::printf("%-15s %-26s | %-26s | %-26s | %s\n", "", "          floors",
+                    "     quiet-gap receive", "     terminator receive", "terminator");
+        std::printf("%-15s %6s %6s %6s %6s | %8s %8s %8s | %8s %8s %8s | %s\n", "operation", "wire",
+                    "pty", "bare", "CPU", "median", "p99", "CPU", "median", "p99", "CPU",
+                    "above bare");
         for (std::size_t i = 0; i < mix.size(); ++i) {
-            const double floor = ptyFloorMs(mix[i]);
-            const double median = percentile(times[i], 0.5);
-            std::printf("%-16s %8.2f ms %7.2f ms %7.2f ms %7.2f ms %15.2f ms\n", mix[i].name,
-                        lineFloorMs(mix[i]), floor, median, percentile(times[i], 0.99),
-                        median - floor);
+            const double bareMedian = percentile(bare[i].times, 0.5);
+            const double median = percentile(framed[i].times, 0.5);
+            std::printf(
+                "%-15s %6.2f %6.2f %6.2f %6.3f | %8.2f %8.2f %8.3f | %8.2f %8.2f %8.3f | %7.2f\n",
+                mix[i].name, wireFloorMs(mix[i]), ptyFloorMs(mix[i]), bareMedian, bare[i].cpu,
+                percentile(quiet[i].times, 0.5), percentile(quiet[i].times, 0.99), quiet[i].cpu,
+                median, percentile(framed[i].times, 0.99), framed[i].cpu, median - bareMedian);
         }
-    } catch (const CameraDriver::DriverException& e) {
+        std::printf(
+            "Goals: terminator median within 1 ms of the floor, CPU < 0.2 ms per "
+            "exchange.\n");
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvin-bench-mix: %s\n", e.what());
         return 1;
     }
