@@ -16,7 +16,7 @@
 
 #include "cli/Operations.h"
 #include "cli/Script.h"
-#include "demo/PortList.h"
+#include "ports/PortList.h"
 #include "quorvin/Controller.h"
 
 namespace {

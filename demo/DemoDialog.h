@@ -13,9 +13,6 @@ namespace Demo {
 
 class DemoDialog {
   public:
-    // The Windows port field takes names like "COM1".."COM4" only.
-    static constexpr std::size_t ComPortNameLimit = 4;
-
     // `portLimit` is the most characters a port name may have on the view's platform. No call
     // reaches the view or the library until OnInitDialog.
     DemoDialog(DialogView& view, std::size_t portLimit);

@@ -16,24 +16,15 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <algorithm>
-#include <climits>
 #include <limits>
 #include <vector>
 
 #include "demo/HoldButton.h"
+#include "ports/PortList.h"
 
 namespace Demo {
 
 namespace {
-
-#if defined(_WIN32)
-constexpr std::size_t PortNameLimit = DemoDialog::ComPortNameLimit;
-#elif defined(PATH_MAX)
-// A POSIX port is named by its device path, which "COM1"-sized fields cannot hold.
-constexpr std::size_t PortNameLimit = PATH_MAX - 1;
-#else
-constexpr std::size_t PortNameLimit = 4095;
-#endif
 
 // Dialog units, as the template gives them: x, y, width, height.
 struct Rect {
@@ -178,7 +169,8 @@ QtDemoDialog::QtDemoDialog(const std::vector<std::string>& ports)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint),
-      behaviour(std::make_unique<DemoDialog>(static_cast<DialogView&>(*this), PortNameLimit)) {
+      behaviour(
+          std::make_unique<DemoDialog>(static_cast<DialogView&>(*this), Quorvin::portNameLimit())) {
     setWindowTitle(QStringLiteral("Quorvin Demo"));
     setWindowIcon(programIcon());
     setFont(dialogFont());

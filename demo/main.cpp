@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "demo/PortList.h"
+#include "ports/PortList.h"
 #include "demo/QtDemoDialog.h"
 
 namespace {

@@ -8,6 +8,7 @@
 
 #include "demo/win32/HoldButton.h"
 #include "demo/win32/resource.h"
+#include "ports/PortList.h"
 
 namespace Demo {
 
@@ -36,7 +37,7 @@ bool isComboBox(HWND control) {
 Win32DemoDialog::Win32DemoDialog(HINSTANCE module)
     : instance(module),
       icon(::LoadIconA(module, MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      behaviour(*this, DemoDialog::ComPortNameLimit) {}
+      behaviour(*this, Quorvin::portNameLimit()) {}
 
 // The icon is a shared resource of the module: nothing to release.
 Win32DemoDialog::~Win32DemoDialog() = default;

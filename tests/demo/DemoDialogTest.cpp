@@ -24,6 +24,9 @@ using CameraDriver::testing::ScriptedComm;
 using CameraDriver::testing::TempDir;
 using CameraDriver::testing::toHex;
 
+// The port field's limit on Windows, where ports are "COM1".."COM4".
+constexpr std::size_t ComPortLimit = 4;
+
 const char* const Ack = "90 41 FF 90 51 FF";
 const char* const SyntaxError = "90 60 02 FF";
 const char* const SyntaxErrorText = "SYNTAX_ERROR ocurred when executing the command !";
@@ -57,7 +60,7 @@ const int cameraControls[] = {IdAutoFocus, IdDigitalZoom, IdIn,   IdOut,  IdHome
 
 class DemoDialogTest : public ::testing::Test {
   protected:
-    explicit DemoDialogTest(std::size_t portLimit = DemoDialog::ComPortNameLimit)
+    explicit DemoDialogTest(std::size_t portLimit = ComPortLimit)
         : dialog(std::make_unique<ScriptedDialog>(view, portLimit)), wire(dialog->comm().record()) {
         dialog->OnInitDialog();
     }
@@ -192,7 +195,7 @@ TEST_F(DemoDialogTest, FailedConnectShowsTheLibraryTextAndStaysDisconnected) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeView screen;
-        ScriptedDialog failing(screen, DemoDialog::ComPortNameLimit);
+        ScriptedDialog failing(screen, ComPortLimit);
         failing.OnInitDialog();
         if (c.replies.empty()) {
             failing.comm().failConnect(c.text);
@@ -367,7 +370,7 @@ TEST_F(DemoDialogTest, FailingPressIsSilentWhileFailingReleaseShowsTheBox) {
 TEST_F(DemoDialogTest, ExitWhileConnectedClosesTheLinkSilently) {
     for (bool disconnectFails : {false, true}) {
         SCOPED_TRACE(disconnectFails ? "failing disconnect" : "disconnect");
-        dialog = std::make_unique<ScriptedDialog>(view, DemoDialog::ComPortNameLimit);
+        dialog = std::make_unique<ScriptedDialog>(view, ComPortLimit);
         wire = dialog->comm().record();
         dialog->OnInitDialog();
         connect();

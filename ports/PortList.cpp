@@ -1,4 +1,4 @@
-#include "demo/PortList.h"
+#include "ports/PortList.h"
 
 #include <algorithm>
 #include <cctype>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/PortList.h"
+#include "ports/PortList.h"
 
 namespace {
 

@@ -1,0 +1,16 @@
+#include <climits>
+
+#include "ports/PortList.h"
+
+namespace Quorvin {
+
+// A POSIX port is named by its device path, which "COM1"-sized fields cannot hold.
+std::size_t portNameLimit() {
+#if defined(PATH_MAX)
+    return PATH_MAX - 1;
+#else
+    return 4095;
+#endif
+}
+
+}  // namespace Quorvin
