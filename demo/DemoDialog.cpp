@@ -68,8 +68,7 @@ void DemoDialog::UpdateControls() {
     view.setEnabled(IdPort, !connected);
     view.setEnabled(IdPowerOn, connected);
     const bool cameraReady = connected && powerOn;
-    for (int id :
-         {IdAutoFocus, IdDigitalZoom, IdIn, IdOut, IdHome, IdUp, IdDown, IdLeft, IdRight}) {
+    for (int id : CAMERA_CONTROLS) {
         view.setEnabled(id, cameraReady);
     }
 }
@@ -102,6 +101,28 @@ bool DemoDialog::UpdateData(bool save) {
         }
     }
     return true;
+}
+
+void DemoDialog::OnClicked(int id) {
+    switch (id) {
+        case IdConnect:
+            OnConnect();
+            break;
+        case IdPowerOn:
+            OnPowerOn();
+            break;
+        case IdAutoFocus:
+            OnAutoFocus();
+            break;
+        case IdDigitalZoom:
+            OnDigitalZoom();
+            break;
+        case IdHome:
+            OnHome();
+            break;
+        default:
+            break;
+    }
 }
 
 void DemoDialog::OnConnect() {

@@ -13,6 +13,12 @@ namespace Demo {
 
 class DemoDialog {
   public:
+    // The buttons whose press starts a motion and whose release stops it.
+    static constexpr int HOLD_BUTTONS[] = {IdLeft, IdRight, IdUp, IdDown, IdIn, IdOut};
+    // The controls that need a powered camera on a connected link.
+    static constexpr int CAMERA_CONTROLS[] = {IdAutoFocus, IdDigitalZoom, IdIn,   IdOut,  IdHome,
+                                              IdUp,        IdDown,        IdLeft, IdRight};
+
     // `portLimit` is the most characters a port name may have on the view's platform. No call
     // reaches the view or the library until OnInitDialog.
     DemoDialog(DialogView& view, std::size_t portLimit);
@@ -32,6 +38,10 @@ class DemoDialog {
     // Returns false when a value was refused.
     bool UpdateData(bool save);
 
+    // A click on the control `id`, from the mouse or the keyboard (a check box has already
+    // toggled itself): runs that control's handler. The hold buttons' clicks, Exit's (which the
+    // view ends the dialog on) and unknown identifiers start nothing.
+    void OnClicked(int id);
     void OnConnect();
     void OnPowerOn();
     void OnAutoFocus();

@@ -2,35 +2,38 @@
 
 // What the Demo dialog's behaviour needs of a screen. Each toolkit's view maps these calls onto
 // its widgets; the behaviour never sees a toolkit type. Controls are named by the identifiers of
-// the dialog template, so that every view keeps the same grouping and numbering.
+// the dialog template (demo/resource.h), so that every view keeps the same grouping and numbering.
 
 #include <cstddef>
 #include <string>
 
+#include "demo/resource.h"
+
 namespace Demo {
 
+// Exit carries the platform's cancel command, IDCANCEL.
 enum ControlId : int {
     IdExit = 2,
-    IdPort = 1001,
+    IdPort = IDC_PORT,
     // The six hold buttons have consecutive identifiers; press and release select by them.
-    IdLeft = 1002,
-    IdRight = 1003,
-    IdUp = 1004,
-    IdDown = 1005,
-    IdIn = 1006,
-    IdOut = 1007,
-    IdPowerOn = 1009,
-    IdAutoFocus = 1010,
-    IdDigitalZoom = 1011,
-    IdConnect = 1012,
-    IdHome = 1013,
+    IdLeft = IDC_LEFT,
+    IdRight = IDC_RIGHT,
+    IdUp = IDC_UP,
+    IdDown = IDC_DOWN,
+    IdIn = IDC_IN,
+    IdOut = IDC_OUT,
+    IdPowerOn = IDC_POWER_ON,
+    IdAutoFocus = IDC_AUTO_FOCUS,
+    IdDigitalZoom = IDC_DIGITAL_ZOOM,
+    IdConnect = IDC_CONNECT,
+    IdHome = IDC_HOME,
     // Each speed edit shows an integer that only its up-down control changes.
-    IdZoomSpeed = 1014,
-    IdZoomSpin = 1016,
-    IdPanSpeed = 1017,
-    IdPanSpin = 1018,
-    IdTiltSpeed = 1019,
-    IdTiltSpin = 1020,
+    IdZoomSpeed = IDC_ZOOM_SPEED,
+    IdZoomSpin = IDC_ZOOM_SPIN,
+    IdPanSpeed = IDC_PAN_SPEED,
+    IdPanSpin = IDC_PAN_SPIN,
+    IdTiltSpeed = IDC_TILT_SPEED,
+    IdTiltSpin = IDC_TILT_SPIN,
 };
 
 class DialogView {

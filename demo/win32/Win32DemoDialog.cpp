@@ -6,26 +6,16 @@
 #include <exception>
 #include <string>
 
+#include "demo/resource.h"
 #include "demo/win32/HoldButton.h"
-#include "demo/win32/resource.h"
 #include "ports/PortList.h"
 
 namespace Demo {
 
-// The template and the behaviour name the controls with the same numbers.
-static_assert(IDC_PORT == IdPort && IDC_CONNECT == IdConnect && IDC_HOME == IdHome);
-static_assert(IDC_LEFT == IdLeft && IDC_RIGHT == IdRight && IDC_UP == IdUp && IDC_DOWN == IdDown &&
-              IDC_IN == IdIn && IDC_OUT == IdOut);
-static_assert(IDC_POWER_ON == IdPowerOn && IDC_AUTO_FOCUS == IdAutoFocus &&
-              IDC_DIGITAL_ZOOM == IdDigitalZoom);
-static_assert(IDC_ZOOM_SPEED == IdZoomSpeed && IDC_ZOOM_SPIN == IdZoomSpin &&
-              IDC_PAN_SPEED == IdPanSpeed && IDC_PAN_SPIN == IdPanSpin &&
-              IDC_TILT_SPEED == IdTiltSpeed && IDC_TILT_SPIN == IdTiltSpin);
+// The behaviour names Exit by the cancel command's number.
 static_assert(IDCANCEL == IdExit);
 
 namespace {
-
-const int HOLD_BUTTONS[] = {IdLeft, IdRight, IdUp, IdDown, IdIn, IdOut};
 
 bool isComboBox(HWND control) {
     char name[16] = {};
@@ -105,7 +95,7 @@ INT_PTR Win32DemoDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL Win32DemoDialog::onInitDialog() {
     fillFromInitialData();
-    for (const int id : HOLD_BUTTONS) {
+    for (const int id : DemoDialog::HOLD_BUTTONS) {
         makeHoldButton(control(id));
     }
     ::SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -137,30 +127,12 @@ void Win32DemoDialog::onCommand(int id, int notification) {
     if (notification != BN_CLICKED) {
         return;
     }
-    // The hold buttons' clicks start nothing: their press and release do.
-    switch (id) {
-        case IdConnect:
-            behaviour.OnConnect();
-            break;
-        case IdPowerOn:
-            behaviour.OnPowerOn();
-            break;
-        case IdAutoFocus:
-            behaviour.OnAutoFocus();
-            break;
-        case IdDigitalZoom:
-            behaviour.OnDigitalZoom();
-            break;
-        case IdHome:
-            behaviour.OnHome();
-            break;
-        case IDCANCEL:
-            // Exit, the Escape key and the window's close command.
-            ::EndDialog(window, IDCANCEL);
-            break;
-        default:
-            break;
+    if (id == IDCANCEL) {
+        // Exit, the Escape key and the window's close command.
+        ::EndDialog(window, IDCANCEL);
+        return;
     }
+    behaviour.OnClicked(id);
 }
 
 bool Win32DemoDialog::onPaint() {

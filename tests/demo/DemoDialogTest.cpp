@@ -54,10 +54,6 @@ class ScriptedDialog : public DemoDialog {
     ScriptedComm* scripted;  // owned by the link
 };
 
-// Controls that need a powered camera on a connected link.
-const int cameraControls[] = {IdAutoFocus, IdDigitalZoom, IdIn,   IdOut,  IdHome,
-                              IdUp,        IdDown,        IdLeft, IdRight};
-
 class DemoDialogTest : public ::testing::Test {
   protected:
     explicit DemoDialogTest(std::size_t portLimit = ComPortLimit)
@@ -90,7 +86,7 @@ class DemoDialogTest : public ::testing::Test {
         return frames;
     }
     void expectCameraControlsEnabled(bool enabled) const {
-        for (int id : cameraControls) {
+        for (int id : DemoDialog::CAMERA_CONTROLS) {
             EXPECT_EQ(view.enabled(id), enabled) << "control " << id;
         }
     }
@@ -219,7 +215,7 @@ TEST_F(DemoDialogTest, FailedConnectShowsTheLibraryTextAndStaysDisconnected) {
         EXPECT_FALSE(screen.enabled(IdPowerOn));
         EXPECT_EQ(screen.checked(IdPowerOn), c.powerOn);
         EXPECT_EQ(screen.checked(IdAutoFocus), c.autoFocus);
-        for (int id : cameraControls) {
+        for (int id : DemoDialog::CAMERA_CONTROLS) {
             EXPECT_FALSE(screen.enabled(id)) << id;
         }
     }
@@ -304,6 +300,53 @@ TEST_F(DemoDialogTest, CheckBoxesSwitchTheCameraAndFlipBackWhenItRefuses) {
             expectCameraControlsEnabled(true);
         }
     }
+}
+
+// A click reaches the handler of its control; the hold buttons' clicks, Exit's and unknown
+// identifiers send nothing.
+TEST_F(DemoDialogTest, ClickRunsTheHandlerOfItsControl) {
+    const struct {
+        int id;
+        bool checkBox;     // toggles itself before the dialog hears of the click
+        const char* sent;  // "" when nothing is sent
+    } cases[] = {
+        {IdHome, false, "81 01 06 04 FF"},
+        {IdAutoFocus, true, "81 01 04 38 03 FF"},
+        {IdDigitalZoom, true, "81 01 04 06 02 FF"},
+        {IdUp, false, ""},
+        {IdDown, false, ""},
+        {IdLeft, false, ""},
+        {IdRight, false, ""},
+        {IdIn, false, ""},
+        {IdOut, false, ""},
+        {IdExit, false, ""},
+        {IdPort, false, ""},
+        {IdZoomSpin, false, ""},
+        {0, false, ""},
+        {9999, false, ""},
+        {IdPowerOn, true, "81 01 04 00 03 FF"},
+    };
+    connect();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        wire->sent.clear();
+        std::vector<std::string> expected;
+        if (*c.sent != '\0') {
+            expected = {c.sent};
+            camera().reply(hex(Ack));
+        }
+        if (c.checkBox) {
+            view.toggle(c.id);
+        }
+        dialog->OnClicked(c.id);
+        EXPECT_EQ(sent(), expected);
+        EXPECT_EQ(camera().pendingReplies(), 0u);
+        EXPECT_TRUE(dialog->isConnected());
+        EXPECT_TRUE(view.boxes.empty());
+    }
+    // Connect's click disconnects the connected dialog.
+    dialog->OnClicked(IdConnect);
+    EXPECT_FALSE(dialog->isConnected());
 }
 
 TEST_F(DemoDialogTest, HomeSendsTheHomeCommandAndShowsAFailure) {

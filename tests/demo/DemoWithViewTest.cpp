@@ -6,7 +6,7 @@
 #include <QTest>
 #include <optional>
 
-#include "demo/QtDemoDialog.h"
+#include "demo/qt/QtDemoDialog.h"
 #include "sim/PtyServer.h"
 #include "sim/view/CameraView.h"
 #include "sim/view/Scene.h"

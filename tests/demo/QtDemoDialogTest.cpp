@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "demo/QtDemoDialog.h"
+#include "demo/qt/QtDemoDialog.h"
 #include "sim/PtyServer.h"
 #include "tests/support/TempDir.h"
 
@@ -89,8 +89,7 @@ class QtDemoDialogTest : public ::testing::Test {
         ASSERT_TRUE(dialog.isConnected());
     }
     void expectCameraControlsEnabled(bool enabled) const {
-        for (int id :
-             {IdAutoFocus, IdDigitalZoom, IdIn, IdOut, IdHome, IdUp, IdDown, IdLeft, IdRight}) {
+        for (int id : DemoDialog::CAMERA_CONTROLS) {
             EXPECT_EQ(control<QWidget>(id)->isEnabled(), enabled) << "control " << id;
         }
     }

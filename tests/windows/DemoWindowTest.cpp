@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "ComPorts.h"
+#include "demo/DemoDialog.h"
 
 namespace {
 
@@ -30,27 +31,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr int ID_PORT = 1001;
-constexpr int ID_LEFT = 1002;
-constexpr int ID_RIGHT = 1003;
-constexpr int ID_UP = 1004;
-constexpr int ID_DOWN = 1005;
-constexpr int ID_IN = 1006;
-constexpr int ID_OUT = 1007;
-constexpr int ID_POWER_ON = 1009;
-constexpr int ID_AUTO_FOCUS = 1010;
-constexpr int ID_DIGITAL_ZOOM = 1011;
-constexpr int ID_CONNECT = 1012;
-constexpr int ID_HOME = 1013;
-constexpr int ID_ZOOM_SPEED = 1014;
-constexpr int ID_ZOOM_SPIN = 1016;
-constexpr int ID_PAN_SPEED = 1017;
-constexpr int ID_PAN_SPIN = 1018;
-constexpr int ID_TILT_SPEED = 1019;
-constexpr int ID_TILT_SPIN = 1020;
-
-const std::vector<int> CAMERA_CONTROLS{ID_AUTO_FOCUS, ID_DIGITAL_ZOOM, ID_IN,   ID_OUT,  ID_HOME,
-                                       ID_UP,         ID_DOWN,         ID_LEFT, ID_RIGHT};
+using namespace Demo;
 
 std::string windowText(HWND window) {
     char text[256] = {};
@@ -145,7 +126,7 @@ class DemoProgram {
     // The same, for a click whose handler may open a message box and so not return at once.
     void clickLater(int id) const { ::PostMessageA(item(id), BM_CLICK, 0, 0); }
     void setPort(const std::string& port) const {
-        ::SendMessageA(item(ID_PORT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(port.c_str()));
+        ::SendMessageA(item(IdPort), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(port.c_str()));
     }
     std::string log() const {
         std::ifstream in(folder / "vantle.log");
@@ -219,22 +200,22 @@ class DemoWindow : public testing::Test {
 };
 
 TEST_F(DemoWindow, StartsDisconnectedWithTheTemplateAndTheInitialValues) {
-    EXPECT_EQ(demo->text(ID_PORT), "COM1");
-    EXPECT_EQ(demo->text(ID_ZOOM_SPEED), "4");
-    EXPECT_EQ(demo->text(ID_PAN_SPEED), "12");
-    EXPECT_EQ(demo->text(ID_TILT_SPEED), "10");
-    EXPECT_EQ(demo->text(ID_CONNECT), "&Connect");
-    EXPECT_TRUE(demo->enabled(ID_CONNECT));
-    EXPECT_TRUE(demo->enabled(ID_PORT));
+    EXPECT_EQ(demo->text(IdPort), "COM1");
+    EXPECT_EQ(demo->text(IdZoomSpeed), "4");
+    EXPECT_EQ(demo->text(IdPanSpeed), "12");
+    EXPECT_EQ(demo->text(IdTiltSpeed), "10");
+    EXPECT_EQ(demo->text(IdConnect), "&Connect");
+    EXPECT_TRUE(demo->enabled(IdConnect));
+    EXPECT_TRUE(demo->enabled(IdPort));
     EXPECT_TRUE(demo->enabled(IDCANCEL));
-    EXPECT_FALSE(demo->checked(ID_POWER_ON));
-    EXPECT_FALSE(demo->enabled(ID_POWER_ON));
-    for (const int id : CAMERA_CONTROLS) {
+    EXPECT_FALSE(demo->checked(IdPowerOn));
+    EXPECT_FALSE(demo->enabled(IdPowerOn));
+    for (const int id : DemoDialog::CAMERA_CONTROLS) {
         EXPECT_FALSE(demo->enabled(id)) << id;
     }
 
     // The port list comes from the template's initial data.
-    const HWND port = demo->item(ID_PORT);
+    const HWND port = demo->item(IdPort);
     ASSERT_EQ(::SendMessageA(port, CB_GETCOUNT, 0, 0), 4);
     for (int i = 0; i < 4; ++i) {
         // Asked in UTF-16: Wine hands another process's list entries over as such.
@@ -252,9 +233,8 @@ TEST_F(DemoWindow, StartsDisconnectedWithTheTemplateAndTheInitialValues) {
         int lowest;
         int highest;
     };
-    for (const Spin& s :
-         {Spin{ID_ZOOM_SPIN, ID_ZOOM_SPEED, 0, 7}, Spin{ID_PAN_SPIN, ID_PAN_SPEED, 1, 24},
-          Spin{ID_TILT_SPIN, ID_TILT_SPEED, 1, 20}}) {
+    for (const Spin& s : {Spin{IdZoomSpin, IdZoomSpeed, 0, 7}, Spin{IdPanSpin, IdPanSpeed, 1, 24},
+                          Spin{IdTiltSpin, IdTiltSpeed, 1, 20}}) {
         const HWND spin = demo->item(s.spin);
         EXPECT_EQ(reinterpret_cast<HWND>(::SendMessageA(spin, UDM_GETBUDDY, 0, 0)),
                   demo->item(s.edit));
@@ -270,7 +250,7 @@ TEST_F(DemoWindow, StartsDisconnectedWithTheTemplateAndTheInitialValues) {
 
 TEST_F(DemoWindow, UpDownControlsStepTheirSpeedWithinTheRange) {
     // A press on the up arrow's half of the control, then on the down arrow's half.
-    const HWND spin = demo->item(ID_ZOOM_SPIN);
+    const HWND spin = demo->item(IdZoomSpin);
     RECT area{};
     ::GetClientRect(spin, &area);
     const LPARAM upper = MAKELPARAM(area.right / 2, area.bottom / 4);
@@ -279,16 +259,16 @@ TEST_F(DemoWindow, UpDownControlsStepTheirSpeedWithinTheRange) {
         ::SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, upper);
         ::SendMessageA(spin, WM_LBUTTONUP, 0, upper);
     }
-    EXPECT_EQ(demo->text(ID_ZOOM_SPEED), "7");
+    EXPECT_EQ(demo->text(IdZoomSpeed), "7");
     ::SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, lower);
     ::SendMessageA(spin, WM_LBUTTONUP, 0, lower);
-    EXPECT_EQ(demo->text(ID_ZOOM_SPEED), "6");
+    EXPECT_EQ(demo->text(IdZoomSpeed), "6");
     EXPECT_EQ(demo->exit(), 0u);
 }
 
 TEST_F(DemoWindow, FailedConnectShowsTheLibrarysMessageAndStaysDisconnected) {
     demo->setPort(WindowsTest::MISSING_PORT);
-    demo->clickLater(ID_CONNECT);
+    demo->clickLater(IdConnect);
     HWND box = nullptr;
     ASSERT_TRUE(eventually([&] {
         box = topLevelWindow(demo->process.dwProcessId, "Exception");
@@ -299,26 +279,26 @@ TEST_F(DemoWindow, FailedConnectShowsTheLibrarysMessageAndStaysDisconnected) {
     ::SendMessageA(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(eventually([&] { return !::IsWindow(box); }));
 
-    EXPECT_EQ(demo->text(ID_CONNECT), "&Connect");
-    EXPECT_TRUE(demo->enabled(ID_CONNECT));
-    EXPECT_TRUE(demo->enabled(ID_PORT));
-    EXPECT_FALSE(demo->enabled(ID_POWER_ON));
+    EXPECT_EQ(demo->text(IdConnect), "&Connect");
+    EXPECT_TRUE(demo->enabled(IdConnect));
+    EXPECT_TRUE(demo->enabled(IdPort));
+    EXPECT_FALSE(demo->enabled(IdPowerOn));
     EXPECT_EQ(demo->exit(), 0u);
 }
 
 TEST_F(DemoWindow, ConnectsHoldsButtonsAndSwitchesPower) {
     demo->setPort(WindowsTest::CAMERA_PORT);
-    demo->click(ID_CONNECT);
-    EXPECT_EQ(demo->text(ID_CONNECT), "Disco&nnect");
-    EXPECT_FALSE(demo->enabled(ID_PORT));
-    EXPECT_TRUE(demo->checked(ID_POWER_ON));
-    EXPECT_TRUE(demo->enabled(ID_POWER_ON));
-    for (const int id : CAMERA_CONTROLS) {
+    demo->click(IdConnect);
+    EXPECT_EQ(demo->text(IdConnect), "Disco&nnect");
+    EXPECT_FALSE(demo->enabled(IdPort));
+    EXPECT_TRUE(demo->checked(IdPowerOn));
+    EXPECT_TRUE(demo->enabled(IdPowerOn));
+    for (const int id : DemoDialog::CAMERA_CONTROLS) {
         EXPECT_TRUE(demo->enabled(id)) << id;
     }
 
     // Holding Up: the move goes out at the press, the stop at the release (tilt speed 10).
-    const HWND up = demo->item(ID_UP);
+    const HWND up = demo->item(IdUp);
     ::SendMessageA(up, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_NE(demo->log().find("[Debug] 81 01 06 01 18 0a 03 01 ff \n"), std::string::npos);
     EXPECT_EQ(demo->log().find("[Debug] 81 01 06 01 18 14 03 03 ff \n"), std::string::npos);
@@ -326,7 +306,7 @@ TEST_F(DemoWindow, ConnectsHoldsButtonsAndSwitchesPower) {
     EXPECT_NE(demo->log().find("[Debug] 81 01 06 01 18 14 03 03 ff \n"), std::string::npos);
 
     // Holding In with zoom speed 4, then the stop.
-    const HWND in = demo->item(ID_IN);
+    const HWND in = demo->item(IdIn);
     ::SendMessageA(in, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     ::SendMessageA(in, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     const std::string log = demo->log();
@@ -335,14 +315,14 @@ TEST_F(DemoWindow, ConnectsHoldsButtonsAndSwitchesPower) {
     EXPECT_NE(log.find("[Debug] 81 01 04 07 00 ff \n", zoomIn), std::string::npos);
 
     // Power off: the camera controls follow the box; Power On and Disconnect stay.
-    demo->click(ID_POWER_ON);
-    EXPECT_FALSE(demo->checked(ID_POWER_ON));
+    demo->click(IdPowerOn);
+    EXPECT_FALSE(demo->checked(IdPowerOn));
     EXPECT_NE(demo->log().find("[Debug] 81 01 04 00 03 ff \n"), std::string::npos);
-    for (const int id : CAMERA_CONTROLS) {
+    for (const int id : DemoDialog::CAMERA_CONTROLS) {
         EXPECT_FALSE(demo->enabled(id)) << id;
     }
-    EXPECT_TRUE(demo->enabled(ID_POWER_ON));
-    EXPECT_TRUE(demo->enabled(ID_CONNECT));
+    EXPECT_TRUE(demo->enabled(IdPowerOn));
+    EXPECT_TRUE(demo->enabled(IdConnect));
 
     // Exit while connected closes the link.
     EXPECT_EQ(demo->exit(), 0u);

@@ -1,4 +1,4 @@
-#include "demo/QtDemoDialog.h"
+#include "demo/qt/QtDemoDialog.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -16,77 +16,17 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <vector>
 
-#include "demo/HoldButton.h"
+#include "demo/qt/DialogTemplateData.h"
+#include "demo/qt/HoldButton.h"
 #include "ports/PortList.h"
 
 namespace Demo {
 
 namespace {
-
-// Dialog units, as the template gives them: x, y, width, height.
-struct Rect {
-    int x;
-    int y;
-    int width;
-    int height;
-};
-
-constexpr int DialogWidth = 379;
-constexpr int DialogHeight = 202;
-
-enum class Kind { Combo, Button, HoldButton, CheckBox, Speed, Group, Label };
-
-struct Placement {
-    int id;  // 0 for the static controls, which have no identifier
-    Kind kind;
-    const char* text;
-    Rect rect;
-};
-
-// In tab order. A speed edit and its up-down control are one spin box spanning both.
-const Placement placements[] = {
-    {IdPort, Kind::Combo, "", {51, 27, 48, 30}},
-    {IdConnect, Kind::Button, "&Connect", {123, 25, 50, 14}},
-    {IdPowerOn, Kind::CheckBox, "Power On", {179, 29, 48, 10}},
-    {IdAutoFocus, Kind::CheckBox, "Auto Focus", {237, 29, 56, 10}},
-    {IdDigitalZoom, Kind::CheckBox, "Digital Zoom", {299, 29, 64, 10}},
-    {IdZoomSpeed, Kind::Speed, "", {72, 79, 103 + 11 - 72, 14}},
-    {IdPanSpeed, Kind::Speed, "", {72, 103, 103 + 11 - 72, 14}},
-    {IdTiltSpeed, Kind::Speed, "", {72, 127, 103 + 11 - 72, 14}},
-    {IdIn, Kind::HoldButton, "&In", {151, 86, 40, 14}},
-    {IdOut, Kind::HoldButton, "&Out", {151, 112, 40, 14}},
-    {IdHome, Kind::Button, "&Home", {271, 98, 40, 14}},
-    {IdUp, Kind::HoldButton, "&Up", {271, 70, 40, 14}},
-    {IdDown, Kind::HoldButton, "&Down", {271, 130, 40, 14}},
-    {IdLeft, Kind::HoldButton, "&Left", {223, 98, 40, 14}},
-    {IdRight, Kind::HoldButton, "&Right", {319, 98, 40, 14}},
-    {IdExit, Kind::Button, "E&xit", {319, 181, 50, 14}},
-    {0, Kind::Group, "", {14, 15, 354, 31}},
-    {0, Kind::Label, "Port:", {23, 29, 21, 8}},
-    {0, Kind::Group, "Speed", {15, 58, 113, 96}},
-    {0, Kind::Label, "Zoom Speed:", {22, 82, 45, 8}},
-    {0, Kind::Label, "Pan Speed:", {22, 106, 40, 8}},
-    {0, Kind::Label, "Tilt Speed:", {22, 130, 45, 8}},
-    {0, Kind::Group, "Zoom", {136, 58, 70, 96}},
-    {0, Kind::Group, "Move", {213, 58, 156, 96}},
-};
-
-// The up-down control of each speed edit is the spin box's own arrows.
-int editOf(int id) {
-    switch (id) {
-        case IdZoomSpin:
-            return IdZoomSpeed;
-        case IdPanSpin:
-            return IdPanSpeed;
-        case IdTiltSpin:
-            return IdTiltSpeed;
-        default:
-            return id;
-    }
-}
 
 // Converts dialog units to pixels the way the template's platform does: a horizontal unit is a
 // quarter of the font's average character width, a vertical unit an eighth of its height.
@@ -101,7 +41,7 @@ class DialogUnits {
     }
     int x(int units) const { return (units * baseX + 2) / 4; }
     int y(int units) const { return (units * baseY + 4) / 8; }
-    QRect rect(const Rect& r) const {
+    QRect rect(const TemplateRect& r) const {
         return QRect(x(r.x), y(r.y), x(r.x + r.width) - x(r.x), y(r.y + r.height) - y(r.y));
     }
 
@@ -119,9 +59,10 @@ class SpeedBox : public QSpinBox {
 QFont dialogFont() {
     QFont font = QApplication::font();
     // The template's font where it exists; otherwise the metric twin of the usual Windows sans.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), font.family()});
-    font.setPointSize(9);
+    font.setFamilies({QString::fromUtf8(DIALOG_TEMPLATE.font),
+                      QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial"), font.family()});
+    font.setPointSize(DIALOG_TEMPLATE.fontPoints);
     return font;
 }
 
@@ -171,7 +112,7 @@ QtDemoDialog::QtDemoDialog(const std::vector<std::string>& ports)
                            Qt::MSWindowsFixedSizeDialogHint),
       behaviour(
           std::make_unique<DemoDialog>(static_cast<DialogView&>(*this), Quorvin::portNameLimit())) {
-    setWindowTitle(QStringLiteral("Quorvin Demo"));
+    setWindowTitle(QString::fromUtf8(DIALOG_TEMPLATE.caption));
     setWindowIcon(programIcon());
     setFont(dialogFont());
     buildControls(ports);
@@ -184,14 +125,21 @@ QtDemoDialog::~QtDemoDialog() = default;
 
 void QtDemoDialog::buildControls(const std::vector<std::string>& ports) {
     const DialogUnits units(font());
-    setFixedSize(units.x(DialogWidth), units.y(DialogHeight));
+    setFixedSize(units.x(DIALOG_TEMPLATE.width), units.y(DIALOG_TEMPLATE.height));
 
-    for (const Placement& placement : placements) {
+    const auto isHoldButton = [](int id) {
+        return std::find(std::begin(DemoDialog::HOLD_BUTTONS), std::end(DemoDialog::HOLD_BUTTONS),
+                         id) != std::end(DemoDialog::HOLD_BUTTONS);
+    };
+    const std::size_t count = std::size(TEMPLATE_CONTROLS);
+    for (std::size_t row = 0; row < count; ++row) {
+        const TemplateControl& placement = TEMPLATE_CONTROLS[row];
+        const int id = placement.id;
         const QString text = QString::fromUtf8(placement.text);
         QRect geometry = units.rect(placement.rect);
         QWidget* widget = nullptr;
         switch (placement.kind) {
-            case Kind::Combo: {
+            case TemplateKind::ComboBox: {
                 portBox = new QComboBox(this);
                 portBox->setEditable(true);
                 portBox->setInsertPolicy(QComboBox::NoInsert);
@@ -212,45 +160,48 @@ void QtDemoDialog::buildControls(const std::vector<std::string>& ports) {
                 widget = portBox;
                 break;
             }
-            case Kind::Button: {
-                auto* button = new QPushButton(text, this);
-                const int id = placement.id;
+            case TemplateKind::PushButton:
+            case TemplateKind::DefaultPushButton: {
+                QPushButton* button = nullptr;
+                if (isHoldButton(id)) {
+                    button = new HoldButton(
+                        text, this, [this, id] { behaviour->OnHoldButtonDown(id); },
+                        [this, id] { behaviour->OnHoldButtonUp(id); });
+                } else {
+                    button = new QPushButton(text, this);
+                }
+                button->setDefault(placement.kind == TemplateKind::DefaultPushButton);
                 if (id == IdExit) {
                     QObject::connect(button, &QPushButton::clicked, this, &QDialog::reject);
-                } else if (id == IdConnect) {
-                    QObject::connect(button, &QPushButton::clicked, this,
-                                     [this] { behaviour->OnConnect(); });
                 } else {
-                    button->setDefault(true);
                     QObject::connect(button, &QPushButton::clicked, this,
-                                     [this] { behaviour->OnHome(); });
+                                     [this, id] { behaviour->OnClicked(id); });
                 }
                 widget = button;
                 break;
             }
-            case Kind::HoldButton: {
-                const int id = placement.id;
-                widget = new HoldButton(
-                    text, this, [this, id] { behaviour->OnHoldButtonDown(id); },
-                    [this, id] { behaviour->OnHoldButtonUp(id); });
-                break;
-            }
-            case Kind::CheckBox: {
+            case TemplateKind::CheckBox: {
                 auto* box = new QCheckBox(text, this);
-                void (DemoDialog::*handler)() = placement.id == IdPowerOn ? &DemoDialog::OnPowerOn
-                                                : placement.id == IdAutoFocus
-                                                    ? &DemoDialog::OnAutoFocus
-                                                    : &DemoDialog::OnDigitalZoom;
                 // clicked comes after the box toggled itself, from the mouse and the keyboard.
                 QObject::connect(box, &QCheckBox::clicked, this,
-                                 [this, handler] { (behaviour.get()->*handler)(); });
+                                 [this, id] { behaviour->OnClicked(id); });
                 widget = box;
                 break;
             }
-            case Kind::Speed:
+            case TemplateKind::Edit:
                 widget = new SpeedBox(this);
+                // The up-down control that follows the edit is the spin box's own arrows: one
+                // widget spans both.
+                if (row + 1 < count && TEMPLATE_CONTROLS[row + 1].kind == TemplateKind::UpDown) {
+                    const TemplateControl& upDown = TEMPLATE_CONTROLS[row + 1];
+                    geometry.setRight(units.x(upDown.rect.x + upDown.rect.width) - 1);
+                    editOfSpin[upDown.id] = id;
+                }
                 break;
-            case Kind::Group:
+            case TemplateKind::UpDown:
+                // Part of the edit before it.
+                continue;
+            case TemplateKind::GroupBox:
                 widget = new QGroupBox(text, this);
                 // The title sits in the frame's top line, and the frame starts half a line
                 // below the box's top, so the template's positions inside it keep their margins.
@@ -262,16 +213,16 @@ void QtDemoDialog::buildControls(const std::vector<std::string>& ports) {
                         .arg(units.x(4))
                         .arg(units.x(1)));
                 break;
-            case Kind::Label:
+            case TemplateKind::Label:
                 widget = new QLabel(text, this);
                 break;
         }
         widget->setGeometry(geometry);
-        if (placement.id != 0) {
-            widget->setObjectName(QString::number(placement.id));
-            controls[placement.id] = widget;
+        if (id != 0) {
+            widget->setObjectName(QString::number(id));
+            controls[id] = widget;
         }
-        if (placement.kind == Kind::Group) {
+        if (placement.kind == TemplateKind::GroupBox) {
             // Frames are drawn under the controls they surround.
             widget->lower();
         }
@@ -279,7 +230,8 @@ void QtDemoDialog::buildControls(const std::vector<std::string>& ports) {
 }
 
 QWidget* QtDemoDialog::control(int id) const {
-    const auto found = controls.find(editOf(id));
+    const auto spin = editOfSpin.find(id);
+    const auto found = controls.find(spin == editOfSpin.end() ? id : spin->second);
     return found == controls.end() ? nullptr : found->second;
 }
 

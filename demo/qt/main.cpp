@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "demo/qt/QtDemoDialog.h"
 #include "ports/PortList.h"
-#include "demo/QtDemoDialog.h"
 
 namespace {
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// The Demo dialog on Qt Widgets: the controls of the dialog template at their template
-// positions, scaled from dialog units by the dialog font, each with its control identifier as
-// its object name. All behaviour lives in DemoDialog; this class only maps the view calls.
+// The Demo dialog on Qt Widgets: the controls of the dialog template (read from Demo.exe's
+// resource script) at their template positions, scaled from dialog units by the dialog font,
+// each with its control identifier as its object name. All behaviour lives in DemoDialog; this
+// class only maps the view calls.
 
 #include <QDialog>
 #include <QString>
@@ -49,6 +50,8 @@ class QtDemoDialog : public QDialog, private DialogView {
     QSpinBox* speedBox(int id) const;
 
     std::map<int, QWidget*> controls;
+    // Each up-down control's edit: one spin box shows both.
+    std::map<int, int> editOfSpin;
     QComboBox* portBox = nullptr;
     // Declared last: it is destroyed first, closing the link while the widgets still exist.
     std::unique_ptr<DemoDialog> behaviour;

@@ -1,5 +1,6 @@
-// Identifiers of Demo.exe's resources and of the controls of its dialog template. The control
-// identifiers are Demo::ControlId's (demo/DialogView.h); the view checks that both agree.
+// Identifiers of Demo's resources and of the controls of its dialog template (Demo.rc), in the
+// one form that both the resource compiler and C++ read. Demo::ControlId (demo/DialogView.h)
+// names the controls from these, and the Qt view lays them out from the template.
 #pragma once
 
 #ifndef IDC_STATIC
