@@ -17,8 +17,9 @@
 namespace CameraDriver::testing {
 namespace {
 
+using namespace TestSupport;
+
 using V = ViscaControllerImpl;
-using Bytes = std::vector<std::uint8_t>;
 
 struct ToCounts {
     const char* what;

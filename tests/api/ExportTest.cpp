@@ -1,41 +1,16 @@
 // The shared library's boundary: its dynamic symbol table holds exactly the Controller class,
 // the four log switches and what a caller needs to catch DriverException by type.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "tests/api/ControllerOperations.h"
+#include "tests/support/Subprocess.h"
 
 namespace CameraDriver::testing {
 namespace {
-
-struct Output {
-    std::string text;
-    int status = -1;
-};
-
-Output run(const std::string& command) {
-    Output output;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    std::array<char, 4096> chunk{};
-    std::size_t n = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0) {
-        output.text.append(chunk.data(), n);
-    }
-    const int status = pclose(pipe);
-    output.status = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
-    return output;
-}
-
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
 
 // The standard string's spelling differs between library ABIs; the expected list uses the
 // short one.
@@ -74,13 +49,13 @@ std::set<std::string> expectedExports() {
 }
 
 TEST(LibraryBoundary, ExportsExactlyTheControllerTheSwitchesAndTheExceptionType) {
-    const Output nm =
-        run(std::string(QUORVIN_NM) + " -D --defined-only -C " + quoted(QUORVIN_LIBRARY) + " 2>&1");
-    ASSERT_EQ(nm.status, 0) << nm.text;
+    const TestSupport::RunResult nm =
+        TestSupport::runProgram({QUORVIN_NM, "-D", "--defined-only", "-C", QUORVIN_LIBRARY});
+    ASSERT_EQ(nm.exitCode, 0) << nm.err;
 
     // Lines read "<address> <type> <name>"; a name may contain spaces.
     std::set<std::string> exported;
-    std::istringstream lines(nm.text);
+    std::istringstream lines(nm.out);
     std::string line;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
@@ -105,11 +80,11 @@ TEST(LibraryBoundary, ExportsExactlyTheControllerTheSwitchesAndTheExceptionType)
 }
 
 TEST(LibraryBoundary, CarriesAVersionedSoname) {
-    const Output dynamic =
-        run(std::string(QUORVIN_READELF) + " -d " + quoted(QUORVIN_LIBRARY) + " 2>&1");
-    ASSERT_EQ(dynamic.status, 0) << dynamic.text;
-    EXPECT_NE(dynamic.text.find("Library soname: [" QUORVIN_SONAME "]"), std::string::npos)
-        << dynamic.text;
+    const TestSupport::RunResult dynamic =
+        TestSupport::runProgram({QUORVIN_READELF, "-d", QUORVIN_LIBRARY});
+    ASSERT_EQ(dynamic.exitCode, 0) << dynamic.err;
+    EXPECT_NE(dynamic.out.find("Library soname: [" QUORVIN_SONAME "]"), std::string::npos)
+        << dynamic.out;
 }
 
 }  // namespace

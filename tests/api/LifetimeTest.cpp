@@ -6,23 +6,25 @@
 #include <memory>
 #include <optional>
 
-#include "tests/api/ScriptedController.h"
+#include "tests/support/ControllerAccess.h"
 #include "tests/support/Hex.h"
 
 namespace CameraDriver::testing {
 namespace {
+
+using namespace TestSupport;
 
 const char* const DONE = "90 41 FF 90 51 FF";
 
 // A bound controller over a scripted camera whose record outlives it.
 struct Bound {
     std::shared_ptr<CommLog> log = std::make_shared<CommLog>();
-    std::optional<ScriptedController> controller;
+    std::optional<Controller> controller;
     ScriptedComm* camera = nullptr;
 
     Bound() {
         controller.emplace();
-        camera = &controller->script(log);
+        camera = &scriptCamera(*controller, log);
     }
 };
 
@@ -61,15 +63,15 @@ TEST(ControllerLifetime, CopiesShareOneImplementation) {
 }
 
 TEST(ControllerLifetime, CopyingAnUnboundControllerBindsNeither) {
-    ScriptedController unbound;
-    ScriptedController constructed(unbound);
-    ScriptedController assigned;
+    Controller unbound;
+    Controller constructed(unbound);
+    Controller assigned;
     assigned = unbound;
     // Had the copy bound them, all three would now share one implementation.
-    ControllerImpl* first = unbound.implementation();
-    EXPECT_NE(constructed.implementation(), first);
-    EXPECT_NE(assigned.implementation(), first);
-    EXPECT_NE(assigned.implementation(), constructed.implementation());
+    ControllerImpl* first = implementationOf(unbound);
+    EXPECT_NE(implementationOf(constructed), first);
+    EXPECT_NE(implementationOf(assigned), first);
+    EXPECT_NE(implementationOf(assigned), implementationOf(constructed));
     unbound.setCurCamera(3);
     EXPECT_EQ(constructed.getCurCamera(), 1);
     EXPECT_EQ(assigned.getCurCamera(), 1);
@@ -131,7 +133,7 @@ TEST(ControllerLifetime, AssigningAnUnboundControllerReleasesTheTargetsImplement
     Bound bound;
     bound.controller->setCurCamera(6);
     const Controller unbound;
-    static_cast<Controller&>(*bound.controller) = unbound;
+    *bound.controller = unbound;
     EXPECT_EQ(bound.log->disconnects, 1);
     EXPECT_EQ(bound.log->destroyed, 1);
     // Unbound again: the next operation creates a fresh implementation.
@@ -141,14 +143,14 @@ TEST(ControllerLifetime, AssigningAnUnboundControllerReleasesTheTargetsImplement
 TEST(ControllerLifetime, SelfAssignmentKeepsTheImplementation) {
     Bound bound;
     bound.controller->setCurCamera(3);
-    ScriptedController& alias = *bound.controller;
+    Controller& alias = *bound.controller;
     *bound.controller = alias;
     EXPECT_EQ(bound.log->disconnects, 0);
     EXPECT_EQ(bound.log->destroyed, 0);
     EXPECT_EQ(bound.controller->getCurCamera(), 3);
 
     // Assignment between two sharers of one implementation keeps it too.
-    ScriptedController sharer(*bound.controller);
+    Controller sharer(*bound.controller);
     sharer = *bound.controller;
     EXPECT_EQ(bound.log->destroyed, 0);
 
@@ -178,11 +180,11 @@ TEST(ControllerLifetime, DestroyingAConnectedControllerClosesItsLink) {
 TEST(ControllerLifetime, AfterAnOperationThrowsTheNextGoesToTheSameImplementation) {
     Bound bound;
     bound.controller->setCurCamera(2);
-    ControllerImpl* before = bound.controller->implementation();
+    ControllerImpl* before = implementationOf(*bound.controller);
     bound.camera->reply(hex("A0 60 02 FF")).reply(hex("A0 41 FF A0 51 FF"));
 
     EXPECT_THROW(bound.controller->moveUp(4), DriverException);
-    EXPECT_EQ(bound.controller->implementation(), before);
+    EXPECT_EQ(implementationOf(*bound.controller), before);
     EXPECT_EQ(bound.controller->getCurCamera(), 2);
     bound.controller->stopMove();
 

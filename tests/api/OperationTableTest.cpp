@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <functional>
 #include <iomanip>
@@ -14,11 +13,14 @@
 #include <vector>
 
 #include "tests/api/ControllerOperations.h"
-#include "tests/api/ScriptedController.h"
+#include "tests/support/ControllerAccess.h"
 #include "tests/support/Hex.h"
+#include "tests/support/TestName.h"
 
 namespace CameraDriver::testing {
 namespace {
+
+using namespace TestSupport;
 
 // What an operation gave its caller: nothing, a value, the bytes it filled, or the text of
 // the DriverException it threw.
@@ -374,8 +376,8 @@ class OperationTable : public ::testing::TestWithParam<Case> {};
 
 TEST_P(OperationTable, SendsTheFramesAndReturnsTheDecodedReply) {
     const Case& row = GetParam();
-    ScriptedController controller;
-    ScriptedComm& camera = controller.script();
+    Controller controller;
+    ScriptedComm& camera = scriptCamera(controller);
     for (const std::string& reply : row.replies) {
         if (reply.front() == '!') {
             camera.failRecv(reply.substr(1));
@@ -404,9 +406,7 @@ TEST_P(OperationTable, SendsTheFramesAndReturnsTheDecodedReply) {
 std::string testName(const ::testing::TestParamInfo<Case>& info) {
     std::ostringstream name;
     name << std::setw(3) << std::setfill('0') << info.index << '_';
-    for (char ch : info.param.name) {
-        name << (std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_');
-    }
+    name << testNameOf(info.param.name);
     return name.str();
 }
 

@@ -2,16 +2,18 @@
 // command is refused before anything reaches the wire, through the public Controller.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 #include <string>
 
-#include "tests/api/ScriptedController.h"
+#include "tests/support/ControllerAccess.h"
 #include "tests/support/Hex.h"
 #include "tests/support/Raised.h"
+#include "tests/support/TestName.h"
 
 namespace CameraDriver::testing {
 namespace {
+
+using namespace TestSupport;
 
 struct FrameCase {
     const char* name;
@@ -51,8 +53,8 @@ class WholeFrame : public ::testing::TestWithParam<FrameCase> {};
 
 TEST_P(WholeFrame, IsSentWholeOrNotAtAll) {
     const FrameCase& row = GetParam();
-    ScriptedController controller;
-    ScriptedComm& camera = controller.script();
+    Controller controller;
+    ScriptedComm& camera = scriptCamera(controller);
     const bool refused = *row.frame == '\0';
     if (!refused) {
         camera.reply(hex("90 41 FF 90 51 FF"));
@@ -73,11 +75,7 @@ TEST_P(WholeFrame, IsSentWholeOrNotAtAll) {
 
 INSTANTIATE_TEST_SUITE_P(Arguments, WholeFrame, ::testing::ValuesIn(kFrames),
                          [](const ::testing::TestParamInfo<FrameCase>& param) {
-                             std::string name = param.param.name;
-                             for (char& ch : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return name;
+                             return testNameOf(param.param.name);
                          });
 
 }  // namespace

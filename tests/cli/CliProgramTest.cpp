@@ -17,13 +17,16 @@
 
 #include "cli/Operations.h"
 #include "sim/PtyServer.h"
-#include "tests/cli/Subprocess.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempDir.h"
 
 namespace QuorvinCli {
 namespace {
 
-using testing::runProgram;
-using testing::RunResult;
+using TestSupport::readFile;
+using TestSupport::runProgram;
+using TestSupport::RunResult;
+using TestSupport::TempDir;
 
 const char* const kPort = "{port}";
 
@@ -528,16 +531,9 @@ TEST_F(CliProgram, EveryOperationSendsItsOwnFrames) {
 
 TEST_F(CliProgram, LogOptionsReachTheLibrarysSwitches) {
     start();
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("quorvin-cli-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string file = (dir / "camera.log").string();
-    auto readLog = [&] {
-        std::ifstream in(file);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    };
+    const TempDir dir;
+    const std::string file = dir.path("camera.log");
+    auto readLog = [&] { return readFile(file); };
 
     // --log alone: the file is opened (and so created) but gets only exception lines.
     RunResult result = run(cmd({"getGain"}, {"--log", file}));
@@ -560,9 +556,6 @@ TEST_F(CliProgram, LogOptionsReachTheLibrarysSwitches) {
     const std::size_t dump = result.out.find("[Debug] 81 09 04 4c ff \n");
     EXPECT_NE(dump, std::string::npos) << result.out;
     EXPECT_NE(result.out.find("\n1\n", dump), std::string::npos) << result.out;
-
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
 }
 
 }  // namespace

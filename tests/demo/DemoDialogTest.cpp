@@ -8,21 +8,20 @@
 #include <vector>
 
 #include "demo/DemoDialog.h"
-#include "driver/ControllerImpl.h"
 #include "tests/demo/FakeView.h"
+#include "tests/support/ControllerAccess.h"
 #include "tests/support/Hex.h"
-#include "tests/support/ScriptedComm.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/LogSandbox.h"
 
 namespace Demo::testing {
 namespace {
 
-using CameraDriver::testing::CommLog;
-using CameraDriver::testing::hex;
-using CameraDriver::testing::readFile;
-using CameraDriver::testing::ScriptedComm;
-using CameraDriver::testing::TempDir;
-using CameraDriver::testing::toHex;
+using TestSupport::CommLog;
+using TestSupport::hex;
+using TestSupport::LogSandbox;
+using TestSupport::readFile;
+using TestSupport::ScriptedComm;
+using TestSupport::toHex;
 
 // The port field's limit on Windows, where ports are "COM1".."COM4".
 constexpr std::size_t ComPortLimit = 4;
@@ -31,23 +30,11 @@ const char* const Ack = "90 41 FF 90 51 FF";
 const char* const SyntaxError = "90 60 02 FF";
 const char* const SyntaxErrorText = "SYNTAX_ERROR ocurred when executing the command !";
 
-// Reaches the protected implementation of any Controller: a pointer to the member, named
-// through a derived class, applies to every Controller.
-struct ImplOf : CameraDriver::Controller {
-    static CameraDriver::ControllerImpl* get(CameraDriver::Controller& controller) {
-        return (controller.*&ImplOf::getImpl)();
-    }
-};
-
 // The dialog with a scripted camera behind its link.
 class ScriptedDialog : public DemoDialog {
   public:
     ScriptedDialog(DialogView& screen, std::size_t maxPortChars)
-        : DemoDialog(screen, maxPortChars) {
-        auto comm = std::make_unique<ScriptedComm>();
-        scripted = comm.get();
-        ImplOf::get(camera())->setComm(std::move(comm));
-    }
+        : DemoDialog(screen, maxPortChars), scripted(&TestSupport::scriptCamera(camera())) {}
     ScriptedComm& comm() { return *scripted; }
 
   private:
@@ -91,7 +78,7 @@ class DemoDialogTest : public ::testing::Test {
         }
     }
 
-    TempDir temp;  // the dialog's ./vantle.log lands here
+    LogSandbox sandbox;  // the dialog's ./vantle.log lands here
     FakeView view;
     std::unique_ptr<ScriptedDialog> dialog;
     std::shared_ptr<CommLog> wire;

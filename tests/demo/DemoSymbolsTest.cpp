@@ -3,8 +3,6 @@
 // shows up here and not at a customer's with an older library.
 #include <cxxabi.h>
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <memory>
@@ -12,19 +10,17 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/Subprocess.h"
+
 namespace {
 
 // Mangled names of the dynamic symbols that `nm -D <filter>` lists for `file`.
 std::set<std::string> dynamicSymbols(const std::string& filter, const std::string& file) {
-    const std::string command = "nm -D " + filter + " '" + file + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return {};
-    }
+    const TestSupport::RunResult nm = TestSupport::runProgram({QUORVIN_NM, "-D", filter, file});
+    EXPECT_EQ(nm.exitCode, 0) << "nm -D " << filter << " " << file << " failed: " << nm.err;
     std::set<std::string> names;
-    char line[4096];
-    while (fgets(line, sizeof line, pipe) != nullptr) {
+    std::istringstream lines(nm.out);
+    for (std::string line; std::getline(lines, line);) {
         // "<address> <type> <name>" or "<spaces> U <name>": the name is the last field.
         std::istringstream fields(line);
         std::string field;
@@ -32,12 +28,12 @@ std::set<std::string> dynamicSymbols(const std::string& filter, const std::strin
         while (fields >> field) {
             name = field;
         }
+        if (name.empty()) {
+            continue;
+        }
         const std::size_t version = name.find('@');
         names.insert(name.substr(0, version));
     }
-    const int status = pclose(pipe);
-    EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << command << " failed";
     return names;
 }
 

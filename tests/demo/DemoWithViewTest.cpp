@@ -10,7 +10,7 @@
 #include "sim/PtyServer.h"
 #include "sim/view/CameraView.h"
 #include "sim/view/Scene.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/LogSandbox.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ std::optional<QPointF> chartIn(const QImage& picture) {
 }
 
 TEST(DemoWithView, HoldingUpTiltsThePictureAndReleasingStopsIt) {
-    CameraDriver::testing::TempDir temp;
+    TestSupport::LogSandbox sandbox;
     camsim::PtyServer server;
     camsim::view::CameraViewWindow view(server);
     view.show();

@@ -22,7 +22,7 @@
 
 #include "demo/qt/QtDemoDialog.h"
 #include "sim/PtyServer.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/LogSandbox.h"
 
 // Readable failure messages.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -32,7 +32,7 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 namespace Demo::testing {
 namespace {
 
-using CameraDriver::testing::TempDir;
+using TestSupport::LogSandbox;
 
 struct SeenBox {
     QString caption;
@@ -94,7 +94,7 @@ class QtDemoDialogTest : public ::testing::Test {
         }
     }
 
-    TempDir temp;
+    LogSandbox sandbox;
     QtDemoDialog dialog;
 };
 
@@ -221,7 +221,7 @@ TEST_F(QtDemoDialogTest, PowerOnSwitchesTheCameraAndTheControlsFollow) {
 }
 
 TEST_F(QtDemoDialogTest, FailedConnectRaisesTheExceptionBoxOverTheWaitCursor) {
-    dialog.selectPort(QString::fromStdString((temp.dir() / "no-such-port").string()));
+    dialog.selectPort(QString::fromStdString((sandbox.dir() / "no-such-port").string()));
     BoxWatcher watcher;
     click(IdConnect);
 

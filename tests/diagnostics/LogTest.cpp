@@ -6,11 +6,11 @@
 
 #include "diagnostics/Log.h"
 #include "quorvin/Log.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/LogSandbox.h"
 
 using namespace CameraDriver;
-using CameraDriver::testing::readFile;
-using CameraDriver::testing::TempDir;
+using TestSupport::LogSandbox;
+using TestSupport::readFile;
 
 namespace {
 
@@ -29,7 +29,7 @@ const char* const kExceptionLine = "[Exception] open COM port failed ! \n";
 
 class LogTest : public ::testing::Test {
   protected:
-    TempDir temp;
+    LogSandbox sandbox;
 };
 
 }  // namespace
@@ -38,7 +38,7 @@ TEST_F(LogTest, WritesNothingAnywhereWhileEverySwitchIsOff) {
     ::testing::internal::CaptureStdout();
     writeEachKind();
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-    EXPECT_TRUE(std::filesystem::is_empty(temp.dir()));
+    EXPECT_TRUE(std::filesystem::is_empty(sandbox.dir()));
 }
 
 TEST_F(LogTest, SwitchesRouteEachKindOfLine) {
@@ -62,7 +62,7 @@ TEST_F(LogTest, SwitchesRouteEachKindOfLine) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempDir inner;
+        LogSandbox inner;
         c.enable();
         ::testing::internal::CaptureStdout();
         writeEachKind();

@@ -8,11 +8,11 @@
 
 #include "driver/ViscaControllerImpl.h"
 #include "tests/support/Hex.h"
+#include "tests/support/LogSandbox.h"
 #include "tests/support/Raised.h"
 #include "tests/support/ScriptedComm.h"
-#include "tests/support/TempDir.h"
 
-namespace CameraDriver::testing {
+namespace DriverTest {
 
 // A VISCA implementation over a scripted camera, with the debug log going to ./exchange.log.
 class ExchangeTest : public ::testing::Test {
@@ -20,15 +20,15 @@ class ExchangeTest : public ::testing::Test {
     ExchangeTest() {
         setLogFile("exchange.log");
         setDebugEnabled(true);
-        impl.setComm(std::unique_ptr<Comm>(comm));
+        impl.setComm(std::unique_ptr<CameraDriver::Comm>(comm));
     }
 
-    std::vector<std::string> logLines() const { return readLines("exchange.log"); }
-    const CommLog& wire() const { return *comm->record(); }
+    std::vector<std::string> logLines() const { return TestSupport::readLines("exchange.log"); }
+    const TestSupport::CommLog& wire() const { return *comm->record(); }
 
-    TempDir temp;
-    ViscaControllerImpl impl;
-    ScriptedComm* comm = new ScriptedComm;  // owned by impl
+    TestSupport::LogSandbox sandbox;
+    CameraDriver::ViscaControllerImpl impl;
+    TestSupport::ScriptedComm* comm = new TestSupport::ScriptedComm;  // owned by impl
 };
 
-}  // namespace CameraDriver::testing
+}  // namespace DriverTest

@@ -1,9 +1,11 @@
 #include <random>
 
 #include "tests/driver/ExchangeFixture.h"
+#include "tests/support/TestName.h"
 
 using namespace CameraDriver;
-using namespace CameraDriver::testing;
+using namespace DriverTest;
+using namespace TestSupport;
 
 namespace {
 
@@ -102,11 +104,7 @@ TEST_P(ReplyTable, AcceptsOrRefusesWithTheExactMessage) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ReplyTable, ::testing::ValuesIn(kReplyCases),
                          [](const ::testing::TestParamInfo<ReplyCase>& param) {
-                             std::string name = param.param.name;
-                             for (char& ch : name) {
-                                 if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             }
-                             return name;
+                             return testNameOf(param.param.name);
                          });
 
 TEST_F(ExchangeTest, LoneAcknowledgementGetsOneMoreReadOfTheRestOfTheBuffer) {
@@ -226,7 +224,7 @@ TEST_F(ExchangeTest, CommandsThatAreNotOneWholeFrameAreRefusedUntouched) {
 // Random replies of every length and shape: only DriverException ever comes out, and the
 // exchange after each one works.
 TEST_F(ExchangeTest, RandomRepliesOnlyEverFailWithDriverException) {
-    TempDir::resetLog();  // keep the run fast: no file
+    LogSandbox::resetLog();  // keep the run fast: no file
     std::mt19937 rng(20261209);
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<int> size(1, 16);

@@ -1,7 +1,8 @@
 #include "tests/driver/ExchangeFixture.h"
 
 using namespace CameraDriver;
-using namespace CameraDriver::testing;
+using namespace DriverTest;
+using namespace TestSupport;
 
 TEST_F(ExchangeTest, ConnectOpensTheLinkNumbersAndClearsTheCameras) {
     comm->reply(hex("88 30 02 FF")).reply(hex("88 01 00 01 FF")).reply(hex("88 30 02 FF"));
@@ -64,7 +65,7 @@ TEST_F(ExchangeTest, SelectedCameraAddressesTheNextCommandWithoutTraffic) {
 }
 
 TEST(ControllerImplLifetime, DisconnectWithoutATransportDoesNothing) {
-    TempDir temp;
+    LogSandbox sandbox;
     setDebugEnabled(true);
     ViscaControllerImpl impl;
     impl.disconnect();

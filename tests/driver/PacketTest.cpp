@@ -4,7 +4,7 @@
 #include "tests/support/Hex.h"
 
 using namespace CameraDriver;
-using CameraDriver::testing::hex;
+using TestSupport::hex;
 
 TEST(Packet, StartsAllZeroAndCopiesOnlyTheGivenBytes) {
     const Packet empty;

@@ -15,10 +15,10 @@
 using CameraDriver::Controller;
 using CameraDriver::DriverException;
 using CameraDriver::testing::linesStartingWith;
-using CameraDriver::testing::OverVirtualCamera;
-using CameraDriver::testing::raisedBy;
-using CameraDriver::testing::readLines;
 using CameraDriver::testing::runMixedExchanges;
+using E2eTest::OverVirtualCamera;
+using TestSupport::raisedBy;
+using TestSupport::readLines;
 
 namespace {
 

@@ -10,7 +10,12 @@
 #include "tests/e2e/OverVirtualCamera.h"
 #include "tests/support/Eventually.h"
 
-using namespace CameraDriver::testing;
+using CameraDriver::testing::linesStartingWith;
+using CameraDriver::testing::runMixedExchanges;
+using E2eTest::OverVirtualCamera;
+using TestSupport::eventually;
+using TestSupport::raisedBy;
+using TestSupport::readLines;
 
 TEST_F(OverVirtualCamera, CompletionPastTheTimeOutIsDroppedAndLaterExchangesReadTheirOwnReplies) {
     camera.connect(server.devicePath());

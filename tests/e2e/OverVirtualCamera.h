@@ -6,10 +6,10 @@
 
 #include "quorvin/Controller.h"
 #include "sim/PtyServer.h"
+#include "tests/support/LogSandbox.h"
 #include "tests/support/Raised.h"
-#include "tests/support/TempDir.h"
 
-namespace CameraDriver::testing {
+namespace E2eTest {
 
 // A public Controller and a virtual camera chain on a pseudo-terminal, in a temporary folder.
 class OverVirtualCamera : public ::testing::Test {
@@ -22,9 +22,9 @@ class OverVirtualCamera : public ::testing::Test {
         return o;
     }
 
-    TempDir temp;
+    TestSupport::LogSandbox sandbox;
     camsim::PtyServer server;
-    Controller camera;
+    CameraDriver::Controller camera;
 };
 
-}  // namespace CameraDriver::testing
+}  // namespace E2eTest

@@ -3,8 +3,8 @@
 
 #include "tests/e2e/OverVirtualCamera.h"
 
-using CameraDriver::testing::OverVirtualCamera;
-using CameraDriver::testing::raisedBy;
+using E2eTest::OverVirtualCamera;
+using TestSupport::raisedBy;
 
 TEST_F(OverVirtualCamera, SilentCameraEndsInTheReceiveTimeOutNotAHang) {
     camera.connect(server.devicePath());

@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) {
         return 0;
     }
-    auto comm = std::make_unique<CameraDriver::testing::ScriptedComm>();
+    auto comm = std::make_unique<TestSupport::ScriptedComm>();
     for (std::size_t i = 2; i < size;) {
         const std::size_t length = data[i++] % 17;
         if (length == 0) {
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const std::size_t end = std::min(size, i + length);
-        comm->reply(CameraDriver::testing::Bytes(data + i, data + end));
+        comm->reply(TestSupport::Bytes(data + i, data + end));
         i = end;
     }
     ViscaControllerImpl impl;

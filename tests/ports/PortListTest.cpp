@@ -2,11 +2,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "ports/PortList.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -14,17 +14,6 @@ namespace fs = std::filesystem;
 
 class PortListTest : public ::testing::Test {
   protected:
-    PortListTest() {
-        // A fresh folder standing in for /dev.
-        std::random_device random;
-        do {
-            root = fs::temp_directory_path() / ("quorvin-ports-" + std::to_string(random()));
-        } while (!fs::create_directory(root));
-    }
-    ~PortListTest() override {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
     void touch(const std::string& name) {
         fs::create_directories((root / name).parent_path());
         std::ofstream(root / name).put('\n');
@@ -40,7 +29,9 @@ class PortListTest : public ::testing::Test {
     }
     std::string at(const std::string& name) const { return (root / name).string(); }
 
-    fs::path root;
+    // A fresh folder standing in for /dev.
+    TestSupport::TempDir folder;
+    const fs::path& root = folder.dir();
 };
 
 TEST_F(PortListTest, NamedPortsFirstThenAdaptorsInNumericOrderThenStableNames) {

@@ -239,8 +239,7 @@ TEST(Line, UnreadReplyBytesAreThoseWaitingForTheClient) {
     Line line;
     EXPECT_EQ(line.server.unreadReplyBytes(), 0u);
     line.port.send("81 09 04 00 FF 81 09 06 12 FF");
-    EXPECT_TRUE(
-        CameraDriver::testing::eventually([&] { return line.server.unreadReplyBytes() == 15; }));
+    EXPECT_TRUE(TestSupport::eventually([&] { return line.server.unreadReplyBytes() == 15; }));
     EXPECT_EQ(line.port.read(4).size(), 4u);
     EXPECT_EQ(line.server.unreadReplyBytes(), 11u);
     EXPECT_EQ(line.port.read(11).size(), 11u);

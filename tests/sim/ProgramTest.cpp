@@ -1,12 +1,8 @@
 // The quorvin-camsim program as a client meets it: started as a process, its first line read,
 // talked to over the pseudo-terminal, stopped by a signal.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>

@@ -18,31 +18,15 @@
 #include <vector>
 
 #include "sim/PtyServer.h"
+#include "tests/support/Hex.h"
 
 namespace simtest {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = TestSupport::Bytes;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-// "81 09 04 00 FF" -> bytes.
-inline Bytes hex(const std::string& text) {
-    Bytes out;
-    std::istringstream in(text);
-    std::string word;
-    while (in >> word) out.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
-    return out;
-}
-
-inline std::string toHex(const Bytes& bytes) {
-    std::string s;
-    for (std::uint8_t b : bytes) {
-        char h[4];
-        std::snprintf(h, sizeof h, "%s%02X", s.empty() ? "" : " ", b);
-        s += h;
-    }
-    return s;
-}
+using TestSupport::hex;
+using TestSupport::toHex;
 
 inline Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;

@@ -6,20 +6,21 @@
 #include <chrono>
 #include <thread>
 
-namespace CameraDriver::testing {
+namespace TestSupport {
 
-// Checks `condition` every millisecond until it holds or `limit` has passed; returns whether
-// it held.
+// Checks `condition` every `interval` until it holds or `limit` has passed; returns whether it
+// held.
 template <typename Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(5),
+                std::chrono::milliseconds interval = std::chrono::milliseconds(1)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(interval);
     }
     return true;
 }
 
-}  // namespace CameraDriver::testing
+}  // namespace TestSupport

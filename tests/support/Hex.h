@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
-namespace CameraDriver::testing {
+namespace TestSupport {
+
+using Bytes = std::vector<std::uint8_t>;
 
 // "81 01 04 07 02 FF" -> bytes; the readable form used in tables of frames.
-inline std::vector<std::uint8_t> hex(const std::string& text) {
-    std::vector<std::uint8_t> bytes;
+inline Bytes hex(const std::string& text) {
+    Bytes bytes;
     std::istringstream in(text);
     std::string token;
     while (in >> token) {
@@ -18,7 +20,8 @@ inline std::vector<std::uint8_t> hex(const std::string& text) {
     return bytes;
 }
 
-inline std::string toHex(const std::vector<std::uint8_t>& bytes) {
+// Bytes -> "81 01 04 07 02 FF": upper-case digits, one space between bytes.
+inline std::string toHex(const Bytes& bytes) {
     std::string out;
     static const char* digits = "0123456789ABCDEF";
     for (std::uint8_t b : bytes) {
@@ -29,4 +32,4 @@ inline std::string toHex(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
-}  // namespace CameraDriver::testing
+}  // namespace TestSupport

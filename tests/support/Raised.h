@@ -5,11 +5,11 @@
 
 #include "quorvin/DriverException.h"
 
-namespace CameraDriver::testing {
+namespace TestSupport {
 
 // Runs `body` and returns the text of the `Exception` it raises, or "(nothing raised)"; any
 // other exception escapes and fails the test.
-template <typename Exception = DriverException, typename Body>
+template <typename Exception = CameraDriver::DriverException, typename Body>
 std::string raisedBy(Body&& body) {
     try {
         std::forward<Body>(body)();
@@ -19,4 +19,4 @@ std::string raisedBy(Body&& body) {
     return "(nothing raised)";
 }
 
-}  // namespace CameraDriver::testing
+}  // namespace TestSupport

@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "quorvin/DriverException.h"
+#include "tests/support/Hex.h"
 #include "transport/Comm.h"
 
-namespace CameraDriver::testing {
-
-using Bytes = std::vector<std::uint8_t>;
+namespace TestSupport {
 
 struct RecvCall {
     std::uint32_t offered;  // the count on entry: the space the caller offers
@@ -32,7 +31,7 @@ struct CommLog {
     int destroyed = 0;
 };
 
-class ScriptedComm : public Comm {
+class ScriptedComm : public CameraDriver::Comm {
   public:
     // One reply burst, a transport failure, or a short write.
     struct Step {
@@ -73,13 +72,13 @@ class ScriptedComm : public Comm {
     void connect(const std::string& port) override {
         log->ports.push_back(port);
         if (!connectFailure.empty()) {
-            throw DriverException(connectFailure);
+            throw CameraDriver::DriverException(connectFailure);
         }
     }
     void disconnect() override {
         ++log->disconnects;
         if (!disconnectFailure.empty()) {
-            throw DriverException(disconnectFailure);
+            throw CameraDriver::DriverException(disconnectFailure);
         }
     }
     void send(const unsigned char* data, std::uint32_t* count) override {
@@ -93,12 +92,12 @@ class ScriptedComm : public Comm {
         log->recvs.push_back({*count, lastBuffer ? buffer - lastBuffer : 0});
         lastBuffer = buffer;
         if (replies.empty()) {
-            throw DriverException("scripted camera has no more replies");
+            throw CameraDriver::DriverException("scripted camera has no more replies");
         }
         Step step = std::move(replies.front());
         replies.pop_front();
         if (step.fails) {
-            throw DriverException(step.failure);
+            throw CameraDriver::DriverException(step.failure);
         }
         // Like a real line, a burst larger than the offer is cut to the offer.
         const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(step.burst.size(), *count));
@@ -117,4 +116,4 @@ class ScriptedComm : public Comm {
     unsigned char* lastBuffer = nullptr;
 };
 
-}  // namespace CameraDriver::testing
+}  // namespace TestSupport

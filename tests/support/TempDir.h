@@ -1,45 +1,34 @@
 #pragma once
 
-// Runs a test inside a fresh temporary working directory and resets the process-wide log, so
-// that files named relative to "." land where the test can read them.
+// A fresh folder for one test, and the readers of the files a test finds in it. Standard
+// library only, so that every test program can use it: the virtual camera's, which link nothing
+// of the camera library, and the Windows builds'.
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
-#include "quorvin/Log.h"
+namespace TestSupport {
 
-namespace CameraDriver::testing {
-
+// A folder of its own under the system's temporary folder, removed with everything in it when
+// the object goes.
 class TempDir {
   public:
-    TempDir() {
-        path = makeUniqueFolder();
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(path);
-    }
+    TempDir() : folder(makeUniqueFolder()) {}
     ~TempDir() {
-        resetLog();
         std::error_code ignored;
-        std::filesystem::current_path(previous, ignored);
-        std::filesystem::remove_all(path, ignored);
+        std::filesystem::remove_all(folder, ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& dir() const { return path; }
-
-    // Puts every switch back to its state at load: off, default name, no file open.
-    static void resetLog() {
-        setVerboseEnabled(false);
-        setDebugEnabled(false);
-        setLogFile("./CameraDriver.log");
-        setLogEnabled(false);
-    }
+    const std::filesystem::path& dir() const { return folder; }
+    // The path of `name` inside the folder, as text.
+    std::string path(const std::string& name) const { return (folder / name).string(); }
 
   private:
     // mkdtemp without POSIX, so that the Windows build runs these tests too: create_directory
@@ -56,8 +45,7 @@ class TempDir {
         }
     }
 
-    std::filesystem::path path;
-    std::filesystem::path previous;
+    std::filesystem::path folder;
 };
 
 // Read as text, as the log writes it: on Windows each line then ends in "\n" here too.
@@ -77,4 +65,4 @@ inline std::vector<std::string> readLines(const std::filesystem::path& file) {
     return lines;
 }
 
-}  // namespace CameraDriver::testing
+}  // namespace TestSupport

@@ -15,7 +15,7 @@
 
 namespace {
 
-using CameraDriver::testing::raisedBy;
+using TestSupport::raisedBy;
 
 using namespace std::chrono_literals;
 using CameraDriver::Comm;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "quorvin/Log.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/LogSandbox.h"
 
 namespace TransportTest {
 
@@ -18,7 +18,7 @@ class LogCapture {
     }
 
     // Every line written so far, without the newlines.
-    std::vector<std::string> lines() const { return CameraDriver::testing::readLines(file); }
+    std::vector<std::string> lines() const { return TestSupport::readLines(file); }
 
     // Only the exception lines, without their prefix.
     std::vector<std::string> exceptionLines() const {
@@ -33,7 +33,7 @@ class LogCapture {
     }
 
   private:
-    CameraDriver::testing::TempDir folder;
+    TestSupport::LogSandbox folder;
     std::filesystem::path file;
 };
 

@@ -16,7 +16,7 @@ namespace TransportTest {
 namespace {
 
 using CameraDriver::WinSerialCommAdaptor;
-using CameraDriver::testing::toHex;
+using TestSupport::toHex;
 
 constexpr std::size_t NOISE_LIMIT = 256;
 

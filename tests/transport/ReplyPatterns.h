@@ -57,7 +57,7 @@ inline PatternBytes selectionFrame(std::size_t index) {
 inline const PatternBytes SYNC{SELECT, SYNC_TAG, 0x00, 0xFF};
 inline const PatternBytes UNEXPECTED{SELECT, 0x3F, 0xFF};
 
-inline PatternBytes bytesOf(const char* text) { return CameraDriver::testing::hex(text); }
+inline PatternBytes bytesOf(const char* text) { return TestSupport::hex(text); }
 
 inline const std::vector<ReplyPattern>& replyPatterns() {
     using CameraDriver::ACK_COMPLETION;

@@ -16,7 +16,7 @@
 
 namespace {
 
-using CameraDriver::testing::raisedBy;
+using TestSupport::raisedBy;
 
 using OS::SystemException;
 using OS::TransferResult;

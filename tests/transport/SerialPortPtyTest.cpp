@@ -21,11 +21,12 @@
 #include "LogCapture.h"
 #include "PseudoTerminal.h"
 #include "tests/support/Raised.h"
+#include "tests/support/TempDir.h"
 #include "transport/WinSerialComm.h"
 
 namespace {
 
-using CameraDriver::testing::raisedBy;
+using TestSupport::raisedBy;
 
 using namespace std::chrono_literals;
 using OS::SystemException;
@@ -42,23 +43,12 @@ const Bytes ACK{0x90, 0x41, 0xFF};
 const Bytes COMPLETION{0x90, 0x51, 0xFF};
 
 // A folder with a regular file in it, removed at the end.
-class Scratch {
-  public:
-    Scratch() {
-        std::string pattern = "/tmp/quorvin-transport-XXXXXX";
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("mkdtemp failed");
-        }
-        folder = pattern;
-        file = folder + "/not-a-port";
-        std::ofstream(file) << "plain file\n";
-    }
-    ~Scratch() {
-        ::unlink(file.c_str());
-        ::rmdir(folder.c_str());
-    }
-    std::string folder;
-    std::string file;
+struct Scratch {
+    Scratch() { std::ofstream(file) << "plain file\n"; }
+
+    TestSupport::TempDir dir;
+    std::string folder = dir.dir().string();
+    std::string file = dir.path("not-a-port");
 };
 
 // Reads once and returns the bytes received; false from the port fails the test.

@@ -19,7 +19,7 @@
 
 namespace {
 
-using CameraDriver::testing::raisedBy;
+using TestSupport::raisedBy;
 
 using namespace std::chrono_literals;
 using CameraDriver::Controller;

@@ -24,6 +24,8 @@
 
 #include "ComPorts.h"
 #include "demo/DemoDialog.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -42,14 +44,7 @@ std::string windowText(HWND window) {
 // Windows of another process appear and change asynchronously: look again every 20 ms for up
 // to 10 s.
 bool eventually(const std::function<bool()>& condition) {
-    const auto deadline = Clock::now() + 10s;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return TestSupport::eventually(condition, 10s, 20ms);
 }
 
 HWND topLevelWindow(DWORD process, const char* caption) {
@@ -85,10 +80,6 @@ class DemoProgram {
   public:
     DemoProgram() {
         const fs::path program = demoProgram();
-        folder =
-            fs::temp_directory_path() / ("quorvin-demo-" + std::to_string(::GetCurrentProcessId()));
-        fs::create_directories(folder);
-        fs::remove(folder / "vantle.log");
         std::string commandLine = "\"" + program.string() + "\"";
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
@@ -111,8 +102,6 @@ class DemoProgram {
         }
         ::CloseHandle(process.hThread);
         ::CloseHandle(process.hProcess);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
     }
 
     HWND item(int id) const { return ::GetDlgItem(dialog, id); }
@@ -146,9 +135,11 @@ class DemoProgram {
         return code;
     }
 
+    // Declared first: the folder outlives the program, which runs in it.
+    TestSupport::TempDir workingFolder;
+    const fs::path& folder = workingFolder.dir();
     HWND dialog = nullptr;
     PROCESS_INFORMATION process{};
-    fs::path folder;
 };
 
 std::string versionString(const std::vector<char>& block, const char* name) {

@@ -24,7 +24,7 @@
 
 namespace {
 
-using CameraDriver::testing::raisedBy;
+using TestSupport::raisedBy;
 
 using namespace std::chrono_literals;
 using OS::SystemException;
