@@ -1,5 +1,6 @@
 // The exported library end to end: the public Controller over the real serial port, against
-// the virtual camera on a pseudo-terminal.
+// the virtual camera on a pseudo-terminal, where the test can also look into the cameras and set
+// their faults. What a Windows caller sees as well is in ControllerOverChainTest.cpp.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -130,29 +131,6 @@ TEST_F(ThreeCameraChain, SettingsReadBackAsWritten) {
     EXPECT_EQ(type[7], 0xFF) << "the identity ends with the reply's terminator";
     EXPECT_EQ(server.camera(3).rGain, 0xC4);
     EXPECT_NE(server.camera(1).rGain, 0xC4);
-}
-
-TEST_F(OverVirtualCamera, PresetRecallReturnsToTheStoredPosition) {
-    camera.connect(server.devicePath());
-    camera.setPanTilt(-0.5, 0.5, 0, 0);
-    camera.memorySet(2);
-    camera.setPanTilt(0.75, -0.75, 0, 0);
-    camera.memoryRecall(2);
-    double pan = 0, tilt = 0;
-    camera.getPanTilt(pan, tilt);
-    EXPECT_NEAR(pan, -0.5, kPanCount);
-    EXPECT_NEAR(tilt, 0.5, kTiltCount);
-}
-
-TEST_F(OverVirtualCamera, PoweredOffCameraRefusesMovesUntilPoweredOn) {
-    camera.connect(server.devicePath());
-    camera.setPowerState(false);
-    EXPECT_FALSE(camera.getPowerState());
-    EXPECT_EQ(raisedBy([&] { camera.moveUp(10); }),
-              "NOT_EXECUTABLE error ocurred when executing the command !");
-    camera.setPowerState(true);
-    EXPECT_TRUE(camera.getPowerState());
-    camera.moveHome();
 }
 
 TEST_F(OverVirtualCamera, AFailingOperationLeavesTheControllerUsable) {
