@@ -1,123 +1,44 @@
 #pragma once
 
+// The library's exported entries, from the one list that the Windows build checks quorvin.dll
+// against too (tests/api/exports.txt), and the camera operations among them.
+
 #include <string>
 #include <vector>
 
+#include "tests/support/SymbolList.h"
+
 namespace CameraDriver::testing {
 
-// The 108 camera operations of Controller, spelled as the demangler prints them (with
-// std::string for the standard string), in the order of the implementation's slots.
-inline const std::vector<std::string>& controllerOperations() {
-    static const std::vector<std::string> operations = {
-        "connect(std::string const&)",
-        "disconnect()",
-        "getCamerasTotal()",
-        "getCurCamera()",
-        "setCurCamera(int)",
-        "getDeviceType(unsigned char*, unsigned long)",
-        "getPanTilt(double&, double&)",
-        "setPanTilt(double, double, int, int)",
-        "moveUp(int)",
-        "moveDown(int)",
-        "moveLeft(int)",
-        "moveRight(int)",
-        "moveUpLeft(int, int)",
-        "moveUpRight(int, int)",
-        "moveDownLeft(int, int)",
-        "moveDownRight(int, int)",
-        "moveHome()",
-        "stopMove()",
-        "zoomTele()",
-        "zoomWide()",
-        "zoomIn(int)",
-        "zoomOut(int)",
-        "stopZoom()",
-        "getZoom()",
-        "setZoom(double)",
-        "getDZoomState()",
-        "setDZoomState(bool)",
-        "getFocusMode()",
-        "setFocusMode(bool)",
-        "setAutoFocusSensitivity(bool)",
-        "getFocus()",
-        "setFocus(double)",
-        "focusNear()",
-        "focusFar()",
-        "focusInfinity()",
-        "focusToNear(int)",
-        "focusToFar(int)",
-        "stopFocusChange()",
-        "getFocusNearLimit()",
-        "setFocusNearLimit(double)",
-        "onePushAutoFocus()",
-        "getWBMode()",
-        "setWBMode(CameraDriver::Controller::WBMode)",
-        "onePushWBTrigger()",
-        "getRGain()",
-        "setRGain(long)",
-        "increaseRGain()",
-        "decreaseRGain()",
-        "resetRGain()",
-        "getBGain()",
-        "setBGain(long)",
-        "increaseBGain()",
-        "decreaseBGain()",
-        "resetBGain()",
-        "getAEMode()",
-        "setAEMode(CameraDriver::Controller::AEMode)",
-        "getSlowShutterMode()",
-        "setSlowShutterMode(bool)",
-        "getShutter()",
-        "setShutter(long)",
-        "upShutter()",
-        "downShutter()",
-        "resetShutter()",
-        "getIris()",
-        "setIris(long)",
-        "upIris()",
-        "downIris()",
-        "resetIris()",
-        "getGain()",
-        "setGain(long)",
-        "upGain()",
-        "downGain()",
-        "resetGain()",
-        "getBright()",
-        "setBright(long)",
-        "upBright()",
-        "downBright()",
-        "resetBright()",
-        "getExpCompState()",
-        "setExpCompState(bool)",
-        "getExpComp()",
-        "setExpComp(long)",
-        "upExpComp()",
-        "downExpComp()",
-        "resetExpComp()",
-        "getBackLightState()",
-        "setBackLightState(bool)",
-        "getAperture()",
-        "setAperture(long)",
-        "upAperture()",
-        "downAperture()",
-        "resetAperture()",
-        "memorySet(int)",
-        "memoryRecall(int)",
-        "memoryReset(int)",
-        "setWideMode(CameraDriver::Controller::WideMode)",
-        "setLrReverseState(bool)",
-        "setFreezeState(bool)",
-        "setPictureEffectMode(CameraDriver::Controller::PictureEffectMode)",
-        "setDigitalEffectMode(CameraDriver::Controller::DigitalEffectMode)",
-        "setDigitalEffectLevel(int)",
-        "setDataScreenState(bool)",
-        "setIrReceiveState(bool)",
-        "setIrReceiveReturnState(bool)",
-        "getPowerState()",
-        "setPowerState(bool)",
-        "getAutoPowerOffDelay()",
-        "setAutoPowerOffDelay(long)",
+inline const std::vector<TestSupport::ListedSymbol>& exportedEntries() {
+    static const std::vector<TestSupport::ListedSymbol> entries = {
+#include "tests/api/exports.txt.inc"
     };
+    return entries;
+}
+
+// The 108 camera operations of Controller, spelled as the demangler prints them (with
+// std::string for the standard string), in the order of the implementation's slots: the
+// Controller members of the list other than its constructors, destructor, assignment and
+// getImpl.
+inline const std::vector<std::string>& controllerOperations() {
+    static const std::vector<std::string> operations = [] {
+        const std::string scope = "CameraDriver::Controller::";
+        std::vector<std::string> found;
+        for (const TestSupport::ListedSymbol& entry : exportedEntries()) {
+            const std::string name = entry.name;
+            if (name.compare(0, scope.size(), scope) != 0) {
+                continue;
+            }
+            const std::string member = name.substr(scope.size());
+            if (member.rfind("Controller(", 0) == 0 || member.rfind("~Controller(", 0) == 0 ||
+                member.rfind("operator=(", 0) == 0 || member == "getImpl()") {
+                continue;
+            }
+            found.push_back(member);
+        }
+        return found;
+    }();
     return operations;
 }
 
