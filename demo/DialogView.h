@@ -15,7 +15,7 @@ namespace Demo {
 enum ControlId : int {
     IdExit = 2,
     IdPort = IDC_PORT,
-    // The six hold buttons have consecutive identifiers; press and release select by them.
+    // The six hold buttons; press and release select by these identifiers.
     IdLeft = IDC_LEFT,
     IdRight = IDC_RIGHT,
     IdUp = IDC_UP,

@@ -21,13 +21,11 @@ struct LogState {
 
 LogState logState;
 
-LogState& state() { return logState; }
-
 enum class FileSwitch { Log, Debug };
 
 void writeLine(const char* prefix, const std::string& body, FileSwitch which) noexcept {
     try {
-        LogState& log = state();
+        LogState& log = logState;
         if (log.verbose) {
             std::cout << prefix << body << '\n' << std::flush;
         }
@@ -77,7 +75,7 @@ void logException(const std::string& text) noexcept {
 
 void setLogEnabled(bool enabled) {
     try {
-        LogState& log = state();
+        LogState& log = logState;
         if (log.logOn && !enabled) {
             log.file.close();
         } else if (!log.logOn && enabled) {
@@ -92,17 +90,17 @@ void setLogEnabled(bool enabled) {
 void setLogFile(const std::string& fileName) {
     setLogEnabled(false);
     try {
-        state().fileName = fileName;
+        logState.fileName = fileName;
     } catch (...) {
     }
     setLogEnabled(true);
 }
 
-void setVerboseEnabled(bool enabled) { state().verbose = enabled; }
+void setVerboseEnabled(bool enabled) { logState.verbose = enabled; }
 
 void setDebugEnabled(bool enabled) {
     if (enabled) {
         setLogEnabled(true);
     }
-    state().debugOn = enabled;
+    logState.debugOn = enabled;
 }

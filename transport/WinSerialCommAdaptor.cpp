@@ -22,7 +22,8 @@ void WinSerialCommAdaptor::connect(const std::string& port) {
         open(port);
     } catch (const OS::SystemException& failure) {
         logException(failure.what());
-        // The port has already released whatever it had opened; this only makes sure.
+        // open has already released whatever it had opened, so this close finds nothing held;
+        // whatever it might raise is dropped, so that the caller sees the connect failure.
         try {
             close();
         } catch (...) {

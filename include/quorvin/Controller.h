@@ -8,7 +8,9 @@
 //   camera.stopMove();
 //
 // Every operation blocks until the camera's reply is in (or a 6 s transfer time-out passed)
-// and reports every failure as CameraDriver::DriverException.
+// and reports every failure as CameraDriver::DriverException. A Controller and its copies must
+// be used from one thread at a time: copies share a count that is not atomic, and the log is
+// process-wide.
 
 #include <string>
 
