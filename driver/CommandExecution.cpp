@@ -1,4 +1,5 @@
-// The one exchange routine and the reply checker: every command and inquiry goes through here.
+// The one exchange routine and the reply checker: every command and inquiry goes through here,
+// and the building blocks that the camera operations make their packets with.
 #include <algorithm>
 #include <cstring>
 
@@ -155,6 +156,50 @@ Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int 
     logDebug("Completed");
     response.check();
     return response.getResult();
+}
+
+// The building blocks of the camera operations
+
+void ViscaControllerImpl::command(Visca::Register target,
+                                  std::initializer_list<std::uint8_t> arguments) {
+    std::uint8_t packet[PACKET_SIZE] = {Visca::HEADER, Visca::MESSAGE_COMMAND, target.category,
+                                        target.item};
+    std::copy(arguments.begin(), arguments.end(), packet + 4);
+    const int length = static_cast<int>(4 + arguments.size() + 1);
+    packet[length - 1] = Visca::TERMINATOR;
+    executeCommand(packet, length, ACK_COMPLETION);
+}
+
+void ViscaControllerImpl::valueCommand(Visca::Register target, long value) {
+    std::uint8_t packet[9] = {Visca::HEADER, Visca::MESSAGE_COMMAND, target.category, target.item};
+    packNibbles(packet + 4, static_cast<int>(value & 0xFFFF));
+    packet[8] = Visca::TERMINATOR;
+    executeCommand(packet, sizeof packet, ACK_COMPLETION);
+}
+
+Packet ViscaControllerImpl::inquiry(Visca::Register target) {
+    std::uint8_t packet[] = {Visca::HEADER, Visca::MESSAGE_INQUIRY, target.category, target.item,
+                             Visca::TERMINATOR};
+    return executeCommand(packet, sizeof packet, INQUIRY);
+}
+
+bool ViscaControllerImpl::flagInquiry(Visca::Register target) {
+    return inquiry(target).get(0) == Visca::ON;
+}
+
+bool ViscaControllerImpl::strictFlagInquiry(Visca::Register target, const char* message) {
+    switch (inquiry(target).get(0)) {
+        case Visca::ON:
+            return true;
+        case Visca::OFF:
+            return false;
+        default:
+            throw DriverException(message);
+    }
+}
+
+long ViscaControllerImpl::valueInquiry(Visca::Register target) {
+    return unpackNibbles(inquiry(target).data());
 }
 
 }  // namespace CameraDriver

@@ -6,8 +6,10 @@
 
 namespace CameraDriver {
 
+using namespace Visca;
+
 void ViscaControllerImpl::getDeviceType(unsigned char* buffer, unsigned long size) {
-    const Packet result = inquiry(0x00, 0x02);
+    const Packet result = inquiry(DEVICE_TYPE);
     // Never more than the caller says its buffer holds.
     const auto n = static_cast<std::size_t>(std::min<unsigned long>(size, PACKET_SIZE));
     if (buffer != nullptr && n > 0) {
@@ -16,39 +18,39 @@ void ViscaControllerImpl::getDeviceType(unsigned char* buffer, unsigned long siz
 }
 
 Controller::WBMode ViscaControllerImpl::getWBMode() {
-    return static_cast<Controller::WBMode>(inquiry(0x04, 0x35).get(0));
+    return static_cast<Controller::WBMode>(inquiry(WB_MODE).get(0));
 }
 
-long ViscaControllerImpl::getRGain() { return valueInquiry(0x04, 0x43); }
+long ViscaControllerImpl::getRGain() { return valueInquiry(R_GAIN); }
 
-long ViscaControllerImpl::getBGain() { return valueInquiry(0x04, 0x44); }
+long ViscaControllerImpl::getBGain() { return valueInquiry(B_GAIN); }
 
 Controller::AEMode ViscaControllerImpl::getAEMode() {
-    return static_cast<Controller::AEMode>(inquiry(0x04, 0x39).get(0));
+    return static_cast<Controller::AEMode>(inquiry(AE_MODE).get(0));
 }
 
-bool ViscaControllerImpl::getSlowShutterMode() { return flagInquiry(0x04, 0x5A); }
+bool ViscaControllerImpl::getSlowShutterMode() { return flagInquiry(SLOW_SHUTTER); }
 
-long ViscaControllerImpl::getShutter() { return valueInquiry(0x04, 0x4A); }
+long ViscaControllerImpl::getShutter() { return valueInquiry(SHUTTER); }
 
-long ViscaControllerImpl::getIris() { return valueInquiry(0x04, 0x4B); }
+long ViscaControllerImpl::getIris() { return valueInquiry(IRIS); }
 
-long ViscaControllerImpl::getGain() { return valueInquiry(0x04, 0x4C); }
+long ViscaControllerImpl::getGain() { return valueInquiry(GAIN); }
 
-long ViscaControllerImpl::getBright() { return valueInquiry(0x04, 0x4D); }
+long ViscaControllerImpl::getBright() { return valueInquiry(BRIGHT); }
 
-bool ViscaControllerImpl::getExpCompState() { return flagInquiry(0x04, 0x3E); }
+bool ViscaControllerImpl::getExpCompState() { return flagInquiry(EXP_COMP_STATE); }
 
-long ViscaControllerImpl::getExpComp() { return valueInquiry(0x04, 0x4E); }
+long ViscaControllerImpl::getExpComp() { return valueInquiry(EXP_COMP); }
 
-bool ViscaControllerImpl::getBackLightState() { return flagInquiry(0x04, 0x33); }
+bool ViscaControllerImpl::getBackLightState() { return flagInquiry(BACK_LIGHT); }
 
-long ViscaControllerImpl::getAperture() { return valueInquiry(0x04, 0x42); }
+long ViscaControllerImpl::getAperture() { return valueInquiry(APERTURE); }
 
 bool ViscaControllerImpl::getPowerState() {
-    return strictFlagInquiry(0x04, 0x00, "CAM_PowerInq's result error !");
+    return strictFlagInquiry(POWER, "CAM_PowerInq's result error !");
 }
 
-long ViscaControllerImpl::getAutoPowerOffDelay() { return valueInquiry(0x04, 0x40); }
+long ViscaControllerImpl::getAutoPowerOffDelay() { return valueInquiry(AUTO_POWER_OFF_DELAY); }
 
 }  // namespace CameraDriver

@@ -16,12 +16,14 @@ int ViscaControllerImpl::getCamerasTotal() {
 }
 
 Packet ViscaControllerImpl::addressSet() {
-    std::uint8_t bytes[] = {0x88, 0x30, 0x01, 0xFF};
+    // The first camera takes address 1; each passes the next one on.
+    std::uint8_t bytes[] = {Visca::BROADCAST, Visca::MESSAGE_ADDRESS_SET, 0x01, Visca::TERMINATOR};
     return executeCommand(bytes, sizeof bytes, ADDRESS_SET);
 }
 
 void ViscaControllerImpl::ifClear() {
-    std::uint8_t bytes[] = {0x88, 0x01, 0x00, 0x01, 0xFF};
+    std::uint8_t bytes[] = {Visca::BROADCAST, Visca::MESSAGE_COMMAND, Visca::IF_CLEAR.category,
+                            Visca::IF_CLEAR.item, Visca::TERMINATOR};
     executeCommand(bytes, sizeof bytes, IF_CLEAR_BROADCAST);
 }
 

@@ -12,10 +12,25 @@ namespace {
 constexpr std::uint8_t DEFAULT_PAN_SPEED = 0x18;   // 24
 constexpr std::uint8_t DEFAULT_TILT_SPEED = 0x14;  // 20
 
+using namespace Visca;
+
 // Pan-tilt drive directions.
 constexpr std::uint8_t LEFT = 0x01, RIGHT = 0x02, UP = 0x01, DOWN = 0x02, NONE = 0x03;
 
-std::uint8_t lowByte(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+// Zoom and focus drives: stop, the two directions at the standard speed, and the two directions
+// with the speed in the low nibble.
+constexpr std::uint8_t DRIVE_STOP = 0x00;
+constexpr std::uint8_t ZOOM_TELE = 0x02, ZOOM_WIDE = 0x03, ZOOM_TELE_AT = 0x20, ZOOM_WIDE_AT = 0x30;
+constexpr std::uint8_t FOCUS_FAR = 0x02, FOCUS_NEAR = 0x03, FOCUS_FAR_AT = 0x20,
+                       FOCUS_NEAR_AT = 0x30;
+// The focus one-push register's two actions.
+constexpr std::uint8_t ONE_PUSH_AUTO_FOCUS = 0x01, INFINITY_FOCUS = 0x02;
+
+// The speed is ORed in unmasked: a speed above 7 changes the command byte itself.
+std::uint8_t withSpeed(std::uint8_t code, int speed) {
+    return static_cast<std::uint8_t>(code | lowByte(speed));
+}
+
 std::uint8_t panSpeed(int speed) { return speed == 0 ? DEFAULT_PAN_SPEED : lowByte(speed); }
 std::uint8_t tiltSpeed(int speed) { return speed == 0 ? DEFAULT_TILT_SPEED : lowByte(speed); }
 
@@ -98,55 +113,59 @@ double ViscaControllerImpl::countsToFocus(int counts) {
 // Pan and tilt
 
 void ViscaControllerImpl::moveUp(int speed) {
-    command({0x80, 0x01, 0x06, 0x01, DEFAULT_PAN_SPEED, tiltSpeed(speed), NONE, UP, 0xFF});
+    command(PAN_TILT_DRIVE, {DEFAULT_PAN_SPEED, tiltSpeed(speed), NONE, UP});
 }
 
 void ViscaControllerImpl::moveDown(int speed) {
-    command({0x80, 0x01, 0x06, 0x01, DEFAULT_PAN_SPEED, tiltSpeed(speed), NONE, DOWN, 0xFF});
+    command(PAN_TILT_DRIVE, {DEFAULT_PAN_SPEED, tiltSpeed(speed), NONE, DOWN});
 }
 
 void ViscaControllerImpl::moveLeft(int speed) {
-    command({0x80, 0x01, 0x06, 0x01, panSpeed(speed), DEFAULT_TILT_SPEED, LEFT, NONE, 0xFF});
+    command(PAN_TILT_DRIVE, {panSpeed(speed), DEFAULT_TILT_SPEED, LEFT, NONE});
 }
 
 void ViscaControllerImpl::moveRight(int speed) {
-    command({0x80, 0x01, 0x06, 0x01, panSpeed(speed), DEFAULT_TILT_SPEED, RIGHT, NONE, 0xFF});
+    command(PAN_TILT_DRIVE, {panSpeed(speed), DEFAULT_TILT_SPEED, RIGHT, NONE});
 }
 
 // The diagonal moves take the tilt speed first, as their names read.
 void ViscaControllerImpl::moveUpLeft(int tilt, int pan) {
-    command({0x80, 0x01, 0x06, 0x01, panSpeed(pan), tiltSpeed(tilt), LEFT, UP, 0xFF});
+    command(PAN_TILT_DRIVE, {panSpeed(pan), tiltSpeed(tilt), LEFT, UP});
 }
 
 void ViscaControllerImpl::moveUpRight(int tilt, int pan) {
-    command({0x80, 0x01, 0x06, 0x01, panSpeed(pan), tiltSpeed(tilt), RIGHT, UP, 0xFF});
+    command(PAN_TILT_DRIVE, {panSpeed(pan), tiltSpeed(tilt), RIGHT, UP});
 }
 
 void ViscaControllerImpl::moveDownLeft(int tilt, int pan) {
-    command({0x80, 0x01, 0x06, 0x01, panSpeed(pan), tiltSpeed(tilt), LEFT, DOWN, 0xFF});
+    command(PAN_TILT_DRIVE, {panSpeed(pan), tiltSpeed(tilt), LEFT, DOWN});
 }
 
 void ViscaControllerImpl::moveDownRight(int tilt, int pan) {
-    command({0x80, 0x01, 0x06, 0x01, panSpeed(pan), tiltSpeed(tilt), RIGHT, DOWN, 0xFF});
+    command(PAN_TILT_DRIVE, {panSpeed(pan), tiltSpeed(tilt), RIGHT, DOWN});
 }
 
 void ViscaControllerImpl::stopMove() {
-    command({0x80, 0x01, 0x06, 0x01, DEFAULT_PAN_SPEED, DEFAULT_TILT_SPEED, NONE, NONE, 0xFF});
+    command(PAN_TILT_DRIVE, {DEFAULT_PAN_SPEED, DEFAULT_TILT_SPEED, NONE, NONE});
 }
 
-void ViscaControllerImpl::moveHome() { command({0x80, 0x01, 0x06, 0x04, 0xFF}); }
+void ViscaControllerImpl::moveHome() { command(PAN_TILT_HOME, {}); }
 
 void ViscaControllerImpl::setPanTilt(double pan, double tilt, int panSpeedArg, int tiltSpeedArg) {
-    std::uint8_t bytes[15] = {
-        0x80, 0x01, 0x06, 0x02, panSpeed(panSpeedArg), tiltSpeed(tiltSpeedArg)};
+    std::uint8_t bytes[15] = {HEADER,
+                              MESSAGE_COMMAND,
+                              PAN_TILT_ABSOLUTE.category,
+                              PAN_TILT_ABSOLUTE.item,
+                              panSpeed(panSpeedArg),
+                              tiltSpeed(tiltSpeedArg)};
     packNibbles(bytes + 6, panToCounts(pan));
     packNibbles(bytes + 10, tiltToCounts(tilt));
-    bytes[14] = 0xFF;
+    bytes[14] = TERMINATOR;
     executeCommand(bytes, sizeof bytes, ACK_COMPLETION);
 }
 
 void ViscaControllerImpl::getPanTilt(double& pan, double& tilt) {
-    const Packet result = inquiry(0x06, 0x12);
+    const Packet result = inquiry(PAN_TILT_POSITION);
     const int p = toSigned16(unpackNibbles(result.data()));
     const int t = toSigned16(unpackNibbles(result.data() + 4));
     pan = countsToPan(p);
@@ -155,114 +174,71 @@ void ViscaControllerImpl::getPanTilt(double& pan, double& tilt) {
 
 // Zoom
 
-void ViscaControllerImpl::zoomTele() { command({0x80, 0x01, 0x04, 0x07, 0x02, 0xFF}); }
+void ViscaControllerImpl::zoomTele() { command(ZOOM_DRIVE, {ZOOM_TELE}); }
 
-void ViscaControllerImpl::zoomWide() { command({0x80, 0x01, 0x04, 0x07, 0x03, 0xFF}); }
+void ViscaControllerImpl::zoomWide() { command(ZOOM_DRIVE, {ZOOM_WIDE}); }
 
-// The speed is ORed in unmasked: a speed above 7 changes the command byte itself.
 void ViscaControllerImpl::zoomIn(int speed) {
-    command({0x80, 0x01, 0x04, 0x07, static_cast<std::uint8_t>(0x20 | lowByte(speed)), 0xFF});
+    command(ZOOM_DRIVE, {withSpeed(ZOOM_TELE_AT, speed)});
 }
 
 void ViscaControllerImpl::zoomOut(int speed) {
-    command({0x80, 0x01, 0x04, 0x07, static_cast<std::uint8_t>(0x30 | lowByte(speed)), 0xFF});
+    command(ZOOM_DRIVE, {withSpeed(ZOOM_WIDE_AT, speed)});
 }
 
-void ViscaControllerImpl::stopZoom() { command({0x80, 0x01, 0x04, 0x07, 0x00, 0xFF}); }
+void ViscaControllerImpl::stopZoom() { command(ZOOM_DRIVE, {DRIVE_STOP}); }
 
 double ViscaControllerImpl::getZoom() {
-    const int counts = unpackNibbles(inquiry(0x04, 0x47).data());
+    const int counts = unpackNibbles(inquiry(ZOOM_POSITION).data());
     return countsToZoom(counts);
 }
 
-void ViscaControllerImpl::setZoom(double zoom) { valueCommand(0x04, 0x47, zoomToCounts(zoom)); }
+void ViscaControllerImpl::setZoom(double zoom) { valueCommand(ZOOM_POSITION, zoomToCounts(zoom)); }
 
-bool ViscaControllerImpl::getDZoomState() { return flagInquiry(0x04, 0x06); }
+bool ViscaControllerImpl::getDZoomState() { return flagInquiry(DIGITAL_ZOOM); }
 
-void ViscaControllerImpl::setDZoomState(bool on) {
-    command({0x80, 0x01, 0x04, 0x06, static_cast<std::uint8_t>(on ? 0x02 : 0x03), 0xFF});
-}
+void ViscaControllerImpl::setDZoomState(bool on) { command(DIGITAL_ZOOM, {onOff(on)}); }
 
 // Focus
 
 bool ViscaControllerImpl::getFocusMode() {
-    return strictFlagInquiry(0x04, 0x38, "CAM_FocusModeInq's response error !");
+    return strictFlagInquiry(FOCUS_MODE, "CAM_FocusModeInq's response error !");
 }
 
-void ViscaControllerImpl::setFocusMode(bool automatic) {
-    command({0x80, 0x01, 0x04, 0x38, static_cast<std::uint8_t>(automatic ? 0x02 : 0x03), 0xFF});
-}
+void ViscaControllerImpl::setFocusMode(bool automatic) { command(FOCUS_MODE, {onOff(automatic)}); }
 
-void ViscaControllerImpl::focusFar() { command({0x80, 0x01, 0x04, 0x08, 0x02, 0xFF}); }
+void ViscaControllerImpl::focusFar() { command(FOCUS_DRIVE, {FOCUS_FAR}); }
 
-void ViscaControllerImpl::focusNear() { command({0x80, 0x01, 0x04, 0x08, 0x03, 0xFF}); }
+void ViscaControllerImpl::focusNear() { command(FOCUS_DRIVE, {FOCUS_NEAR}); }
 
 void ViscaControllerImpl::focusToFar(int speed) {
-    command({0x80, 0x01, 0x04, 0x08, static_cast<std::uint8_t>(0x20 | lowByte(speed)), 0xFF});
+    command(FOCUS_DRIVE, {withSpeed(FOCUS_FAR_AT, speed)});
 }
 
 void ViscaControllerImpl::focusToNear(int speed) {
-    command({0x80, 0x01, 0x04, 0x08, static_cast<std::uint8_t>(0x30 | lowByte(speed)), 0xFF});
+    command(FOCUS_DRIVE, {withSpeed(FOCUS_NEAR_AT, speed)});
 }
 
-void ViscaControllerImpl::stopFocusChange() { command({0x80, 0x01, 0x04, 0x08, 0x00, 0xFF}); }
+void ViscaControllerImpl::stopFocusChange() { command(FOCUS_DRIVE, {DRIVE_STOP}); }
 
-void ViscaControllerImpl::focusInfinity() { command({0x80, 0x01, 0x04, 0x18, 0x02, 0xFF}); }
+void ViscaControllerImpl::focusInfinity() { command(FOCUS_ONE_PUSH, {INFINITY_FOCUS}); }
 
-void ViscaControllerImpl::onePushAutoFocus() { command({0x80, 0x01, 0x04, 0x18, 0x01, 0xFF}); }
+void ViscaControllerImpl::onePushAutoFocus() { command(FOCUS_ONE_PUSH, {ONE_PUSH_AUTO_FOCUS}); }
 
-void ViscaControllerImpl::setFocus(double focus) { valueCommand(0x04, 0x48, focusToCounts(focus)); }
+void ViscaControllerImpl::setFocus(double focus) {
+    valueCommand(FOCUS_POSITION, focusToCounts(focus));
+}
 
 double ViscaControllerImpl::getFocus() {
-    return countsToFocus(unpackNibbles(inquiry(0x04, 0x48).data()));
+    return countsToFocus(unpackNibbles(inquiry(FOCUS_POSITION).data()));
 }
 
 void ViscaControllerImpl::setFocusNearLimit(double limit) {
-    valueCommand(0x04, 0x28, focusToCounts(limit));
+    valueCommand(FOCUS_NEAR_LIMIT, focusToCounts(limit));
 }
 
 double ViscaControllerImpl::getFocusNearLimit() {
-    return countsToFocus(unpackNibbles(inquiry(0x04, 0x28).data()));
-}
-
-// Building blocks shared with the setting commands and the inquiries
-
-void ViscaControllerImpl::command(std::initializer_list<std::uint8_t> bytes) {
-    std::uint8_t packet[PACKET_SIZE] = {};
-    std::copy(bytes.begin(), bytes.end(), packet);
-    executeCommand(packet, static_cast<int>(bytes.size()), ACK_COMPLETION);
-}
-
-void ViscaControllerImpl::valueCommand(std::uint8_t category, std::uint8_t id, long value) {
-    std::uint8_t packet[9] = {0x80, 0x01, category, id};
-    packNibbles(packet + 4, static_cast<int>(value & 0xFFFF));
-    packet[8] = 0xFF;
-    executeCommand(packet, sizeof packet, ACK_COMPLETION);
-}
-
-Packet ViscaControllerImpl::inquiry(std::uint8_t category, std::uint8_t id) {
-    std::uint8_t packet[] = {0x80, 0x09, category, id, 0xFF};
-    return executeCommand(packet, sizeof packet, INQUIRY);
-}
-
-bool ViscaControllerImpl::flagInquiry(std::uint8_t category, std::uint8_t id) {
-    return inquiry(category, id).get(0) == 0x02;
-}
-
-bool ViscaControllerImpl::strictFlagInquiry(std::uint8_t category, std::uint8_t id,
-                                            const char* message) {
-    switch (inquiry(category, id).get(0)) {
-        case 0x02:
-            return true;
-        case 0x03:
-            return false;
-        default:
-            throw DriverException(message);
-    }
-}
-
-long ViscaControllerImpl::valueInquiry(std::uint8_t category, std::uint8_t id) {
-    return unpackNibbles(inquiry(category, id).data());
+    return countsToFocus(unpackNibbles(inquiry(FOCUS_NEAR_LIMIT).data()));
 }
 
 }  // namespace CameraDriver

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 
 #include "driver/ControllerImpl.h"
 #include "driver/Packet.h"
+#include "driver/ViscaCodes.h"
 
 namespace CameraDriver {
 
@@ -160,15 +162,19 @@ class ViscaControllerImpl : public ControllerImpl {
     static int unpackNibbles(const std::uint8_t* src);
 
   private:
-    // A camera command whose reply carries no data.
-    void command(std::initializer_list<std::uint8_t> bytes);
-    // A command of the form 8x 01 04 GG followed by a nibble-coded value.
-    void valueCommand(std::uint8_t category, std::uint8_t id, long value);
-    // The inquiry 8x 09 GG HH FF; returns the reply's data.
-    Packet inquiry(std::uint8_t category, std::uint8_t id);
-    bool flagInquiry(std::uint8_t category, std::uint8_t id);
-    bool strictFlagInquiry(std::uint8_t category, std::uint8_t id, const char* message);
-    long valueInquiry(std::uint8_t category, std::uint8_t id);
+    // The building blocks of the operations, beside executeCommand in CommandExecution.cpp.
+    // 8x 01 <register> <arguments> FF, a camera command whose reply carries no data.
+    void command(Visca::Register target, std::initializer_list<std::uint8_t> arguments);
+    // 8x 01 <register> 0p 0q 0r 0s FF, with the low 16 bits of `value` nibble-coded.
+    void valueCommand(Visca::Register target, long value);
+    // The inquiry 8x 09 <register> FF; returns the reply's data.
+    Packet inquiry(Visca::Register target);
+    // Result byte 0 is ON: true; anything else: false.
+    bool flagInquiry(Visca::Register target);
+    // ON: true, OFF: false, anything else: DriverException with `message`.
+    bool strictFlagInquiry(Visca::Register target, const char* message);
+    // The nibble-coded value in result bytes 0-3, 0 to 65535.
+    long valueInquiry(Visca::Register target);
 };
 
 }  // namespace CameraDriver
