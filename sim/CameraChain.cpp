@@ -218,14 +218,11 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
     }
 }
 
-TimePoint CameraChain::queue(TimePoint due, Bytes bytes, int camera, unsigned axes) {
+TimePoint CameraChain::queue(TimePoint due, Bytes bytes, std::optional<int> camera, unsigned axes) {
     // Replies must not overtake the second half of a split reply that is still on its way.
     due = std::max(due, heldUntil_);
     Emission e{due, seq_++, std::move(bytes), camera, axes};
-    auto at =
-        std::upper_bound(pending_.begin(), pending_.end(), e, [](const auto& a, const auto& b) {
-            return a.due < b.due || (a.due == b.due && a.seq < b.seq);
-        });
+    auto at = std::upper_bound(pending_.begin(), pending_.end(), e, Emission::before);
     pending_.insert(at, std::move(e));
     return due;
 }
@@ -254,16 +251,15 @@ void CameraChain::completeInterrupted(int index, unsigned axes, TimePoint now) {
         }
     }
     if (changed) {
-        std::sort(pending_.begin(), pending_.end(), [](const auto& a, const auto& b) {
-            return a.due < b.due || (a.due == b.due && a.seq < b.seq);
-        });
+        std::sort(pending_.begin(), pending_.end(), Emission::before);
     }
 }
 
 void CameraChain::dropCompletions(int index) {
-    pending_.erase(std::remove_if(pending_.begin(), pending_.end(),
-                                  [index](const Emission& e) { return e.camera == index; }),
-                   pending_.end());
+    pending_.erase(
+        std::remove_if(pending_.begin(), pending_.end(),
+                       [index](const Emission& emission) { return emission.camera == index; }),
+        pending_.end());
 }
 
 std::uint8_t CameraChain::replyHeader(int index) const {

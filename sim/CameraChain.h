@@ -120,8 +120,13 @@ class CameraChain {
         TimePoint due;
         std::uint64_t seq;
         Bytes bytes;
-        int camera;     // index of the camera whose completion this is, or -1
-        unsigned axes;  // timed move that the completion waits for
+        std::optional<int> camera;  // index of the camera whose completion this is
+        unsigned axes;              // timed move that the completion waits for
+
+        // The order on the line: by due time, then in the order queued.
+        static bool before(const Emission& earlier, const Emission& later) {
+            return earlier.due < later.due || (earlier.due == later.due && earlier.seq < later.seq);
+        }
     };
 
     bool lineFault(TimePoint now);
@@ -130,7 +135,8 @@ class CameraChain {
     void onCameraFrame(int index, const Bytes& frame, TimePoint now);
     void record(TimePoint now, bool received, const Bytes& bytes);
 
-    TimePoint queue(TimePoint due, Bytes bytes, int camera = -1, unsigned axes = 0);
+    TimePoint queue(TimePoint due, Bytes bytes, std::optional<int> camera = std::nullopt,
+                    unsigned axes = 0);
     void queueReply(Bytes bytes, TimePoint now);
     void completeInterrupted(int index, unsigned axes, TimePoint now);
     void dropCompletions(int index);

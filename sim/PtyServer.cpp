@@ -225,9 +225,10 @@ void PtyServer::closeLine() {
     lineClosed_.notify_all();
 }
 
-std::string PtyServer::stamp(TimePoint t) const {
+std::string PtyServer::stamp(TimePoint when) const {
     char text[32];
-    std::snprintf(text, sizeof text, "%12.6f", std::chrono::duration<double>(t - started_).count());
+    std::snprintf(text, sizeof text, "%12.6f",
+                  std::chrono::duration<double>(when - started_).count());
     return text;
 }
 
@@ -262,8 +263,8 @@ void PtyServer::releasePort() {
 void PtyServer::run() {
     try {
         serve();
-    } catch (const std::exception& e) {
-        if (log_) log_(std::string("virtual camera stopped: ") + e.what());
+    } catch (const std::exception& failure) {
+        if (log_) log_(std::string("virtual camera stopped: ") + failure.what());
         // A server that can no longer answer must not leave a line that looks alive.
         if (master_) closeLine();
     }

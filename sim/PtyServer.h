@@ -106,7 +106,7 @@ class PtyServer {
     void closeLine();
     void releasePort();
     void emitLog(const std::vector<LineRecord>& records) const;
-    std::string stamp(TimePoint t) const;
+    std::string stamp(TimePoint when) const;
     void notifyChange();
 
     CameraChain chain_;  // guarded by mutex_

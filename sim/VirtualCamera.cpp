@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace camsim {
@@ -25,21 +26,20 @@ constexpr double kFocusDrivePerStep = 3712.0;
 constexpr double kZoomDirectRate = 32768.0;
 constexpr double kFocusDirectRate = 59392.0;
 
-bool isFlag(std::uint8_t b) { return b == kOn || b == kOff; }
+bool isFlag(std::uint8_t code) { return code == kOn || code == kOff; }
 
 // Four bytes 0p 0q 0r 0s, most significant nibble first. A byte above 0x0F is not a nibble and
-// makes the frame malformed.
-bool readNibbles(const std::uint8_t* p, int& value) {
-    int v = 0;
+// makes the frame malformed: no value.
+std::optional<int> readNibbles(const std::uint8_t* bytes) {
+    int value = 0;
     for (int i = 0; i < 4; ++i) {
-        if (p[i] > 0x0F) return false;
-        v = (v << 4) | p[i];
+        if (bytes[i] > 0x0F) return std::nullopt;
+        value = (value << 4) | bytes[i];
     }
-    value = v;
-    return true;
+    return value;
 }
 
-int toSigned16(int v) { return v >= 0x8000 ? v - 0x10000 : v; }
+int toSigned16(int value) { return value >= 0x8000 ? value - 0x10000 : value; }
 
 void putNibbles(Bytes& out, int value) {
     const unsigned v = static_cast<unsigned>(value) & 0xFFFFu;
@@ -55,8 +55,6 @@ Bytes nibbleData(int value) {
 }
 
 Bytes flagData(bool on) { return Bytes{on ? kOn : kOff}; }
-
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 int counts(double position) { return static_cast<int>(std::lround(position)); }
 
@@ -79,24 +77,38 @@ constexpr FlagSetting kFlags[] = {
     {0x06, 0x08, &CameraState::irReceive},
 };
 
-bool validAeMode(int v) { return v == 0x00 || v == 0x03 || v == 0x0A || v == 0x0B || v == 0x0D; }
+// The on/off setting with this category and item; none for any other.
+const FlagSetting* findFlag(std::uint8_t category, std::uint8_t item) {
+    for (const FlagSetting& flag : kFlags) {
+        if (flag.category == category && flag.code == item) return &flag;
+    }
+    return nullptr;
+}
+
+// The codes 0..max.
+template <int max>
+bool upTo(int code) {
+    return code <= max;
+}
+
+bool aeModeCode(int code) {
+    return code == 0x00 || code == 0x03 || code == 0x0A || code == 0x0B || code == 0x0D;
+}
 
 struct CodeSetting {
     std::uint8_t code;
     int CameraState::*member;
-    int max;  // codes 0..max are accepted; -1 selects the exposure mode list
+    bool (*accepts)(int code);
 };
 
 constexpr CodeSetting kCodes[] = {
-    {0x35, &CameraState::wbMode, kWbModeMax},
-    {0x39, &CameraState::aeMode, -1},
-    {0x60, &CameraState::wideMode, kWideModeMax},
-    {0x63, &CameraState::pictureEffect, kPictureEffectMax},
-    {0x64, &CameraState::digitalEffect, kDigitalEffectMax},
-    {0x65, &CameraState::digitalEffectLevel, kDigitalEffectLevelMax},
+    {0x35, &CameraState::wbMode, upTo<kWbModeMax>},
+    {0x39, &CameraState::aeMode, aeModeCode},
+    {0x60, &CameraState::wideMode, upTo<kWideModeMax>},
+    {0x63, &CameraState::pictureEffect, upTo<kPictureEffectMax>},
+    {0x64, &CameraState::digitalEffect, upTo<kDigitalEffectMax>},
+    {0x65, &CameraState::digitalEffectLevel, upTo<kDigitalEffectLevelMax>},
 };
-
-bool validCode(const CodeSetting& s, int v) { return s.max < 0 ? validAeMode(v) : v <= s.max; }
 
 struct SteppedSetting {
     std::uint8_t stepCode;  // 8x 01 04 GG 00|02|03 FF
@@ -116,101 +128,29 @@ constexpr SteppedSetting kStepped[] = {
     {0x0E, 0x4E, &CameraState::expComp, kExpCompRange},
 };
 
-// Speed byte of a zoom or focus drive: 00 stop, 02 and 03 at standard speed, 2p and 3p at
-// speed p. Returns false for anything else; direction is +1 for 02/2p, -1 for 03/3p, 0 to stop.
-bool readDrive(std::uint8_t b, int& direction, int& speed) {
-    const int high = b >> 4;
-    const int low = b & 0x0F;
-    if (b == 0x00) {
-        direction = 0;
-        speed = 0;
-    } else if (b == 0x02 || b == 0x03) {
-        direction = b == 0x02 ? 1 : -1;
-        speed = kStandardSpeed;
-    } else if ((high == 2 || high == 3) && low <= kVariableSpeedMax) {
-        direction = high == 2 ? 1 : -1;
-        speed = low;
-    } else {
-        return false;
+// A zoom or focus drive: the sign of its direction (+1 for 02 and 2p, -1 for 03 and 3p, 0 for
+// the stop 00) and its speed (the standard speed for 02 and 03, p for 2p and 3p).
+struct Drive {
+    int direction;
+    int speed;
+};
+
+// The drive that a code asks for; none when the code is not a drive.
+std::optional<Drive> readDrive(std::uint8_t code) {
+    const int high = code >> 4;
+    const int low = code & 0x0F;
+    if (code == 0x00) return Drive{0, 0};
+    if (code == 0x02 || code == 0x03) return Drive{code == 0x02 ? 1 : -1, kStandardSpeed};
+    if ((high == 2 || high == 3) && low <= kVariableSpeedMax) {
+        return Drive{high == 2 ? 1 : -1, low};
     }
-    return true;
+    return std::nullopt;
 }
+
+// Pan-tilt drive directions; right and up are the positive ones.
+constexpr int kPanLeft = 1, kPanRight = 2, kTiltUp = 1, kTiltDown = 2, kNoDirection = 3;
 
 }  // namespace
-
-// ---- Motion ------------------------------------------------------------------------------
-
-VirtualCamera::Motion::Motion(double min, double max, double position)
-    : min_(min), max_(max), origin_(position) {}
-
-double VirtualCamera::Motion::at(TimePoint t) const {
-    switch (mode_) {
-        case Mode::Still:
-            return origin_;
-        case Mode::Drive:
-            if (t <= start_) return origin_;
-            return std::clamp(origin_ + rate_ * seconds(t - start_), min_, max_);
-        case Mode::Travel:
-            if (t >= end_) return target_;
-            if (t <= start_) return origin_;
-            return origin_ + (target_ - origin_) * (seconds(t - start_) / seconds(end_ - start_));
-    }
-    return origin_;
-}
-
-bool VirtualCamera::Motion::moving(TimePoint t) const {
-    switch (mode_) {
-        case Mode::Still:
-            return false;
-        case Mode::Drive: {
-            const double p = at(t);
-            return rate_ > 0 ? p < max_ : p > min_;
-        }
-        case Mode::Travel:
-            return t < end_;
-    }
-    return false;
-}
-
-void VirtualCamera::Motion::hold(TimePoint t) {
-    origin_ = at(t);
-    mode_ = Mode::Still;
-}
-
-void VirtualCamera::Motion::drive(TimePoint t, double countsPerSecond) {
-    origin_ = at(t);
-    start_ = t;
-    rate_ = countsPerSecond;
-    mode_ = countsPerSecond == 0.0 ? Mode::Still : Mode::Drive;
-}
-
-void VirtualCamera::Motion::travel(TimePoint t, double target, TimePoint end) {
-    origin_ = at(t);
-    start_ = t;
-    target_ = std::clamp(target, min_, max_);
-    end_ = end;
-    mode_ = Mode::Travel;
-    if (end <= t) {
-        origin_ = target_;
-        mode_ = Mode::Still;
-    }
-}
-
-void VirtualCamera::Motion::set(double position) {
-    origin_ = std::clamp(position, min_, max_);
-    mode_ = Mode::Still;
-}
-
-void VirtualCamera::Motion::setMax(TimePoint t, double max) {
-    // Re-base the motion at t so that the new limit applies from now on, not in the past.
-    const double p = at(t);
-    if (mode_ == Mode::Travel && t >= end_) mode_ = Mode::Still;
-    origin_ = p;
-    start_ = t;
-    max_ = max;
-    origin_ = std::min(origin_, max_);
-    target_ = std::min(target_, max_);
-}
 
 // ---- Camera ------------------------------------------------------------------------------
 
@@ -223,47 +163,61 @@ VirtualCamera::VirtualCamera(int address)
 }
 
 Reply VirtualCamera::handle(const std::uint8_t* message, std::size_t length, TimePoint now) {
-    Decoded d = decode(message, length);
-    Reply r;
-    if (!d.valid) {
-        r.kind = Reply::Kind::SyntaxError;
-        return r;
+    const Decoded decoded = decode(message, length);
+    Reply reply;
+    if (!decoded.valid) {
+        reply.kind = Reply::Kind::SyntaxError;
+        return reply;
     }
-    if (!state_.power && !d.allowedInStandby) {
-        r.kind = Reply::Kind::NotExecutable;
-        return r;
+    if (!state_.power && !decoded.allowedInStandby) {
+        reply.kind = Reply::Kind::NotExecutable;
+        return reply;
     }
-    return d.run(now);
+    return decoded.run(now);
 }
 
 void VirtualCamera::clearInterface(TimePoint now) {
-    for (Motion* m : {&pan_, &tilt_, &zoom_, &focus_}) {
-        if (m->inTimedMove(now)) m->hold(now);
+    for (Motion* motion : {&pan_, &tilt_, &zoom_, &focus_}) {
+        if (motion->inTimedMove(now)) motion->hold(now);
     }
 }
 
 CameraState VirtualCamera::state(TimePoint now) const {
-    CameraState s = state_;
-    s.pan = counts(pan_.at(now));
-    s.tilt = counts(tilt_.at(now));
-    s.zoom = counts(zoom_.at(now));
-    s.focus = counts(focus_.at(now));
-    s.panTiltMoving = pan_.moving(now) || tilt_.moving(now);
-    s.zoomMoving = zoom_.moving(now);
-    s.focusMoving = focus_.moving(now);
-    return s;
+    CameraState current = state_;
+    current.pan = counts(pan_.at(now));
+    current.tilt = counts(tilt_.at(now));
+    current.zoom = counts(zoom_.at(now));
+    current.focus = counts(focus_.at(now));
+    current.panTiltMoving = pan_.moving(now) || tilt_.moving(now);
+    current.zoomMoving = zoom_.moving(now);
+    current.focusMoving = focus_.moving(now);
+    return current;
 }
 
-void VirtualCamera::setState(const CameraState& s, TimePoint now) {
+void VirtualCamera::setState(const CameraState& replacement, TimePoint now) {
     const int address = state_.address;
-    state_ = s;
+    state_ = replacement;
     state_.address = address;
-    zoom_.setMax(now, s.digitalZoom ? kDigitalZoomMax : kZoomMax);
-    pan_.set(s.pan);
-    tilt_.set(s.tilt);
-    zoom_.set(s.zoom);
-    focus_.set(s.focus);
+    zoom_.setMax(now, replacement.digitalZoom ? kDigitalZoomMax : kZoomMax);
+    pan_.set(replacement.pan);
+    tilt_.set(replacement.tilt);
+    zoom_.set(replacement.zoom);
+    focus_.set(replacement.focus);
     state_.panTiltMoving = state_.zoomMoving = state_.focusMoving = false;
+}
+
+Motion& VirtualCamera::motion(Axis axis) {
+    switch (axis) {
+        case kPanAxis:
+            return pan_;
+        case kTiltAxis:
+            return tilt_;
+        case kZoomAxis:
+            return zoom_;
+        case kFocusAxis:
+            break;
+    }
+    return focus_;
 }
 
 unsigned VirtualCamera::timedAxes(TimePoint now) const {
@@ -276,331 +230,323 @@ unsigned VirtualCamera::timedAxes(TimePoint now) const {
 }
 
 void VirtualCamera::holdAll(TimePoint now) {
-    for (Motion* m : {&pan_, &tilt_, &zoom_, &focus_}) m->hold(now);
+    for (Motion* motion : {&pan_, &tilt_, &zoom_, &focus_}) motion->hold(now);
 }
 
 Reply VirtualCamera::done(TimePoint now, unsigned interrupted) const {
-    Reply r;
-    r.kind = Reply::Kind::Done;
-    r.completeAt = now;
-    r.interrupted = interrupted;
-    return r;
+    Reply reply;
+    reply.kind = Reply::Kind::Done;
+    reply.completeAt = now;
+    reply.interrupted = interrupted;
+    return reply;
 }
 
-Reply VirtualCamera::travelTo(TimePoint now, unsigned axes, const double targets[4],
-                              const double rates[4]) {
-    Motion* motions[4] = {&pan_, &tilt_, &zoom_, &focus_};
-    const unsigned interrupted = timedAxes(now) & axes;
+Reply VirtualCamera::travelTo(TimePoint now, std::initializer_list<Leg> legs) {
+    unsigned axes = 0;
     double longest = 0.0;
-    for (int i = 0; i < 4; ++i) {
-        if (!(axes & (1u << i))) continue;
-        longest = std::max(longest, std::abs(targets[i] - motions[i]->at(now)) / rates[i]);
+    for (const Leg& leg : legs) {
+        axes |= leg.axis;
+        longest = std::max(longest, std::abs(leg.target - motion(leg.axis).at(now)) / leg.rate);
     }
+    const unsigned interrupted = timedAxes(now) & axes;
     longest = std::min(longest, seconds(kMaxMoveTime));
     const TimePoint end = instant_ ? now
                                    : now + std::chrono::duration_cast<Clock::duration>(
                                                std::chrono::duration<double>(longest));
-    for (int i = 0; i < 4; ++i) {
-        if (axes & (1u << i)) motions[i]->travel(now, targets[i], end);
-    }
-    Reply r = done(now, interrupted);
-    r.completeAt = end;
-    r.movingAxes = end > now ? axes : 0;
-    r.move = true;
-    return r;
+    for (const Leg& leg : legs) motion(leg.axis).travel(now, leg.target, end);
+    Reply reply = done(now, interrupted);
+    reply.completeAt = end;
+    reply.movingAxes = end > now ? axes : 0;
+    reply.move = true;
+    return reply;
+}
+
+// ---- Decoding ----------------------------------------------------------------------------
+
+VirtualCamera::Decoded VirtualCamera::action(std::function<Reply(TimePoint)> run,
+                                             bool allowedInStandby) {
+    Decoded decoded;
+    decoded.valid = true;
+    decoded.allowedInStandby = allowedInStandby;
+    decoded.run = std::move(run);
+    return decoded;
 }
 
 VirtualCamera::Decoded VirtualCamera::setting(std::function<void()> apply) {
-    Decoded d;
-    d.valid = true;
-    d.run = [this, apply = std::move(apply)](TimePoint now) {
+    return action([this, apply = std::move(apply)](TimePoint now) {
         apply();
         return done(now, 0);
-    };
-    return d;
+    });
 }
 
 VirtualCamera::Decoded VirtualCamera::answer(std::function<Bytes(TimePoint)> data) {
-    Decoded d;
-    d.valid = true;
-    d.run = [data = std::move(data)](TimePoint now) {
-        Reply r;
-        r.kind = Reply::Kind::Data;
-        r.data = data(now);
-        return r;
-    };
-    return d;
+    return action([data = std::move(data)](TimePoint now) {
+        Reply reply;
+        reply.kind = Reply::Kind::Data;
+        reply.data = data(now);
+        return reply;
+    });
 }
 
-VirtualCamera::Decoded VirtualCamera::decode(const std::uint8_t* m, std::size_t n) {
-    if (n >= 1 && m[0] == 0x01) return decodeCommand(m + 1, n - 1);
-    if (n >= 1 && m[0] == 0x09) return decodeInquiry(m + 1, n - 1);
+VirtualCamera::Decoded VirtualCamera::decode(const std::uint8_t* message, std::size_t length) {
+    if (length >= 1 && message[0] == 0x01) return decodeCommand(message + 1, length - 1);
+    if (length >= 1 && message[0] == 0x09) return decodeInquiry(message + 1, length - 1);
     return {};
 }
 
-VirtualCamera::Decoded VirtualCamera::decodeCommand(const std::uint8_t* c, std::size_t n) {
-    if (n == 2 && c[0] == 0x00 && c[1] == 0x01) {
-        Decoded d;
-        d.valid = true;
-        d.allowedInStandby = true;
-        d.run = [this](TimePoint now) {
-            clearInterface(now);
-            Reply r;
-            r.kind = Reply::Kind::Cleared;
-            return r;
-        };
-        return d;
-    }
-
-    if (n == 3 && (c[0] == 0x04 || c[0] == 0x06)) {
-        const std::uint8_t code = c[1];
-        const std::uint8_t p = c[2];
-        for (const FlagSetting& f : kFlags) {
-            if (f.category == c[0] && f.code == code) {
-                if (!isFlag(p)) return {};
-                return setting([this, member = f.member, p] { state_.*member = p == kOn; });
-            }
+// 8x 01 <category> <item> <arguments> FF, by category.
+VirtualCamera::Decoded VirtualCamera::decodeCommand(const std::uint8_t* command,
+                                                    std::size_t length) {
+    if (length < 2) return {};
+    const std::uint8_t category = command[0];
+    const std::uint8_t item = command[1];
+    const Arguments arguments{command + 2, length - 2};
+    if (arguments.count == 1) {
+        if (const FlagSetting* flag = findFlag(category, item)) {
+            const std::uint8_t code = arguments.at[0];
+            if (!isFlag(code)) return {};
+            return setting([this, member = flag->member, code] { state_.*member = code == kOn; });
         }
     }
+    switch (category) {
+        case 0x00:  // IF_Clear addressed to this camera
+            if (item != 0x01 || arguments.count != 0) return {};
+            return action(
+                [this](TimePoint now) {
+                    clearInterface(now);
+                    Reply reply;
+                    reply.kind = Reply::Kind::Cleared;
+                    return reply;
+                },
+                true);
+        case 0x04:
+            if (arguments.count == 1) return decodeCameraSwitch(item, arguments.at[0]);
+            if (arguments.count == 2 && item == 0x3F) {
+                return decodeMemory(arguments.at[0], arguments.at[1]);
+            }
+            if (arguments.count == 4) return decodeCameraValue(item, arguments.at);
+            return {};
+        case 0x06:
+            return decodePanTilt(item, arguments);
+        case 0x7D:  // infrared reply switch: 01 qq 00 00
+            if (item != 0x01 || arguments.count != 3 || arguments.at[1] != 0x00 ||
+                arguments.at[2] != 0x00) {
+                return {};
+            }
+            return decodeInfraredReturn(arguments.at[0]);
+        default:
+            return {};
+    }
+}
 
-    if (n == 3 && c[0] == 0x04) {
-        const std::uint8_t code = c[1];
-        const std::uint8_t p = c[2];
-        switch (code) {
-            case 0x00: {  // power
-                if (!isFlag(p)) return {};
-                Decoded d;
-                d.valid = true;
-                d.allowedInStandby = p == kOn;
-                d.run = [this, p](TimePoint now) {
+// 8x 01 04 <item> <code> FF: the camera's switches, drives, modes and steps.
+VirtualCamera::Decoded VirtualCamera::decodeCameraSwitch(std::uint8_t item, std::uint8_t code) {
+    switch (item) {
+        case 0x00:  // power
+            if (!isFlag(code)) return {};
+            return action(
+                [this, code](TimePoint now) {
                     unsigned interrupted = 0;
-                    if (p == kOff) {
+                    if (code == kOff) {
                         interrupted = timedAxes(now);
                         holdAll(now);
                     }
-                    state_.power = p == kOn;
+                    state_.power = code == kOn;
                     return done(now, interrupted);
-                };
-                return d;
-            }
-            case 0x06:  // digital zoom
-            {
-                if (!isFlag(p)) return {};
-                Decoded d;
-                d.valid = true;
-                d.run = [this, p](TimePoint now) {
-                    // Leaving the digital range pulls the lens back to the optical end.
-                    state_.digitalZoom = p == kOn;
-                    zoom_.setMax(now, state_.digitalZoom ? kDigitalZoomMax : kZoomMax);
-                    return done(now, 0);
-                };
-                return d;
-            }
-            case 0x07:
-            case 0x08: {  // zoom or focus drive
-                int direction = 0;
-                int speed = 0;
-                if (!readDrive(p, direction, speed)) return {};
-                Decoded d;
-                d.valid = true;
-                d.run = [this, code, direction, speed](TimePoint now) {
-                    const bool zoom = code == 0x07;
-                    Motion& m = zoom ? zoom_ : focus_;
-                    const unsigned interrupted =
-                        m.inTimedMove(now) ? (zoom ? kZoomAxis : kFocusAxis) : 0u;
-                    const double perStep = zoom ? kZoomDrivePerStep : kFocusDrivePerStep;
-                    // Tele and near (02, 2p for zoom; 03, 3p for focus) raise the count.
-                    const double sign = zoom ? direction : -direction;
-                    m.drive(now, sign * perStep * (speed + 1));
-                    return done(now, interrupted);
-                };
-                return d;
-            }
-            case 0x18:  // 01 one-push auto focus, 02 focus to infinity
-                if (p == 0x01) return setting([] {});
-                if (p == 0x02) {
-                    Decoded d;
-                    d.valid = true;
-                    d.run = [this](TimePoint now) {
-                        const unsigned interrupted = focus_.inTimedMove(now) ? kFocusAxis : 0u;
-                        focus_.set(kFocusMin);
-                        return done(now, interrupted);
-                    };
-                    return d;
-                }
-                return {};
-            case 0x10:  // one-push white balance trigger
-                if (p != 0x05) return {};
-                return setting([] {});
-            default:
-                break;
-        }
-        for (const CodeSetting& s : kCodes) {
-            if (s.code == code) {
-                if (!validCode(s, p)) return {};
-                return setting([this, member = s.member, p] { state_.*member = p; });
-            }
-        }
-        for (const SteppedSetting& s : kStepped) {
-            if (s.stepCode == code) {
-                if (p != 0x00 && p != 0x02 && p != 0x03) return {};
-                return setting([this, member = s.member, range = s.range, p] {
-                    int& v = state_.*member;
-                    if (p == 0x00) v = range.reset;
-                    if (p == 0x02) v = std::min(v + 1, range.max);
-                    if (p == 0x03) v = std::max(v - 1, range.min);
-                });
-            }
-        }
-        return {};
-    }
-
-    if (n == 4 && c[0] == 0x04 && c[1] == 0x3F) {  // preset memories
-        const std::uint8_t op = c[2];
-        const int slot = c[3];
-        if (slot >= kPresetCount) return {};
-        if (op == 0x00) return setting([this, slot] { state_.presets[slot] = Preset{}; });
-        if (op == 0x01) {
-            Decoded d;
-            d.valid = true;
-            d.run = [this, slot](TimePoint now) {
-                Preset& p = state_.presets[slot];
-                p.stored = true;
-                p.pan = counts(pan_.at(now));
-                p.tilt = counts(tilt_.at(now));
-                p.zoom = counts(zoom_.at(now));
-                p.focus = counts(focus_.at(now));
+                },
+                code == kOn);
+        case 0x06:  // digital zoom
+            if (!isFlag(code)) return {};
+            return action([this, code](TimePoint now) {
+                // Leaving the digital range pulls the lens back to the optical end.
+                state_.digitalZoom = code == kOn;
+                zoom_.setMax(now, state_.digitalZoom ? kDigitalZoomMax : kZoomMax);
                 return done(now, 0);
-            };
-            return d;
-        }
-        if (op == 0x02) {
-            Decoded d;
-            d.valid = true;
-            d.run = [this, slot](TimePoint now) {
-                const Preset& p = state_.presets[slot];
-                const double targets[4] = {double(p.pan), double(p.tilt),
-                                           std::min(double(p.zoom), zoom_.max()), double(p.focus)};
-                const double rates[4] = {kPanTravelPerStep * kPanSpeedMax,
-                                         kTiltTravelPerStep * kTiltSpeedMax, kZoomDirectRate,
-                                         kFocusDirectRate};
-                return travelTo(now, kPanAxis | kTiltAxis | kZoomAxis | kFocusAxis, targets, rates);
-            };
-            return d;
-        }
-        return {};
+            });
+        case 0x07:  // zoom drive
+        case 0x08:  // focus drive
+            return decodeLensDrive(item == 0x07 ? kZoomAxis : kFocusAxis, code);
+        case 0x18:  // 01 one-push auto focus, 02 focus to infinity
+            if (code == 0x01) return setting([] {});
+            if (code != 0x02) return {};
+            return action([this](TimePoint now) {
+                const unsigned interrupted = focus_.inTimedMove(now) ? kFocusAxis : 0u;
+                focus_.set(kFocusMin);
+                return done(now, interrupted);
+            });
+        case 0x10:  // one-push white balance trigger
+            if (code != 0x05) return {};
+            return setting([] {});
+        default:
+            break;
     }
-
-    if (n == 6 && c[0] == 0x04) {  // 04 GG 0p 0q 0r 0s
-        const std::uint8_t code = c[1];
-        int v = 0;
-        if (!readNibbles(c + 2, v)) return {};
-        for (const SteppedSetting& s : kStepped) {
-            if (s.setCode == code) {
-                if (v < s.range.min || v > s.range.max) return {};
-                return setting([this, member = s.member, v] { state_.*member = v; });
-            }
-        }
-        switch (code) {
-            case 0x40:
-                return setting([this, v] { state_.autoPowerOffDelay = v; });
-            case 0x28:
-                if (v < kFocusMin || v > kFocusMax) return {};
-                return setting([this, v] { state_.focusNearLimit = v; });
-            case 0x47:
-            case 0x48: {
-                const bool zoom = code == 0x47;
-                const int max =
-                    zoom ? (state_.digitalZoom ? kDigitalZoomMax : kZoomMax) : kFocusMax;
-                const int min = zoom ? 0 : kFocusMin;
-                if (v < min || v > max) return {};
-                Decoded d;
-                d.valid = true;
-                d.run = [this, zoom, v](TimePoint now) {
-                    const double targets[4] = {0, 0, double(v), double(v)};
-                    const double rates[4] = {1, 1, kZoomDirectRate, kFocusDirectRate};
-                    return travelTo(now, zoom ? kZoomAxis : kFocusAxis, targets, rates);
-                };
-                return d;
-            }
-            default:
-                return {};
+    for (const CodeSetting& mode : kCodes) {
+        if (mode.code == item) {
+            if (!mode.accepts(code)) return {};
+            return setting([this, member = mode.member, code] { state_.*member = code; });
         }
     }
-
-    if (n == 2 && c[0] == 0x06 && c[1] == 0x04) {  // home
-        Decoded d;
-        d.valid = true;
-        d.run = [this](TimePoint now) {
-            const double targets[4] = {0, 0, 0, 0};
-            const double rates[4] = {kPanTravelPerStep * kPanSpeedMax,
-                                     kTiltTravelPerStep * kTiltSpeedMax, 1, 1};
-            return travelTo(now, kPanAxis | kTiltAxis, targets, rates);
-        };
-        return d;
-    }
-
-    if (n == 6 && c[0] == 0x06 && c[1] == 0x01) {  // pan-tilt drive VV WW aa bb
-        const int panSpeed = c[2];
-        const int tiltSpeed = c[3];
-        const int panDir = c[4];
-        const int tiltDir = c[5];
-        if (panSpeed < 1 || panSpeed > kPanSpeedMax || tiltSpeed < 1 || tiltSpeed > kTiltSpeedMax ||
-            panDir < 1 || panDir > 3 || tiltDir < 1 || tiltDir > 3) {
-            return {};
+    for (const SteppedSetting& stepped : kStepped) {
+        if (stepped.stepCode == item) {
+            if (code != 0x00 && code != 0x02 && code != 0x03) return {};
+            return setting([this, member = stepped.member, range = stepped.range, code] {
+                int& value = state_.*member;
+                if (code == 0x00) value = range.reset;
+                if (code == 0x02) value = std::min(value + 1, range.max);
+                if (code == 0x03) value = std::max(value - 1, range.min);
+            });
         }
-        Decoded d;
-        d.valid = true;
-        d.run = [=](TimePoint now) {
-            const unsigned interrupted = timedAxes(now) & (kPanAxis | kTiltAxis);
-            // Right and up are the positive directions.
-            const double panRate =
-                panDir == 3 ? 0.0 : (panDir == 2 ? 1.0 : -1.0) * kPanDrivePerStep * panSpeed;
-            const double tiltRate =
-                tiltDir == 3 ? 0.0 : (tiltDir == 1 ? 1.0 : -1.0) * kTiltDrivePerStep * tiltSpeed;
-            pan_.drive(now, panRate);
-            tilt_.drive(now, tiltRate);
-            return done(now, interrupted);
-        };
-        return d;
     }
-
-    if (n == 12 && c[0] == 0x06 && c[1] == 0x02) {  // absolute VV WW pan(4) tilt(4)
-        const int panSpeed = c[2];
-        const int tiltSpeed = c[3];
-        int panRaw = 0;
-        int tiltRaw = 0;
-        if (panSpeed < 1 || panSpeed > kPanSpeedMax || tiltSpeed < 1 || tiltSpeed > kTiltSpeedMax ||
-            !readNibbles(c + 4, panRaw) || !readNibbles(c + 8, tiltRaw)) {
-            return {};
-        }
-        const int pan = toSigned16(panRaw);
-        const int tilt = toSigned16(tiltRaw);
-        if (pan < kPanMin || pan > kPanMax || tilt < kTiltMin || tilt > kTiltMax) return {};
-        Decoded d;
-        d.valid = true;
-        d.run = [=](TimePoint now) {
-            const double targets[4] = {double(pan), double(tilt), 0, 0};
-            const double rates[4] = {kPanTravelPerStep * panSpeed, kTiltTravelPerStep * tiltSpeed,
-                                     1, 1};
-            return travelTo(now, kPanAxis | kTiltAxis, targets, rates);
-        };
-        return d;
-    }
-
-    if (n == 5 && c[0] == 0x7D && c[1] == 0x01 && c[3] == 0x00 && c[4] == 0x00) {
-        const std::uint8_t p = c[2];
-        if (p != 0x03 && p != 0x13) return {};
-        return setting([this, p] { state_.irReturn = p == 0x03; });
-    }
-
     return {};
 }
 
-VirtualCamera::Decoded VirtualCamera::decodeInquiry(const std::uint8_t* q, std::size_t n) {
-    if (n != 2) return {};
-    const std::uint8_t category = q[0];
-    const std::uint8_t code = q[1];
+// Zoom (tele raises the count) or focus (near raises it) driven at a speed, or stopped.
+VirtualCamera::Decoded VirtualCamera::decodeLensDrive(Axis axis, std::uint8_t code) {
+    const std::optional<Drive> drive = readDrive(code);
+    if (!drive) return {};
+    return action([this, axis, drive = *drive](TimePoint now) {
+        const bool zoom = axis == kZoomAxis;
+        Motion& lens = motion(axis);
+        const unsigned interrupted = lens.inTimedMove(now) ? axis : 0u;
+        const double perStep = zoom ? kZoomDrivePerStep : kFocusDrivePerStep;
+        // Tele and near (02, 2p for zoom; 03, 3p for focus) raise the count.
+        const double sign = zoom ? drive.direction : -drive.direction;
+        lens.drive(now, sign * perStep * (drive.speed + 1));
+        return done(now, interrupted);
+    });
+}
+
+// 8x 01 04 3F <operation> <preset> FF: 00 reset, 01 set, 02 recall.
+VirtualCamera::Decoded VirtualCamera::decodeMemory(std::uint8_t operation, std::uint8_t preset) {
+    const int slot = preset;
+    if (slot >= kPresetCount) return {};
+    switch (operation) {
+        case 0x00:
+            return setting([this, slot] { state_.presets[slot] = Preset{}; });
+        case 0x01:
+            return action([this, slot](TimePoint now) {
+                Preset& stored = state_.presets[slot];
+                stored.stored = true;
+                stored.pan = counts(pan_.at(now));
+                stored.tilt = counts(tilt_.at(now));
+                stored.zoom = counts(zoom_.at(now));
+                stored.focus = counts(focus_.at(now));
+                return done(now, 0);
+            });
+        case 0x02:
+            return action([this, slot](TimePoint now) {
+                const Preset& stored = state_.presets[slot];
+                return travelTo(
+                    now, {{kPanAxis, double(stored.pan), kPanTravelPerStep * kPanSpeedMax},
+                          {kTiltAxis, double(stored.tilt), kTiltTravelPerStep * kTiltSpeedMax},
+                          {kZoomAxis, std::min(double(stored.zoom), zoom_.max()), kZoomDirectRate},
+                          {kFocusAxis, double(stored.focus), kFocusDirectRate}});
+            });
+        default:
+            return {};
+    }
+}
+
+// 8x 01 04 <item> 0p 0q 0r 0s FF: values of the stepped settings, the power-off delay, the
+// focus near limit, and the direct zoom and focus positions.
+VirtualCamera::Decoded VirtualCamera::decodeCameraValue(std::uint8_t item,
+                                                        const std::uint8_t* nibbles) {
+    const std::optional<int> read = readNibbles(nibbles);
+    if (!read) return {};
+    const int value = *read;
+    for (const SteppedSetting& stepped : kStepped) {
+        if (stepped.setCode == item) {
+            if (value < stepped.range.min || value > stepped.range.max) return {};
+            return setting([this, member = stepped.member, value] { state_.*member = value; });
+        }
+    }
+    switch (item) {
+        case 0x40:
+            return setting([this, value] { state_.autoPowerOffDelay = value; });
+        case 0x28:
+            if (value < kFocusMin || value > kFocusMax) return {};
+            return setting([this, value] { state_.focusNearLimit = value; });
+        case 0x47: {
+            const int max = state_.digitalZoom ? kDigitalZoomMax : kZoomMax;
+            if (value < 0 || value > max) return {};
+            return action([this, value](TimePoint now) {
+                return travelTo(now, {{kZoomAxis, double(value), kZoomDirectRate}});
+            });
+        }
+        case 0x48:
+            if (value < kFocusMin || value > kFocusMax) return {};
+            return action([this, value](TimePoint now) {
+                return travelTo(now, {{kFocusAxis, double(value), kFocusDirectRate}});
+            });
+        default:
+            return {};
+    }
+}
+
+// 8x 01 06 <item> ... FF: home, drive and absolute position.
+VirtualCamera::Decoded VirtualCamera::decodePanTilt(std::uint8_t item, Arguments arguments) {
+    if (item == 0x04 && arguments.count == 0) {
+        return action([this](TimePoint now) {
+            return travelTo(now, {{kPanAxis, 0, kPanTravelPerStep * kPanSpeedMax},
+                                  {kTiltAxis, 0, kTiltTravelPerStep * kTiltSpeedMax}});
+        });
+    }
+    if (item != 0x01 && item != 0x02) return {};
+    const int panSpeed = arguments.count >= 2 ? arguments.at[0] : 0;
+    const int tiltSpeed = arguments.count >= 2 ? arguments.at[1] : 0;
+    const bool speedsValid =
+        panSpeed >= 1 && panSpeed <= kPanSpeedMax && tiltSpeed >= 1 && tiltSpeed <= kTiltSpeedMax;
+
+    if (item == 0x01 && arguments.count == 4) {  // drive VV WW aa bb
+        const int panDirection = arguments.at[2];
+        const int tiltDirection = arguments.at[3];
+        if (!speedsValid || panDirection < kPanLeft || panDirection > kNoDirection ||
+            tiltDirection < kTiltUp || tiltDirection > kNoDirection) {
+            return {};
+        }
+        return action([=](TimePoint now) {
+            const unsigned interrupted = timedAxes(now) & (kPanAxis | kTiltAxis);
+            const double panRate =
+                panDirection == kNoDirection
+                    ? 0.0
+                    : (panDirection == kPanRight ? 1.0 : -1.0) * kPanDrivePerStep * panSpeed;
+            const double tiltRate =
+                tiltDirection == kNoDirection
+                    ? 0.0
+                    : (tiltDirection == kTiltUp ? 1.0 : -1.0) * kTiltDrivePerStep * tiltSpeed;
+            pan_.drive(now, panRate);
+            tilt_.drive(now, tiltRate);
+            return done(now, interrupted);
+        });
+    }
+
+    if (item == 0x02 && arguments.count == 10) {  // absolute VV WW pan(4) tilt(4)
+        const std::optional<int> panCounts = readNibbles(arguments.at + 2);
+        const std::optional<int> tiltCounts = readNibbles(arguments.at + 6);
+        if (!speedsValid || !panCounts || !tiltCounts) return {};
+        const int pan = toSigned16(*panCounts);
+        const int tilt = toSigned16(*tiltCounts);
+        if (pan < kPanMin || pan > kPanMax || tilt < kTiltMin || tilt > kTiltMax) return {};
+        return action([=](TimePoint now) {
+            return travelTo(now, {{kPanAxis, double(pan), kPanTravelPerStep * panSpeed},
+                                  {kTiltAxis, double(tilt), kTiltTravelPerStep * tiltSpeed}});
+        });
+    }
+    return {};
+}
+
+// 8x 01 7D 01 <code> 00 00 FF: 03 on, 13 off.
+VirtualCamera::Decoded VirtualCamera::decodeInfraredReturn(std::uint8_t code) {
+    if (code != 0x03 && code != 0x13) return {};
+    return setting([this, code] { state_.irReturn = code == 0x03; });
+}
+
+// 8x 09 <category> <item> FF.
+VirtualCamera::Decoded VirtualCamera::decodeInquiry(const std::uint8_t* inquiry,
+                                                    std::size_t length) {
+    if (length != 2) return {};
+    const std::uint8_t category = inquiry[0];
+    const std::uint8_t code = inquiry[1];
 
     if (category == 0x00 && code == 0x02) {
         return answer([](TimePoint) { return Bytes(kDeviceType.begin(), kDeviceType.end()); });
@@ -613,19 +559,17 @@ VirtualCamera::Decoded VirtualCamera::decodeInquiry(const std::uint8_t* q, std::
             return out;
         });
     }
-    for (const FlagSetting& f : kFlags) {
-        if (f.category == category && f.code == code) {
-            return answer(
-                [this, member = f.member](TimePoint) { return flagData(state_.*member); });
-        }
+    if (const FlagSetting* flag = findFlag(category, code)) {
+        return answer(
+            [this, member = flag->member](TimePoint) { return flagData(state_.*member); });
     }
     if (category != 0x04) return {};
 
     switch (code) {
         case 0x00: {
-            Decoded d = answer([this](TimePoint) { return flagData(state_.power); });
-            d.allowedInStandby = true;
-            return d;
+            Decoded decoded = answer([this](TimePoint) { return flagData(state_.power); });
+            decoded.allowedInStandby = true;
+            return decoded;
         }
         case 0x06:
             return answer([this](TimePoint) { return flagData(state_.digitalZoom); });
@@ -640,17 +584,17 @@ VirtualCamera::Decoded VirtualCamera::decodeInquiry(const std::uint8_t* q, std::
         default:
             break;
     }
-    for (const CodeSetting& s : kCodes) {
-        if (s.code == code) {
-            return answer([this, member = s.member](TimePoint) {
+    for (const CodeSetting& mode : kCodes) {
+        if (mode.code == code) {
+            return answer([this, member = mode.member](TimePoint) {
                 return Bytes{static_cast<std::uint8_t>(state_.*member)};
             });
         }
     }
-    for (const SteppedSetting& s : kStepped) {
-        if (s.setCode == code) {
+    for (const SteppedSetting& stepped : kStepped) {
+        if (stepped.setCode == code) {
             return answer(
-                [this, member = s.member](TimePoint) { return nibbleData(state_.*member); });
+                [this, member = stepped.member](TimePoint) { return nibbleData(state_.*member); });
         }
     }
     return {};

@@ -29,12 +29,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <vector>
+
+#include "sim/Motion.h"
 
 namespace camsim {
 
-using Clock = std::chrono::steady_clock;
-using TimePoint = Clock::time_point;
 using Bytes = std::vector<std::uint8_t>;
 
 // Range of a stepped setting and the value that its reset command (8x 01 04 GG 00 FF) restores,
@@ -186,48 +187,45 @@ class VirtualCamera {
     void setState(const CameraState& state, TimePoint now);
 
   private:
-    // One position that moves over time: still, driven at a constant rate between its limits,
-    // or travelling in a straight line to a target that it reaches at a given time.
-    class Motion {
-      public:
-        Motion(double min, double max, double position);
-        double at(TimePoint t) const;
-        bool moving(TimePoint t) const;
-        bool inTimedMove(TimePoint t) const { return mode_ == Mode::Travel && t < end_; }
-        void hold(TimePoint t);
-        void drive(TimePoint t, double countsPerSecond);
-        void travel(TimePoint t, double target, TimePoint end);
-        void set(double position);
-        void setMax(TimePoint t, double max);
-        double max() const { return max_; }
-
-      private:
-        enum class Mode { Still, Drive, Travel };
-        Mode mode_ = Mode::Still;
-        double min_;
-        double max_;
-        double origin_;
-        TimePoint start_{};
-        double rate_ = 0.0;
-        double target_ = 0.0;
-        TimePoint end_{};
-    };
-
     struct Decoded {
         bool valid = false;
         bool allowedInStandby = false;
         std::function<Reply(TimePoint)> run;
     };
+    // The bytes of a command after its category and item.
+    struct Arguments {
+        const std::uint8_t* at;
+        std::size_t count;
+    };
+    // One axis of a timed move: where it goes and how fast, in counts per second.
+    struct Leg {
+        Axis axis;
+        double target;
+        double rate;
+    };
 
-    Decoded decode(const std::uint8_t* m, std::size_t n);
-    Decoded decodeCommand(const std::uint8_t* c, std::size_t n);
-    Decoded decodeInquiry(const std::uint8_t* q, std::size_t n);
+    // A frame that the camera accepts: what it does when run at `now`.
+    Decoded action(std::function<Reply(TimePoint)> run, bool allowedInStandby = false);
+    // A setting changed at once, completing at once.
     Decoded setting(std::function<void()> apply);
+    // An inquiry's answer.
     Decoded answer(std::function<Bytes(TimePoint)> data);
 
+    Decoded decode(const std::uint8_t* message, std::size_t length);
+    Decoded decodeCommand(const std::uint8_t* command, std::size_t length);
+    Decoded decodeCameraSwitch(std::uint8_t item, std::uint8_t code);
+    Decoded decodeLensDrive(Axis axis, std::uint8_t code);
+    Decoded decodeMemory(std::uint8_t operation, std::uint8_t preset);
+    Decoded decodeCameraValue(std::uint8_t item, const std::uint8_t* nibbles);
+    Decoded decodePanTilt(std::uint8_t item, Arguments arguments);
+    Decoded decodeInfraredReturn(std::uint8_t code);
+    Decoded decodeInquiry(const std::uint8_t* inquiry, std::size_t length);
+
+    Motion& motion(Axis axis);
     unsigned timedAxes(TimePoint now) const;
     Reply done(TimePoint now, unsigned interrupted) const;
-    Reply travelTo(TimePoint now, unsigned axes, const double targets[4], const double rates[4]);
+    // Starts a timed move of the legs' axes; all arrive together, when the longest leg does.
+    Reply travelTo(TimePoint now, std::initializer_list<Leg> legs);
     void holdAll(TimePoint now);
 
     CameraState state_;

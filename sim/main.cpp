@@ -72,7 +72,7 @@ std::optional<int> parseInt(std::string_view text, int min, int max) {
 }
 
 // "WxH+X+Y", "WxH" or "+X+Y", as X11 programs take it (offsets from the top-left corner only).
-bool parseGeometry(std::string_view text, camsim::ViewOptions& v) {
+bool parseGeometry(std::string_view text, camsim::ViewOptions& view) {
     const auto number = [&text](std::size_t& at, int min) -> std::optional<int> {
         std::size_t end = at;
         while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
@@ -87,8 +87,8 @@ bool parseGeometry(std::string_view text, camsim::ViewOptions& v) {
         ++at;
         const auto h = number(at, 1);
         if (!h) return false;
-        v.width = w;
-        v.height = h;
+        view.width = w;
+        view.height = h;
     }
     if (at < text.size()) {
         if (text[at] != '+') return false;
@@ -98,14 +98,14 @@ bool parseGeometry(std::string_view text, camsim::ViewOptions& v) {
         ++at;
         const auto y = number(at, 0);
         if (!y || at != text.size()) return false;
-        v.x = x;
-        v.y = y;
+        view.x = x;
+        view.y = y;
     }
     return !text.empty();
 }
 
 // Returns an error text, or an empty one when the options are good.
-std::string parse(int argc, char** argv, Options& o, bool& help) {
+std::string parse(int argc, char** argv, Options& options, bool& help) {
     bool instant = false;
     bool pace = false;
     bool delay = false;
@@ -130,50 +130,50 @@ std::string parse(int argc, char** argv, Options& o, bool& help) {
         if (arg == "--help" && noValue()) {
             help = true;
         } else if (arg == "--verbose" && noValue()) {
-            o.verbose = true;
+            options.verbose = true;
         } else if (arg == "--instant" && noValue()) {
             instant = true;
-            o.server.timing.instant = true;
+            options.server.timing.instant = true;
         } else if (arg == "--pace-9600" && noValue()) {
             pace = true;
-            o.server.timing.pace9600 = true;
+            options.server.timing.pace9600 = true;
         } else if (arg == "--view" && noValue()) {
-            o.view = true;
+            options.view = true;
         } else if (arg == "--geometry") {
             if (!needValue()) return "--geometry needs a value";
-            if (!parseGeometry(value, o.viewOptions)) {
+            if (!parseGeometry(value, options.viewOptions)) {
                 return "--geometry takes WxH+X+Y, WxH or +X+Y";
             }
-            o.geometry = true;
+            options.geometry = true;
         } else if (arg == "--cameras") {
             if (!needValue()) return "--cameras needs a value";
             const auto n = parseInt(value, 1, 7);
             if (!n) return "--cameras takes a number from 1 to 7";
-            o.server.cameras = *n;
+            options.server.cameras = *n;
         } else if (arg == "--link") {
             if (!needValue() || value.empty()) return "--link needs a path";
-            o.link = std::string(value);
+            options.link = std::string(value);
         } else if (arg == "--completion-delay") {
             if (!needValue()) return "--completion-delay needs a value";
             const auto ms = parseInt(value, 0, 600000);
             if (!ms) return "--completion-delay takes milliseconds from 0 to 600000";
             delay = true;
-            o.server.timing.completionDelay = std::chrono::milliseconds(*ms);
+            options.server.timing.completionDelay = std::chrono::milliseconds(*ms);
         } else if (arg == "--split-pause") {
             if (!needValue()) return "--split-pause needs a value";
             const auto ms = parseInt(value, 0, 600000);
             if (!ms) return "--split-pause takes milliseconds from 0 to 600000";
-            o.server.timing.splitPause = std::chrono::milliseconds(*ms);
+            options.server.timing.splitPause = std::chrono::milliseconds(*ms);
         } else if (arg == "--late-completion") {
             if (!needValue()) return "--late-completion needs a value";
             const auto ms = parseInt(value, 0, 600000);
             if (!ms) return "--late-completion takes milliseconds from 0 to 600000";
-            o.server.timing.lateCompletion = std::chrono::milliseconds(*ms);
+            options.server.timing.lateCompletion = std::chrono::milliseconds(*ms);
         } else if (arg == "--fault") {
             if (!needValue()) return "--fault needs a name";
             const auto f = camsim::faultFromName(value);
             if (!f) return "unknown fault '" + std::string(value) + "'";
-            o.server.fault = *f;
+            options.server.fault = *f;
         } else {
             return "unknown option '" + std::string(argv[i]) + "'";
         }
@@ -181,7 +181,7 @@ std::string parse(int argc, char** argv, Options& o, bool& help) {
     if (instant && (pace || delay)) {
         return "--instant cannot be combined with --pace-9600 or --completion-delay";
     }
-    if (o.geometry && !o.view) return "--geometry needs --view";
+    if (options.geometry && !options.view) return "--geometry needs --view";
     return {};
 }
 
@@ -301,8 +301,8 @@ int main(int argc, char** argv) {
         }
         server.stop();
         if (!options.link.empty()) removeLink(server.devicePath(), options.link);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "quorvin-camsim: %s\n", e.what());
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "quorvin-camsim: %s\n", failure.what());
         return 1;
     }
     return status;
