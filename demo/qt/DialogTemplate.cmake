@@ -123,10 +123,5 @@ ${rows}};
 }  // namespace Demo
 ")
     # Written only when it changes, so that a configure does not rebuild the view.
-    if(EXISTS "${output}")
-        file(READ "${output}" previous)
-    endif()
-    if(NOT previous STREQUAL header)
-        file(WRITE "${output}" "${header}")
-    endif()
+    file(CONFIGURE OUTPUT "${output}" CONTENT "${header}" @ONLY)
 endfunction()
