@@ -8,15 +8,14 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "ComPorts.h"
 #include "HandleCount.h"
 #include "quorvin/Controller.h"
 #include "tests/support/Raised.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -54,12 +53,9 @@ std::string loggedDuring(const std::string& file, const std::function<void()>& b
     body();
     setDebugEnabled(false);
     setLogEnabled(false);
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    in.close();
+    const std::string text = TestSupport::readFile(file);
     std::remove(file.c_str());
-    return text.str();
+    return text;
 }
 
 // The log's switches take a std::string from this program; the file that they open receives
