@@ -1,6 +1,6 @@
 // The camera view of quorvin-camsim --view: a window that shows what each camera of the chain
-// sees. This header is free of any toolkit; the window lives in sim/view/ and is linked in only
-// when the toolkit is found (sim/ViewNone.cpp stands in otherwise).
+// sees. This header is free of any toolkit; the window lives in sim/view/ and is linked in when
+// the build has the view (QUORVIN_BUILD_SIM_VIEW; sim/ViewNone.cpp stands in otherwise).
 #pragma once
 
 #include <optional>
