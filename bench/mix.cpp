@@ -192,9 +192,9 @@ std::vector<Figures> runBare(const std::string& path, const std::vector<Operatio
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 40;
 
-    camsim::ServerOptions options;
+    Camsim::ServerOptions options;
     options.timing.pace9600 = true;
-    camsim::PtyServer server(options);
+    Camsim::PtyServer server(options);
     double pan = 0, tilt = 0;
     std::vector<Operation> mix = {
         {"moveUp(10)", [](ControllerImpl& c) { c.moveUp(10); }, {}},

@@ -17,9 +17,9 @@
 
 namespace {
 
-using simtest::Port;
-using simtest::Program;
-using simtest::TempDir;
+using SimTest::Port;
+using SimTest::Program;
+using SimTest::TempDir;
 
 using Clock = std::chrono::steady_clock;
 
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     const std::string device = program.readLine();
     if (device.empty()) {
         std::fprintf(stderr, "quorvin-camsim --view did not start:\n%s",
-                     simtest::readFile(dir.path("stderr.txt")).c_str());
+                     SimTest::readFile(dir.path("stderr.txt")).c_str());
         return 1;
     }
     // Let the window come up and draw its first pictures.

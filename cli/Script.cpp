@@ -12,8 +12,8 @@ namespace QuorvinCli {
 
 namespace {
 
-const char* const kStatus = "status";
-const char* const kStandardInput = "-";
+const char* const STATUS = "status";
+const char* const STANDARD_INPUT = "-";
 
 std::string expectedValues(const ArgInfo& arg) {
     if (arg.kind != ArgKind::Enum) {
@@ -30,7 +30,7 @@ std::string expectedValues(const ArgInfo& arg) {
 Step parseOne(const std::vector<std::string>& words) {
     const std::string& name = words.front();
     Step step;
-    if (name == kStatus) {
+    if (name == STATUS) {
         step.kind = Step::Kind::Status;
         if (words.size() > 2 || (words.size() == 2 && words[1] != "--json")) {
             throw UsageError("status takes no argument other than --json: status [--json]");
@@ -38,7 +38,7 @@ Step parseOne(const std::vector<std::string>& words) {
         step.json = words.size() == 2;
         return step;
     }
-    if (name == kStandardInput) {
+    if (name == STANDARD_INPUT) {
         if (words.size() != 1) {
             throw UsageError("- takes no argument (it reads operations from standard input)");
         }
@@ -133,9 +133,9 @@ std::string describe(const Step& step) {
         case Step::Kind::Call:
             return step.operation->name;
         case Step::Kind::Status:
-            return kStatus;
+            return STATUS;
         case Step::Kind::StandardInput:
-            return kStandardInput;
+            return STANDARD_INPUT;
     }
     return {};
 }
@@ -147,17 +147,17 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-Runner::Runner(CameraDriver::Controller& camera, std::ostream& out, bool json)
-    : camera_(camera), out_(out), json_(json) {}
+Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson)
+    : camera(controller), out(output), json(asJson) {}
 
 void Runner::run(const Step& step, std::istream& in) {
-    current_ = describe(step);
+    currentStep = describe(step);
     switch (step.kind) {
         case Step::Kind::Call:
             call(step);
             break;
         case Step::Kind::Status:
-            status(json_ || step.json);
+            status(json || step.json);
             break;
         case Step::Kind::StandardInput:
             shell(in);
@@ -166,31 +166,31 @@ void Runner::run(const Step& step, std::istream& in) {
 }
 
 void Runner::call(const Step& step) {
-    const Result result = step.operation->invoke(camera_, step.values);
+    const Result result = step.operation->invoke(camera, step.values);
     if (std::holds_alternative<std::monostate>(result)) {
         return;
     }
-    out_ << (json_ ? toJson(result).dump() : formatText(result)) << '\n';
+    out << (json ? toJson(result).dump() : formatText(result)) << '\n';
     // A script reading the other end of a pipe waits for each answer.
-    out_.flush();
+    out.flush();
 }
 
-void Runner::status(bool json) {
+void Runner::status(bool asJson) {
     // Everything is read before anything is printed, so a failure leaves no half table.
     std::vector<std::pair<const Operation*, Result>> rows;
     for (const Operation& operation : operations()) {
         if (operation.inquiry) {
-            current_ = operation.name;
-            rows.emplace_back(&operation, operation.invoke(camera_, {}));
+            currentStep = operation.name;
+            rows.emplace_back(&operation, operation.invoke(camera, {}));
         }
     }
-    current_ = kStatus;
-    if (json) {
+    currentStep = STATUS;
+    if (asJson) {
         nlohmann::ordered_json object = nlohmann::ordered_json::object();
         for (const auto& [operation, result] : rows) {
             object[keyOf(labelOf(*operation))] = toJson(result);
         }
-        out_ << object.dump(2) << '\n';
+        out << object.dump(2) << '\n';
     } else {
         std::size_t width = 0;
         for (const auto& row : rows) {
@@ -200,14 +200,14 @@ void Runner::status(bool json) {
         for (const auto& [operation, result] : rows) {
             if (group != operation->group) {
                 group = operation->group;
-                out_ << group << '\n';
+                out << group << '\n';
             }
             const std::string label = labelOf(*operation);
-            out_ << "  " << label << std::string(width - label.size() + 2, ' ')
-                 << formatText(result) << '\n';
+            out << "  " << label << std::string(width - label.size() + 2, ' ') << formatText(result)
+                << '\n';
         }
     }
-    out_.flush();
+    out.flush();
 }
 
 void Runner::shell(std::istream& in) {

@@ -42,24 +42,24 @@ std::string describe(const Step& step);
 
 class Runner {
   public:
-    Runner(CameraDriver::Controller& camera, std::ostream& out, bool json);
+    Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson);
 
     // Throws CameraDriver::DriverException when the camera or the line fails, and UsageError
     // for a bad line of standard input.
     void run(const Step& step, std::istream& in);
 
     // The operation that ran last, for a failure message ("getPowerState", "status").
-    const std::string& current() const { return current_; }
+    const std::string& current() const { return currentStep; }
 
   private:
     void call(const Step& step);
-    void status(bool json);
+    void status(bool asJson);
     void shell(std::istream& in);
 
-    CameraDriver::Controller& camera_;
-    std::ostream& out_;
-    bool json_;
-    std::string current_;
+    CameraDriver::Controller& camera;
+    std::ostream& out;
+    bool json;
+    std::string currentStep;
 };
 
 // Text of a failure as one line: trailing line breaks of a message are dropped.

@@ -23,8 +23,8 @@ namespace {
 
 using namespace QuorvinCli;
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+constexpr int EXIT_CAMERA_FAILURE = 1;
+constexpr int EXIT_USAGE = 2;
 
 class UsageFormatter : public CLI::Formatter {
   public:
@@ -66,7 +66,7 @@ std::string operationList() {
 }
 
 int listPorts() {
-    for (const std::string& port : Quorvin::listSerialPorts()) {
+    for (const std::string& port : Ports::listSerialPorts()) {
         std::cout << port << '\n';
     }
     return 0;
@@ -74,7 +74,7 @@ int listPorts() {
 
 int usageError(const std::string& message) {
     std::cerr << "quorvin: " << message << '\n';
-    return kExitUsage;
+    return EXIT_USAGE;
 }
 
 }  // namespace
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
-        return code == 0 ? 0 : kExitUsage;
+        return code == 0 ? 0 : EXIT_USAGE;
     }
     if (*ports) {
         return listPorts();
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
         }
         std::cout.flush();
         std::cerr << "quorvin: " << failing << ": " << oneLine(error.what()) << '\n';
-        return kExitFailure;
+        return EXIT_CAMERA_FAILURE;
     }
     return 0;
 }

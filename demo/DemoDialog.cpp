@@ -7,17 +7,17 @@ namespace Demo {
 
 namespace {
 
-const char* const ConnectText = "&Connect";
-const char* const DisconnectText = "Disco&nnect";
-const char* const ExceptionCaption = "Exception";
-const char* const LogFileName = "./vantle.log";
+const char* const CONNECT_TEXT = "&Connect";
+const char* const DISCONNECT_TEXT = "Disco&nnect";
+const char* const EXCEPTION_CAPTION = "Exception";
+const char* const LOG_FILE_NAME = "./vantle.log";
 
 struct SpeedRange {
     int spinId;
     int lowest;
     int highest;
 };
-const SpeedRange speedRanges[] = {{IdZoomSpin, 0, 7}, {IdPanSpin, 1, 24}, {IdTiltSpin, 1, 20}};
+const SpeedRange SPEED_RANGES[] = {{IdZoomSpin, 0, 7}, {IdPanSpin, 1, 24}, {IdTiltSpin, 1, 20}};
 
 // The wait cursor must not outlive the handler, also when a library call throws past it.
 class WaitCursor {
@@ -52,19 +52,19 @@ DemoDialog::DemoDialog(DialogView& screen, std::size_t maxPortChars)
 
 bool DemoDialog::OnInitDialog() {
     UpdateData(false);
-    for (const SpeedRange& range : speedRanges) {
+    for (const SpeedRange& range : SPEED_RANGES) {
         view.setRange(range.spinId, range.lowest, range.highest);
     }
     UpdateControls();
     // From here on the library's own trace of every exchange lands beside the program.
-    setLogFile(LogFileName);
+    setLogFile(LOG_FILE_NAME);
     setDebugEnabled(true);
     return true;
 }
 
 void DemoDialog::UpdateControls() {
     UpdateData(true);
-    view.setText(IdConnect, connected ? DisconnectText : ConnectText);
+    view.setText(IdConnect, connected ? DISCONNECT_TEXT : CONNECT_TEXT);
     view.setEnabled(IdPort, !connected);
     view.setEnabled(IdPowerOn, connected);
     const bool cameraReady = connected && powerOn;
@@ -241,7 +241,7 @@ void DemoDialog::OnHoldButtonUp(int id) {
 }
 
 void DemoDialog::showException(const CameraDriver::DriverException& failure) {
-    view.messageBox(failure.what(), ExceptionCaption);
+    view.messageBox(failure.what(), EXCEPTION_CAPTION);
 }
 
 }  // namespace Demo

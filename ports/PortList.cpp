@@ -6,7 +6,7 @@
 #include <system_error>
 #include <tuple>
 
-namespace Quorvin {
+namespace Ports {
 
 namespace {
 
@@ -60,4 +60,4 @@ std::vector<std::string> listSerialPorts(const std::string& deviceRoot) {
     return ports;
 }
 
-}  // namespace Quorvin
+}  // namespace Ports

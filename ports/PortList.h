@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace Quorvin {
+namespace Ports {
 
 // "COM1".."COM4", then under `deviceRoot`: ttyUSB*, ttyACM* (each in numeric order) and the
 // stable names under serial/by-id/ (in name order). Entries that cannot be read are skipped;
@@ -19,4 +19,4 @@ std::vector<std::string> listSerialPorts(const std::string& deviceRoot = "/dev")
 // Windows, a whole device path on POSIX. Defined by the platform's PortNameLimit*.cpp.
 std::size_t portNameLimit();
 
-}  // namespace Quorvin
+}  // namespace Ports

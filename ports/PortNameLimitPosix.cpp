@@ -2,7 +2,7 @@
 
 #include "ports/PortList.h"
 
-namespace Quorvin {
+namespace Ports {
 
 // A POSIX port is named by its device path, which "COM1"-sized fields cannot hold.
 std::size_t portNameLimit() {
@@ -13,4 +13,4 @@ std::size_t portNameLimit() {
 #endif
 }
 
-}  // namespace Quorvin
+}  // namespace Ports

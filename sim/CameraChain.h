@@ -29,7 +29,7 @@
 
 #include "sim/VirtualCamera.h"
 
-namespace camsim {
+namespace Camsim {
 
 enum class Fault {
     None,
@@ -77,12 +77,12 @@ struct LineRecord {
 
 class CameraChain {
   public:
-    static constexpr std::size_t kMaxFrame = 16;
+    static constexpr std::size_t MAX_FRAME = 16;
 
-    // cameras: 1..7, otherwise std::invalid_argument.
-    explicit CameraChain(int cameras);
+    // count: 1..7, otherwise std::invalid_argument.
+    explicit CameraChain(int count);
 
-    int size() const { return static_cast<int>(cameras_.size()); }
+    int size() const { return static_cast<int>(cameras.size()); }
 
     // Bytes as they arrive from the line, in any pieces.
     void receive(const std::uint8_t* data, std::size_t length, TimePoint now);
@@ -95,16 +95,16 @@ class CameraChain {
     // True once after a frame arrived under Fault::Hangup.
     bool takeHangupRequest();
 
-    void setFault(Fault fault) { fault_ = fault; }
-    Fault fault() const { return fault_; }
+    void setFault(Fault fault) { activeFault = fault; }
+    Fault fault() const { return activeFault; }
     void setTiming(const Timing& timing);
-    const Timing& timing() const { return timing_; }
+    const Timing& timing() const { return activeTiming; }
 
     // position: 1..N in chain order (not the address); otherwise std::out_of_range.
     CameraState state(int position, TimePoint now) const;
     void setState(int position, const CameraState& state, TimePoint now);
 
-    std::uint64_t framesReceived() const { return framesReceived_; }
+    std::uint64_t framesReceived() const { return frameCount; }
 
     // The last command frame (8x 01 ... FF, or a broadcast 88 01 ... FF) that reached the camera
     // at position 1..N, whatever the camera answered; empty before the first. Inquiries and
@@ -112,7 +112,7 @@ class CameraChain {
     const Bytes& lastCommand(int position) const;
 
     // Keeps LineRecords of every frame received and sent until taken.
-    void setRecording(bool on) { recording_ = on; }
+    void setRecording(bool on) { recording = on; }
     std::vector<LineRecord> takeRecords();
 
   private:
@@ -143,20 +143,20 @@ class CameraChain {
     std::uint8_t replyHeader(int index) const;
     Bytes garbage();
 
-    std::vector<VirtualCamera> cameras_;
-    std::vector<Emission> pending_;  // sorted by (due, seq)
-    std::uint64_t seq_ = 0;
-    TimePoint heldUntil_{};  // a split reply owns the line until then
-    Bytes frame_;
-    bool discarding_ = false;
-    Fault fault_ = Fault::None;
-    Timing timing_;
-    bool hangupRequested_ = false;
-    std::uint64_t framesReceived_ = 0;
-    bool recording_ = false;
-    std::vector<LineRecord> records_;
-    std::mt19937 random_{20240611u};
-    std::vector<Bytes> lastCommands_;  // by camera index
+    std::vector<VirtualCamera> cameras;
+    std::vector<Emission> pending;  // sorted by (due, seq)
+    std::uint64_t sequence = 0;
+    TimePoint heldUntil{};  // a split reply owns the line until then
+    Bytes incoming;
+    bool discarding = false;
+    Fault activeFault = Fault::None;
+    Timing activeTiming;
+    bool hangupRequested = false;
+    std::uint64_t frameCount = 0;
+    bool recording = false;
+    std::vector<LineRecord> records;
+    std::mt19937 generator{20240611u};
+    std::vector<Bytes> lastCommands;  // by camera index
 };
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -15,7 +15,7 @@
 
 #include "sim/UniqueFd.h"
 
-namespace camsim {
+namespace Camsim {
 
 class ClientWatch {
   public:
@@ -23,7 +23,7 @@ class ClientWatch {
     explicit ClientWatch(const std::string& path);
 
     // Descriptor to poll for reading, or -1 when the platform offers no watch.
-    int fd() const { return fd_.get(); }
+    int fd() const { return watch.get(); }
 
     // Reads the pending notifications; true when a close left no client with the terminal open.
     bool lastClientLeft();
@@ -31,8 +31,8 @@ class ClientWatch {
     bool anyClient() const;
 
   private:
-    UniqueFd fd_;
-    int clients_ = 0;
+    UniqueFd watch;
+    int clients = 0;
 };
 
-}  // namespace camsim
+}  // namespace Camsim

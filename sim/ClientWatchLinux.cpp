@@ -7,23 +7,23 @@
 
 #include "sim/ClientWatch.h"
 
-namespace camsim {
+namespace Camsim {
 
 ClientWatch::ClientWatch(const std::string& path) {
-    fd_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-    if (!fd_) throw std::system_error(errno, std::generic_category(), "inotify_init1");
-    if (::inotify_add_watch(fd_.get(), path.c_str(), IN_OPEN | IN_CLOSE) < 0) {
+    watch.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    if (!watch) throw std::system_error(errno, std::generic_category(), "inotify_init1");
+    if (::inotify_add_watch(watch.get(), path.c_str(), IN_OPEN | IN_CLOSE) < 0) {
         throw std::system_error(errno, std::generic_category(), "inotify_add_watch");
     }
 }
 
-bool ClientWatch::anyClient() const { return clients_ > 0; }
+bool ClientWatch::anyClient() const { return clients > 0; }
 
 bool ClientWatch::lastClientLeft() {
     bool left = false;
     alignas(inotify_event) char buffer[4096];
     for (;;) {
-        const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
+        const ssize_t n = ::read(watch.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return left;  // EAGAIN: all read
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
@@ -32,16 +32,16 @@ bool ClientWatch::lastClientLeft() {
             at += static_cast<ssize_t>(sizeof event + event.len);
             if (event.mask & IN_Q_OVERFLOW) {
                 // Lost count: treat the terminal as free, the mistake that locks nobody out.
-                clients_ = 0;
+                clients = 0;
                 left = true;
             }
-            if (event.mask & IN_OPEN) ++clients_;
+            if (event.mask & IN_OPEN) ++clients;
             if (event.mask & IN_CLOSE) {
-                clients_ = clients_ > 0 ? clients_ - 1 : 0;
-                if (clients_ == 0) left = true;
+                clients = clients > 0 ? clients - 1 : 0;
+                if (clients == 0) left = true;
             }
         }
     }
 }
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -1,6 +1,6 @@
 #include "sim/ClientWatch.h"
 
-namespace camsim {
+namespace Camsim {
 
 // No portable notification exists for opens and closes of a terminal: nothing is watched.
 ClientWatch::ClientWatch(const std::string&) {}
@@ -9,4 +9,4 @@ bool ClientWatch::lastClientLeft() { return false; }
 
 bool ClientWatch::anyClient() const { return true; }
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -2,78 +2,78 @@
 
 #include <algorithm>
 
-namespace camsim {
+namespace Camsim {
 
-Motion::Motion(double min, double max, double position) : min_(min), max_(max), origin_(position) {}
+Motion::Motion(double min, double max, double position)
+    : lowest(min), highest(max), origin(position) {}
 
 double Motion::at(TimePoint when) const {
-    switch (mode_) {
+    switch (mode) {
         case Mode::Still:
-            return origin_;
+            return origin;
         case Mode::Drive:
-            if (when <= start_) return origin_;
-            return std::clamp(origin_ + rate_ * seconds(when - start_), min_, max_);
+            if (when <= start) return origin;
+            return std::clamp(origin + rate * seconds(when - start), lowest, highest);
         case Mode::Travel:
-            if (when >= end_) return target_;
-            if (when <= start_) return origin_;
-            return origin_ +
-                   (target_ - origin_) * (seconds(when - start_) / seconds(end_ - start_));
+            if (when >= end) return target;
+            if (when <= start) return origin;
+            return origin + (target - origin) * (seconds(when - start) / seconds(end - start));
     }
-    return origin_;
+    return origin;
 }
 
 bool Motion::moving(TimePoint when) const {
-    switch (mode_) {
+    switch (mode) {
         case Mode::Still:
             return false;
         case Mode::Drive: {
             const double position = at(when);
-            return rate_ > 0 ? position < max_ : position > min_;
+            return rate > 0 ? position < highest : position > lowest;
         }
         case Mode::Travel:
-            return when < end_;
+            return when < end;
     }
     return false;
 }
 
 void Motion::hold(TimePoint when) {
-    origin_ = at(when);
-    mode_ = Mode::Still;
+    origin = at(when);
+    mode = Mode::Still;
 }
 
 void Motion::drive(TimePoint when, double countsPerSecond) {
-    origin_ = at(when);
-    start_ = when;
-    rate_ = countsPerSecond;
-    mode_ = countsPerSecond == 0.0 ? Mode::Still : Mode::Drive;
+    origin = at(when);
+    start = when;
+    rate = countsPerSecond;
+    mode = countsPerSecond == 0.0 ? Mode::Still : Mode::Drive;
 }
 
-void Motion::travel(TimePoint when, double target, TimePoint end) {
-    origin_ = at(when);
-    start_ = when;
-    target_ = std::clamp(target, min_, max_);
-    end_ = end;
-    mode_ = Mode::Travel;
-    if (end <= when) {
-        origin_ = target_;
-        mode_ = Mode::Still;
+void Motion::travel(TimePoint when, double destination, TimePoint arrival) {
+    origin = at(when);
+    start = when;
+    target = std::clamp(destination, lowest, highest);
+    end = arrival;
+    mode = Mode::Travel;
+    if (arrival <= when) {
+        origin = target;
+        mode = Mode::Still;
     }
 }
 
 void Motion::set(double position) {
-    origin_ = std::clamp(position, min_, max_);
-    mode_ = Mode::Still;
+    origin = std::clamp(position, lowest, highest);
+    mode = Mode::Still;
 }
 
 void Motion::setMax(TimePoint when, double max) {
     // Re-base the motion at `when` so that the new limit applies from now on, not in the past.
     const double position = at(when);
-    if (mode_ == Mode::Travel && when >= end_) mode_ = Mode::Still;
-    origin_ = position;
-    start_ = when;
-    max_ = max;
-    origin_ = std::min(origin_, max_);
-    target_ = std::min(target_, max_);
+    if (mode == Mode::Travel && when >= end) mode = Mode::Still;
+    origin = position;
+    start = when;
+    highest = max;
+    origin = std::min(origin, highest);
+    target = std::min(target, highest);
 }
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-namespace camsim {
+namespace Camsim {
 
 using Clock = std::chrono::steady_clock;
 using TimePoint = Clock::time_point;
@@ -22,30 +22,31 @@ class Motion {
     double at(TimePoint when) const;
     // Driven and not yet at its limit, or travelling and not yet there.
     bool moving(TimePoint when) const;
-    bool inTimedMove(TimePoint when) const { return mode_ == Mode::Travel && when < end_; }
+    bool inTimedMove(TimePoint when) const { return mode == Mode::Travel && when < end; }
 
     // Stops where the position is at `when`.
     void hold(TimePoint when);
     // Moves from `when` on at countsPerSecond (negative: downwards) until a limit; 0 holds.
     void drive(TimePoint when, double countsPerSecond);
-    // Moves from `when` on in a straight line to target (clamped to the limits), arriving at end.
-    void travel(TimePoint when, double target, TimePoint end);
+    // Moves from `when` on in a straight line to destination (clamped to the limits), arriving
+    // at arrival.
+    void travel(TimePoint when, double destination, TimePoint arrival);
     // Jumps to position (clamped) and stops.
     void set(double position);
     // Moves the upper limit from `when` on, pulling the position and any target back under it.
     void setMax(TimePoint when, double max);
-    double max() const { return max_; }
+    double max() const { return highest; }
 
   private:
     enum class Mode { Still, Drive, Travel };
-    Mode mode_ = Mode::Still;
-    double min_;
-    double max_;
-    double origin_;
-    TimePoint start_{};
-    double rate_ = 0.0;
-    double target_ = 0.0;
-    TimePoint end_{};
+    Mode mode = Mode::Still;
+    double lowest;
+    double highest;
+    double origin;
+    TimePoint start{};
+    double rate = 0.0;
+    double target = 0.0;
+    TimePoint end{};
 };
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -17,15 +17,15 @@
 #include <system_error>
 #include <utility>
 
-namespace camsim {
+namespace Camsim {
 
 namespace {
 
 // One start bit, eight data bits and one stop bit at 9600 baud.
-constexpr std::chrono::nanoseconds kByteTime{1041667};
+constexpr std::chrono::nanoseconds BYTE_TIME{1041667};
 
 // Replies that a client does not read pile up here; beyond this they are dropped.
-constexpr std::size_t kMaxQueued = 64 * 1024;
+constexpr std::size_t MAX_QUEUED = 64 * 1024;
 
 [[noreturn]] void fail(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -53,187 +53,187 @@ int pollTimeout(std::optional<TimePoint> deadline) {
 }  // namespace
 
 PtyServer::PtyServer(const ServerOptions& options)
-    : chain_(options.cameras),
-      cameraCount_(chain_.size()),
-      log_(options.log),
-      started_(Clock::now()) {
-    chain_.setTiming(options.timing);
-    chain_.setFault(options.fault);
-    chain_.setRecording(static_cast<bool>(log_));
+    : chain(options.cameras),
+      chainSize(chain.size()),
+      logger(options.log),
+      startedAt(Clock::now()) {
+    chain.setTiming(options.timing);
+    chain.setFault(options.fault);
+    chain.setRecording(static_cast<bool>(logger));
 
-    master_.reset(::posix_openpt(O_RDWR | O_NOCTTY));
-    if (!master_) fail("posix_openpt");
-    setFlags(master_.get(), O_NONBLOCK);
-    if (::grantpt(master_.get()) != 0) fail("grantpt");
-    if (::unlockpt(master_.get()) != 0) fail("unlockpt");
+    master.reset(::posix_openpt(O_RDWR | O_NOCTTY));
+    if (!master) fail("posix_openpt");
+    setFlags(master.get(), O_NONBLOCK);
+    if (::grantpt(master.get()) != 0) fail("grantpt");
+    if (::unlockpt(master.get()) != 0) fail("unlockpt");
     {
         std::lock_guard<std::mutex> lock(ptsnameMutex);
-        const char* name = ::ptsname(master_.get());
+        const char* name = ::ptsname(master.get());
         if (name == nullptr) fail("ptsname");
-        path_ = name;
+        path = name;
     }
 
     int fd;
     do {
-        fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) fail("open pseudo-terminal");
-    slave_.reset(fd);
+    slave.reset(fd);
 
-    clients_.emplace(path_);
+    clients.emplace(path);
 
     termios tio{};
-    if (::tcgetattr(slave_.get(), &tio) != 0) fail("tcgetattr");
+    if (::tcgetattr(slave.get(), &tio) != 0) fail("tcgetattr");
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0) fail("cfsetspeed");
-    if (::tcsetattr(slave_.get(), TCSANOW, &tio) != 0) fail("tcsetattr");
+    if (::tcsetattr(slave.get(), TCSANOW, &tio) != 0) fail("tcsetattr");
 
     int pipeFds[2];
     if (::pipe(pipeFds) != 0) fail("pipe");
-    wakeRead_.reset(pipeFds[0]);
-    wakeWrite_.reset(pipeFds[1]);
-    setFlags(wakeRead_.get(), O_NONBLOCK);
-    setFlags(wakeWrite_.get(), O_NONBLOCK);
+    wakeRead.reset(pipeFds[0]);
+    wakeWrite.reset(pipeFds[1]);
+    setFlags(wakeRead.get(), O_NONBLOCK);
+    setFlags(wakeWrite.get(), O_NONBLOCK);
 
-    running_ = true;
-    thread_ = std::thread(&PtyServer::run, this);
+    running = true;
+    thread = std::thread(&PtyServer::run, this);
 }
 
 PtyServer::~PtyServer() { stop(); }
 
 void PtyServer::stop() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
     }
     wake();
-    if (thread_.joinable()) thread_.join();
+    if (thread.joinable()) thread.join();
 }
 
 void PtyServer::wake() {
     const char b = 1;
     ssize_t n;
     do {
-        n = ::write(wakeWrite_.get(), &b, 1);
+        n = ::write(wakeWrite.get(), &b, 1);
     } while (n < 0 && errno == EINTR);
     // EAGAIN means a wake-up is already pending, which is all that is needed.
 }
 
 void PtyServer::setFault(Fault fault) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        chain_.setFault(fault);
+        std::lock_guard<std::mutex> lock(mutex);
+        chain.setFault(fault);
     }
     wake();
 }
 
 Fault PtyServer::fault() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return chain_.fault();
+    std::lock_guard<std::mutex> lock(mutex);
+    return chain.fault();
 }
 
 void PtyServer::setTiming(const Timing& timing) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        chain_.setTiming(timing);
+        std::lock_guard<std::mutex> lock(mutex);
+        chain.setTiming(timing);
     }
     wake();
 }
 
 Timing PtyServer::timing() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return chain_.timing();
+    std::lock_guard<std::mutex> lock(mutex);
+    return chain.timing();
 }
 
 CameraState PtyServer::camera(int position) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return chain_.state(position, Clock::now());
+    std::lock_guard<std::mutex> lock(mutex);
+    return chain.state(position, Clock::now());
 }
 
 void PtyServer::setCamera(int position, const CameraState& state) {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        chain_.setState(position, state, Clock::now());
+        std::lock_guard<std::mutex> lock(mutex);
+        chain.setState(position, state, Clock::now());
     }
     wake();
     notifyChange();
 }
 
 Bytes PtyServer::lastCommand(int position) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return chain_.lastCommand(position);
+    std::lock_guard<std::mutex> lock(mutex);
+    return chain.lastCommand(position);
 }
 
-void PtyServer::setChangeListener(std::function<void()> listener) {
-    std::lock_guard<std::mutex> lock(listenerMutex_);
-    listener_ = std::move(listener);
+void PtyServer::setChangeListener(std::function<void()> onChange) {
+    std::lock_guard<std::mutex> lock(listenerMutex);
+    listener = std::move(onChange);
 }
 
 void PtyServer::notifyChange() {
-    std::lock_guard<std::mutex> lock(listenerMutex_);
-    if (listener_) listener_();
+    std::lock_guard<std::mutex> lock(listenerMutex);
+    if (listener) listener();
 }
 
 std::uint64_t PtyServer::framesReceived() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return chain_.framesReceived();
+    std::lock_guard<std::mutex> lock(mutex);
+    return chain.framesReceived();
 }
 
 std::size_t PtyServer::unreadReplyBytes() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex);
     int queued = 0;
     // The terminal side's input queue is what a client reads; bytes still on their way from
     // this side are not in it yet.
-    if (!slave_ || ::ioctl(slave_.get(), FIONREAD, &queued) != 0 || queued < 0) return 0;
+    if (!slave || ::ioctl(slave.get(), FIONREAD, &queued) != 0 || queued < 0) return 0;
     return static_cast<std::size_t>(queued);
 }
 
 bool PtyServer::lineOpen() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lineOpen_;
+    std::lock_guard<std::mutex> lock(mutex);
+    return lineIsOpen;
 }
 
 void PtyServer::hangUp() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!lineOpen_) return;
-    if (!running_) {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!lineIsOpen) return;
+    if (!running) {
         // No thread to hand the job to: the descriptors are ours alone now.
         lock.unlock();
         closeLine();
         return;
     }
-    hangupAsked_ = true;
+    hangupAsked = true;
     lock.unlock();
     wake();
     lock.lock();
-    lineClosed_.wait(lock, [this] { return !lineOpen_; });
+    lineClosed.wait(lock, [this] { return !lineIsOpen; });
 }
 
 void PtyServer::closeLine() {
     {
         // Closed under the lock so that nobody who has seen the hang-up can still find the
         // line open.
-        std::lock_guard<std::mutex> lock(mutex_);
-        master_.reset();
-        slave_.reset();
-        lineOpen_ = false;
-        hangupAsked_ = false;
+        std::lock_guard<std::mutex> lock(mutex);
+        master.reset();
+        slave.reset();
+        lineIsOpen = false;
+        hangupAsked = false;
     }
-    lineClosed_.notify_all();
+    lineClosed.notify_all();
 }
 
 std::string PtyServer::stamp(TimePoint when) const {
     char text[32];
     std::snprintf(text, sizeof text, "%12.6f",
-                  std::chrono::duration<double>(when - started_).count());
+                  std::chrono::duration<double>(when - startedAt).count());
     return text;
 }
 
 void PtyServer::emitLog(const std::vector<LineRecord>& records) const {
-    if (!log_) return;
+    if (!logger) return;
     for (const LineRecord& r : records) {
         std::string line = stamp(r.time) + (r.received ? " rx" : " tx");
         for (std::uint8_t b : r.bytes) {
@@ -241,7 +241,7 @@ void PtyServer::emitLog(const std::vector<LineRecord>& records) const {
             std::snprintf(hex, sizeof hex, " %02X", b);
             line += hex;
         }
-        log_(line);
+        logger(line);
     }
 }
 
@@ -250,13 +250,13 @@ void PtyServer::releasePort() {
     // alive, and lock out every later client but root.
     int rc;
     do {
-        rc = ::ioctl(slave_.get(), TIOCNXCL);
+        rc = ::ioctl(slave.get(), TIOCNXCL);
     } while (rc < 0 && errno == EINTR);
-    if (rc < 0 && log_)
-        log_(stamp(Clock::now()) + " cannot end exclusive mode: " + std::strerror(errno));
+    if (rc < 0 && logger)
+        logger(stamp(Clock::now()) + " cannot end exclusive mode: " + std::strerror(errno));
     // Replies that the client left unread go with it.
-    if (::tcflush(slave_.get(), TCIFLUSH) != 0 && log_) {
-        log_(stamp(Clock::now()) + " cannot flush the line: " + std::strerror(errno));
+    if (::tcflush(slave.get(), TCIFLUSH) != 0 && logger) {
+        logger(stamp(Clock::now()) + " cannot flush the line: " + std::strerror(errno));
     }
 }
 
@@ -264,12 +264,12 @@ void PtyServer::run() {
     try {
         serve();
     } catch (const std::exception& failure) {
-        if (log_) log_(std::string("virtual camera stopped: ") + failure.what());
+        if (logger) logger(std::string("virtual camera stopped: ") + failure.what());
         // A server that can no longer answer must not leave a line that looks alive.
-        if (master_) closeLine();
+        if (master) closeLine();
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    running_ = false;
+    std::lock_guard<std::mutex> lock(mutex);
+    running = false;
 }
 
 void PtyServer::serve() {
@@ -286,30 +286,30 @@ void PtyServer::serve() {
         bool hangup = false;
         bool paced = false;
         {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (stopping_) return;
-            due = chain_.takeDue(now);
-            hangup = chain_.takeHangupRequest() || hangupAsked_;
-            paced = chain_.timing().pace9600;
-            nextDue = chain_.nextDue();
-            records = chain_.takeRecords();
+            std::lock_guard<std::mutex> lock(mutex);
+            if (stopping) return;
+            due = chain.takeDue(now);
+            hangup = chain.takeHangupRequest() || hangupAsked;
+            paced = chain.timing().pace9600;
+            nextDue = chain.nextDue();
+            records = chain.takeRecords();
         }
         emitLog(records);
 
-        if (hangup && master_) {
+        if (hangup && master) {
             closeLine();
-            if (log_) log_(stamp(Clock::now()) + " line closed");
+            if (logger) logger(stamp(Clock::now()) + " line closed");
         }
         if (hangup) out.clear();
 
-        if (master_ && !clients_->anyClient()) {
+        if (master && !clients->anyClient()) {
             // Nobody has the port open: what a camera sends now is lost, as on a real line.
             out.clear();
-        } else if (master_) {
+        } else if (master) {
             // A paced burst starts now; a reply queued behind one keeps the running schedule.
             if (out.empty()) nextByte = std::max(nextByte, now);
             for (const Bytes& piece : due) {
-                if (out.size() + piece.size() <= kMaxQueued) {
+                if (out.size() + piece.size() <= MAX_QUEUED) {
                     out.insert(out.end(), piece.begin(), piece.end());
                 }
             }
@@ -317,7 +317,7 @@ void PtyServer::serve() {
                 std::uint8_t chunk[512];
                 const std::size_t count = paced ? 1 : std::min(out.size(), sizeof chunk);
                 std::copy_n(out.begin(), count, chunk);
-                const ssize_t n = ::write(master_.get(), chunk, count);
+                const ssize_t n = ::write(master.get(), chunk, count);
                 if (n < 0 && errno == EINTR) continue;
                 if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                     writeBlocked = true;
@@ -329,21 +329,21 @@ void PtyServer::serve() {
                     break;
                 }
                 out.erase(out.begin(), out.begin() + n);
-                if (paced) nextByte += kByteTime;
+                if (paced) nextByte += BYTE_TIME;
             }
         }
 
         std::optional<TimePoint> deadline = nextDue;
-        if (master_ && paced && !out.empty() && !writeBlocked) {
+        if (master && paced && !out.empty() && !writeBlocked) {
             deadline = deadline ? std::min(*deadline, nextByte) : nextByte;
         }
 
         // Unused entries keep fd -1, which poll skips.
-        pollfd fds[3] = {{wakeRead_.get(), POLLIN, 0}, {-1, 0, 0}, {-1, 0, 0}};
-        if (master_) {
-            fds[1].fd = master_.get();
+        pollfd fds[3] = {{wakeRead.get(), POLLIN, 0}, {-1, 0, 0}, {-1, 0, 0}};
+        if (master) {
+            fds[1].fd = master.get();
             fds[1].events = static_cast<short>(POLLIN | (writeBlocked ? POLLOUT : 0));
-            fds[2].fd = clients_->fd();
+            fds[2].fd = clients->fd();
             fds[2].events = POLLIN;
         }
         const int ready = ::poll(fds, 3, pollTimeout(deadline));
@@ -355,12 +355,12 @@ void PtyServer::serve() {
 
         if (fds[0].revents & POLLIN) {
             char drain[64];
-            while (::read(wakeRead_.get(), drain, sizeof drain) > 0) {
+            while (::read(wakeRead.get(), drain, sizeof drain) > 0) {
             }
         }
         // Before the line's bytes: a client that opened and wrote at once must count as present
         // when its reply is written.
-        if ((fds[2].revents & POLLIN) && clients_->lastClientLeft() && slave_) {
+        if ((fds[2].revents & POLLIN) && clients->lastClientLeft() && slave) {
             releasePort();
             out.clear();
         }
@@ -371,10 +371,10 @@ void PtyServer::serve() {
         if (revents & POLLIN) {
             bool received = false;
             for (;;) {
-                const ssize_t n = ::read(master_.get(), buffer, sizeof buffer);
+                const ssize_t n = ::read(master.get(), buffer, sizeof buffer);
                 if (n > 0) {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    chain_.receive(buffer, static_cast<std::size_t>(n), Clock::now());
+                    std::lock_guard<std::mutex> lock(mutex);
+                    chain.receive(buffer, static_cast<std::size_t>(n), Clock::now());
                     received = true;
                     continue;
                 }
@@ -394,4 +394,4 @@ void PtyServer::serve() {
     }
 }
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -1,11 +1,11 @@
 // The virtual camera chain on a pseudo-terminal: what a test or benchmark runs in-process, and
 // what the quorvin-camsim program wraps.
 //
-//     camsim::ServerOptions options;
+//     Camsim::ServerOptions options;
 //     options.cameras = 3;
-//     camsim::PtyServer server(options);        // opens the line and starts serving
+//     Camsim::PtyServer server(options);        // opens the line and starts serving
 //     openTheLibraryOn(server.devicePath());    // e.g. "/dev/pts/7"
-//     server.setFault(camsim::Fault::BufferFull);
+//     server.setFault(Camsim::Fault::BufferFull);
 //     EXPECT_GT(server.camera(1).tilt, 0);      // state of the first camera, now
 //     // the destructor stops the thread and closes the line
 //
@@ -34,7 +34,7 @@
 #include "sim/ClientWatch.h"
 #include "sim/UniqueFd.h"
 
-namespace camsim {
+namespace Camsim {
 
 struct ServerOptions {
     int cameras = 1;  // 1..7
@@ -57,7 +57,7 @@ class PtyServer {
     PtyServer& operator=(const PtyServer&) = delete;
 
     // The terminal a client opens (stays valid while the line is open).
-    const std::string& devicePath() const { return path_; }
+    const std::string& devicePath() const { return path; }
 
     // Stops serving and joins the thread; the line stays open but unanswered. Idempotent.
     void stop();
@@ -68,7 +68,7 @@ class PtyServer {
     Timing timing() const;
 
     // Cameras on the chain, N.
-    int cameraCount() const { return cameraCount_; }
+    int cameraCount() const { return chainSize; }
 
     // Camera at position 1..N in chain order, with its positions as of now. Throws
     // std::out_of_range for another position.
@@ -97,7 +97,7 @@ class PtyServer {
     // goes on by itself is not reported. Called with none of the server's state locked, so it
     // may call any member except setChangeListener. Replacing or clearing the listener waits
     // for a call in progress to return, so that its captures may be destroyed afterwards.
-    void setChangeListener(std::function<void()> listener);
+    void setChangeListener(std::function<void()> onChange);
 
   private:
     void run();
@@ -109,27 +109,27 @@ class PtyServer {
     std::string stamp(TimePoint when) const;
     void notifyChange();
 
-    CameraChain chain_;  // guarded by mutex_
-    const int cameraCount_;
-    std::function<void(const std::string&)> log_;
-    TimePoint started_;
-    std::string path_;
-    UniqueFd master_;  // touched by the server thread only while it runs
-    UniqueFd slave_;   // held open so that clients closing the port cause no hang-up
-    std::optional<ClientWatch> clients_;
-    UniqueFd wakeRead_;
-    UniqueFd wakeWrite_;
+    CameraChain chain;  // guarded by mutex
+    const int chainSize;
+    std::function<void(const std::string&)> logger;
+    TimePoint startedAt;
+    std::string path;
+    UniqueFd master;  // touched by the server thread only while it runs
+    UniqueFd slave;   // held open so that clients closing the port cause no hang-up
+    std::optional<ClientWatch> clients;
+    UniqueFd wakeRead;
+    UniqueFd wakeWrite;
 
-    mutable std::mutex mutex_;
-    std::condition_variable lineClosed_;
-    bool stopping_ = false;
-    bool running_ = false;  // the server thread still owns the descriptors
-    bool hangupAsked_ = false;
-    bool lineOpen_ = true;
-    std::thread thread_;
+    mutable std::mutex mutex;
+    std::condition_variable lineClosed;
+    bool stopping = false;
+    bool running = false;  // the server thread still owns the descriptors
+    bool hangupAsked = false;
+    bool lineIsOpen = true;
+    std::thread thread;
 
-    std::mutex listenerMutex_;  // held while the listener runs
-    std::function<void()> listener_;
+    std::mutex listenerMutex;  // held while the listener runs
+    std::function<void()> listener;
 };
 
-}  // namespace camsim
+}  // namespace Camsim

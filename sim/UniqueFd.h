@@ -5,32 +5,32 @@
 
 #include <utility>
 
-namespace camsim {
+namespace Camsim {
 
 class UniqueFd {
   public:
     UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
+    explicit UniqueFd(int fd) : descriptor(fd) {}
     ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    UniqueFd(UniqueFd&& other) noexcept : descriptor(std::exchange(other.descriptor, -1)) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.fd_, -1));
+        if (this != &other) reset(std::exchange(other.descriptor, -1));
         return *this;
     }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
+    int get() const { return descriptor; }
+    explicit operator bool() const { return descriptor >= 0; }
 
     // close is not retried on EINTR: the descriptor is gone either way on Linux.
     void reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
+        if (descriptor >= 0) ::close(descriptor);
+        descriptor = fd;
     }
 
   private:
-    int fd_ = -1;
+    int descriptor = -1;
 };
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace camsim {
+namespace Camsim {
 
 class PtyServer;
 
@@ -27,4 +27,4 @@ std::string viewUnavailable();
 // and returns the program's exit status (1 when the view cannot be shown).
 int runView(PtyServer& server, const ViewOptions& options, int quitFd);
 
-}  // namespace camsim
+}  // namespace Camsim

@@ -5,28 +5,28 @@
 #include <optional>
 #include <utility>
 
-namespace camsim {
+namespace Camsim {
 
 namespace {
 
-constexpr std::uint8_t kOn = 0x02;
-constexpr std::uint8_t kOff = 0x03;
+constexpr std::uint8_t ON = 0x02;
+constexpr std::uint8_t OFF = 0x03;
 
-constexpr int kPanSpeedMax = 0x18;
-constexpr int kTiltSpeedMax = 0x14;
-constexpr int kVariableSpeedMax = 7;
-constexpr int kStandardSpeed = 3;
+constexpr int PAN_SPEED_MAX = 0x18;
+constexpr int TILT_SPEED_MAX = 0x14;
+constexpr int VARIABLE_SPEED_MAX = 7;
+constexpr int STANDARD_SPEED = 3;
 
-constexpr double kPanDrivePerStep = 60.0;
-constexpr double kTiltDrivePerStep = 18.0;
-constexpr double kPanTravelPerStep = 240.0;
-constexpr double kTiltTravelPerStep = 72.0;
-constexpr double kZoomDrivePerStep = 2048.0;
-constexpr double kFocusDrivePerStep = 3712.0;
-constexpr double kZoomDirectRate = 32768.0;
-constexpr double kFocusDirectRate = 59392.0;
+constexpr double PAN_DRIVE_PER_STEP = 60.0;
+constexpr double TILT_DRIVE_PER_STEP = 18.0;
+constexpr double PAN_TRAVEL_PER_STEP = 240.0;
+constexpr double TILT_TRAVEL_PER_STEP = 72.0;
+constexpr double ZOOM_DRIVE_PER_STEP = 2048.0;
+constexpr double FOCUS_DRIVE_PER_STEP = 3712.0;
+constexpr double ZOOM_DIRECT_RATE = 32768.0;
+constexpr double FOCUS_DIRECT_RATE = 59392.0;
 
-bool isFlag(std::uint8_t code) { return code == kOn || code == kOff; }
+bool isFlag(std::uint8_t code) { return code == ON || code == OFF; }
 
 // Four bytes 0p 0q 0r 0s, most significant nibble first. A byte above 0x0F is not a nibble and
 // makes the frame malformed: no value.
@@ -54,7 +54,7 @@ Bytes nibbleData(int value) {
     return out;
 }
 
-Bytes flagData(bool on) { return Bytes{on ? kOn : kOff}; }
+Bytes flagData(bool on) { return Bytes{on ? ON : OFF}; }
 
 int counts(double position) { return static_cast<int>(std::lround(position)); }
 
@@ -65,7 +65,7 @@ struct FlagSetting {
 };
 
 // On/off settings without side effects; power and digital zoom are handled on their own.
-constexpr FlagSetting kFlags[] = {
+constexpr FlagSetting FLAGS[] = {
     {0x04, 0x38, &CameraState::autoFocus},
     {0x04, 0x5A, &CameraState::slowShutterAuto},
     {0x04, 0x3E, &CameraState::expCompOn},
@@ -79,7 +79,7 @@ constexpr FlagSetting kFlags[] = {
 
 // The on/off setting with this category and item; none for any other.
 const FlagSetting* findFlag(std::uint8_t category, std::uint8_t item) {
-    for (const FlagSetting& flag : kFlags) {
+    for (const FlagSetting& flag : FLAGS) {
         if (flag.category == category && flag.code == item) return &flag;
     }
     return nullptr;
@@ -101,13 +101,13 @@ struct CodeSetting {
     bool (*accepts)(int code);
 };
 
-constexpr CodeSetting kCodes[] = {
-    {0x35, &CameraState::wbMode, upTo<kWbModeMax>},
+constexpr CodeSetting CODES[] = {
+    {0x35, &CameraState::wbMode, upTo<WB_MODE_MAX>},
     {0x39, &CameraState::aeMode, aeModeCode},
-    {0x60, &CameraState::wideMode, upTo<kWideModeMax>},
-    {0x63, &CameraState::pictureEffect, upTo<kPictureEffectMax>},
-    {0x64, &CameraState::digitalEffect, upTo<kDigitalEffectMax>},
-    {0x65, &CameraState::digitalEffectLevel, upTo<kDigitalEffectLevelMax>},
+    {0x60, &CameraState::wideMode, upTo<WIDE_MODE_MAX>},
+    {0x63, &CameraState::pictureEffect, upTo<PICTURE_EFFECT_MAX>},
+    {0x64, &CameraState::digitalEffect, upTo<DIGITAL_EFFECT_MAX>},
+    {0x65, &CameraState::digitalEffectLevel, upTo<DIGITAL_EFFECT_LEVEL_MAX>},
 };
 
 struct SteppedSetting {
@@ -117,15 +117,15 @@ struct SteppedSetting {
     StepRange range;
 };
 
-constexpr SteppedSetting kStepped[] = {
-    {0x02, 0x42, &CameraState::aperture, kApertureRange},
-    {0x03, 0x43, &CameraState::rGain, kRGainRange},
-    {0x04, 0x44, &CameraState::bGain, kBGainRange},
-    {0x0A, 0x4A, &CameraState::shutter, kShutterRange},
-    {0x0B, 0x4B, &CameraState::iris, kIrisRange},
-    {0x0C, 0x4C, &CameraState::gain, kGainRange},
-    {0x0D, 0x4D, &CameraState::bright, kBrightRange},
-    {0x0E, 0x4E, &CameraState::expComp, kExpCompRange},
+constexpr SteppedSetting STEPPED[] = {
+    {0x02, 0x42, &CameraState::aperture, APERTURE_RANGE},
+    {0x03, 0x43, &CameraState::rGain, R_GAIN_RANGE},
+    {0x04, 0x44, &CameraState::bGain, B_GAIN_RANGE},
+    {0x0A, 0x4A, &CameraState::shutter, SHUTTER_RANGE},
+    {0x0B, 0x4B, &CameraState::iris, IRIS_RANGE},
+    {0x0C, 0x4C, &CameraState::gain, GAIN_RANGE},
+    {0x0D, 0x4D, &CameraState::bright, BRIGHT_RANGE},
+    {0x0E, 0x4E, &CameraState::expComp, EXP_COMP_RANGE},
 };
 
 // A zoom or focus drive: the sign of its direction (+1 for 02 and 2p, -1 for 03 and 3p, 0 for
@@ -140,26 +140,26 @@ std::optional<Drive> readDrive(std::uint8_t code) {
     const int high = code >> 4;
     const int low = code & 0x0F;
     if (code == 0x00) return Drive{0, 0};
-    if (code == 0x02 || code == 0x03) return Drive{code == 0x02 ? 1 : -1, kStandardSpeed};
-    if ((high == 2 || high == 3) && low <= kVariableSpeedMax) {
+    if (code == 0x02 || code == 0x03) return Drive{code == 0x02 ? 1 : -1, STANDARD_SPEED};
+    if ((high == 2 || high == 3) && low <= VARIABLE_SPEED_MAX) {
         return Drive{high == 2 ? 1 : -1, low};
     }
     return std::nullopt;
 }
 
 // Pan-tilt drive directions; right and up are the positive ones.
-constexpr int kPanLeft = 1, kPanRight = 2, kTiltUp = 1, kTiltDown = 2, kNoDirection = 3;
+constexpr int PAN_LEFT = 1, PAN_RIGHT = 2, TILT_UP = 1, TILT_DOWN = 2, NO_DIRECTION = 3;
 
 }  // namespace
 
 // ---- Camera ------------------------------------------------------------------------------
 
 VirtualCamera::VirtualCamera(int address)
-    : pan_(kPanMin, kPanMax, 0),
-      tilt_(kTiltMin, kTiltMax, 0),
-      zoom_(0, kZoomMax, 0),
-      focus_(kFocusMin, kFocusMax, kFocusMin) {
-    state_.address = address;
+    : panMotion(PAN_MIN, PAN_MAX, 0),
+      tiltMotion(TILT_MIN, TILT_MAX, 0),
+      zoomMotion(0, ZOOM_MAX, 0),
+      focusMotion(FOCUS_MIN, FOCUS_MAX, FOCUS_MIN) {
+    settings.address = address;
 }
 
 Reply VirtualCamera::handle(const std::uint8_t* message, std::size_t length, TimePoint now) {
@@ -169,7 +169,7 @@ Reply VirtualCamera::handle(const std::uint8_t* message, std::size_t length, Tim
         reply.kind = Reply::Kind::SyntaxError;
         return reply;
     }
-    if (!state_.power && !decoded.allowedInStandby) {
+    if (!settings.power && !decoded.allowedInStandby) {
         reply.kind = Reply::Kind::NotExecutable;
         return reply;
     }
@@ -177,60 +177,60 @@ Reply VirtualCamera::handle(const std::uint8_t* message, std::size_t length, Tim
 }
 
 void VirtualCamera::clearInterface(TimePoint now) {
-    for (Motion* motion : {&pan_, &tilt_, &zoom_, &focus_}) {
+    for (Motion* motion : {&panMotion, &tiltMotion, &zoomMotion, &focusMotion}) {
         if (motion->inTimedMove(now)) motion->hold(now);
     }
 }
 
 CameraState VirtualCamera::state(TimePoint now) const {
-    CameraState current = state_;
-    current.pan = counts(pan_.at(now));
-    current.tilt = counts(tilt_.at(now));
-    current.zoom = counts(zoom_.at(now));
-    current.focus = counts(focus_.at(now));
-    current.panTiltMoving = pan_.moving(now) || tilt_.moving(now);
-    current.zoomMoving = zoom_.moving(now);
-    current.focusMoving = focus_.moving(now);
+    CameraState current = settings;
+    current.pan = counts(panMotion.at(now));
+    current.tilt = counts(tiltMotion.at(now));
+    current.zoom = counts(zoomMotion.at(now));
+    current.focus = counts(focusMotion.at(now));
+    current.panTiltMoving = panMotion.moving(now) || tiltMotion.moving(now);
+    current.zoomMoving = zoomMotion.moving(now);
+    current.focusMoving = focusMotion.moving(now);
     return current;
 }
 
 void VirtualCamera::setState(const CameraState& replacement, TimePoint now) {
-    const int address = state_.address;
-    state_ = replacement;
-    state_.address = address;
-    zoom_.setMax(now, replacement.digitalZoom ? kDigitalZoomMax : kZoomMax);
-    pan_.set(replacement.pan);
-    tilt_.set(replacement.tilt);
-    zoom_.set(replacement.zoom);
-    focus_.set(replacement.focus);
-    state_.panTiltMoving = state_.zoomMoving = state_.focusMoving = false;
+    const int address = settings.address;
+    settings = replacement;
+    settings.address = address;
+    zoomMotion.setMax(now, replacement.digitalZoom ? DIGITAL_ZOOM_MAX : ZOOM_MAX);
+    panMotion.set(replacement.pan);
+    tiltMotion.set(replacement.tilt);
+    zoomMotion.set(replacement.zoom);
+    focusMotion.set(replacement.focus);
+    settings.panTiltMoving = settings.zoomMoving = settings.focusMoving = false;
 }
 
 Motion& VirtualCamera::motion(Axis axis) {
     switch (axis) {
-        case kPanAxis:
-            return pan_;
-        case kTiltAxis:
-            return tilt_;
-        case kZoomAxis:
-            return zoom_;
-        case kFocusAxis:
+        case PanAxis:
+            return panMotion;
+        case TiltAxis:
+            return tiltMotion;
+        case ZoomAxis:
+            return zoomMotion;
+        case FocusAxis:
             break;
     }
-    return focus_;
+    return focusMotion;
 }
 
 unsigned VirtualCamera::timedAxes(TimePoint now) const {
     unsigned axes = 0;
-    if (pan_.inTimedMove(now)) axes |= kPanAxis;
-    if (tilt_.inTimedMove(now)) axes |= kTiltAxis;
-    if (zoom_.inTimedMove(now)) axes |= kZoomAxis;
-    if (focus_.inTimedMove(now)) axes |= kFocusAxis;
+    if (panMotion.inTimedMove(now)) axes |= PanAxis;
+    if (tiltMotion.inTimedMove(now)) axes |= TiltAxis;
+    if (zoomMotion.inTimedMove(now)) axes |= ZoomAxis;
+    if (focusMotion.inTimedMove(now)) axes |= FocusAxis;
     return axes;
 }
 
 void VirtualCamera::holdAll(TimePoint now) {
-    for (Motion* motion : {&pan_, &tilt_, &zoom_, &focus_}) motion->hold(now);
+    for (Motion* motion : {&panMotion, &tiltMotion, &zoomMotion, &focusMotion}) motion->hold(now);
 }
 
 Reply VirtualCamera::done(TimePoint now, unsigned interrupted) const {
@@ -249,10 +249,10 @@ Reply VirtualCamera::travelTo(TimePoint now, std::initializer_list<Leg> legs) {
         longest = std::max(longest, std::abs(leg.target - motion(leg.axis).at(now)) / leg.rate);
     }
     const unsigned interrupted = timedAxes(now) & axes;
-    longest = std::min(longest, seconds(kMaxMoveTime));
-    const TimePoint end = instant_ ? now
-                                   : now + std::chrono::duration_cast<Clock::duration>(
-                                               std::chrono::duration<double>(longest));
+    longest = std::min(longest, seconds(MAX_MOVE_TIME));
+    const TimePoint end = instant ? now
+                                  : now + std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(longest));
     for (const Leg& leg : legs) motion(leg.axis).travel(now, leg.target, end);
     Reply reply = done(now, interrupted);
     reply.completeAt = end;
@@ -305,7 +305,7 @@ VirtualCamera::Decoded VirtualCamera::decodeCommand(const std::uint8_t* command,
         if (const FlagSetting* flag = findFlag(category, item)) {
             const std::uint8_t code = arguments.at[0];
             if (!isFlag(code)) return {};
-            return setting([this, member = flag->member, code] { state_.*member = code == kOn; });
+            return setting([this, member = flag->member, code] { settings.*member = code == ON; });
         }
     }
     switch (category) {
@@ -347,31 +347,31 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraSwitch(std::uint8_t item, std:
             return action(
                 [this, code](TimePoint now) {
                     unsigned interrupted = 0;
-                    if (code == kOff) {
+                    if (code == OFF) {
                         interrupted = timedAxes(now);
                         holdAll(now);
                     }
-                    state_.power = code == kOn;
+                    settings.power = code == ON;
                     return done(now, interrupted);
                 },
-                code == kOn);
+                code == ON);
         case 0x06:  // digital zoom
             if (!isFlag(code)) return {};
             return action([this, code](TimePoint now) {
                 // Leaving the digital range pulls the lens back to the optical end.
-                state_.digitalZoom = code == kOn;
-                zoom_.setMax(now, state_.digitalZoom ? kDigitalZoomMax : kZoomMax);
+                settings.digitalZoom = code == ON;
+                zoomMotion.setMax(now, settings.digitalZoom ? DIGITAL_ZOOM_MAX : ZOOM_MAX);
                 return done(now, 0);
             });
         case 0x07:  // zoom drive
         case 0x08:  // focus drive
-            return decodeLensDrive(item == 0x07 ? kZoomAxis : kFocusAxis, code);
+            return decodeLensDrive(item == 0x07 ? ZoomAxis : FocusAxis, code);
         case 0x18:  // 01 one-push auto focus, 02 focus to infinity
             if (code == 0x01) return setting([] {});
             if (code != 0x02) return {};
             return action([this](TimePoint now) {
-                const unsigned interrupted = focus_.inTimedMove(now) ? kFocusAxis : 0u;
-                focus_.set(kFocusMin);
+                const unsigned interrupted = focusMotion.inTimedMove(now) ? FocusAxis : 0u;
+                focusMotion.set(FOCUS_MIN);
                 return done(now, interrupted);
             });
         case 0x10:  // one-push white balance trigger
@@ -380,17 +380,17 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraSwitch(std::uint8_t item, std:
         default:
             break;
     }
-    for (const CodeSetting& mode : kCodes) {
+    for (const CodeSetting& mode : CODES) {
         if (mode.code == item) {
             if (!mode.accepts(code)) return {};
-            return setting([this, member = mode.member, code] { state_.*member = code; });
+            return setting([this, member = mode.member, code] { settings.*member = code; });
         }
     }
-    for (const SteppedSetting& stepped : kStepped) {
+    for (const SteppedSetting& stepped : STEPPED) {
         if (stepped.stepCode == item) {
             if (code != 0x00 && code != 0x02 && code != 0x03) return {};
             return setting([this, member = stepped.member, range = stepped.range, code] {
-                int& value = state_.*member;
+                int& value = settings.*member;
                 if (code == 0x00) value = range.reset;
                 if (code == 0x02) value = std::min(value + 1, range.max);
                 if (code == 0x03) value = std::max(value - 1, range.min);
@@ -405,10 +405,10 @@ VirtualCamera::Decoded VirtualCamera::decodeLensDrive(Axis axis, std::uint8_t co
     const std::optional<Drive> drive = readDrive(code);
     if (!drive) return {};
     return action([this, axis, drive = *drive](TimePoint now) {
-        const bool zoom = axis == kZoomAxis;
+        const bool zoom = axis == ZoomAxis;
         Motion& lens = motion(axis);
         const unsigned interrupted = lens.inTimedMove(now) ? axis : 0u;
-        const double perStep = zoom ? kZoomDrivePerStep : kFocusDrivePerStep;
+        const double perStep = zoom ? ZOOM_DRIVE_PER_STEP : FOCUS_DRIVE_PER_STEP;
         // Tele and near (02, 2p for zoom; 03, 3p for focus) raise the count.
         const double sign = zoom ? drive.direction : -drive.direction;
         lens.drive(now, sign * perStep * (drive.speed + 1));
@@ -419,28 +419,29 @@ VirtualCamera::Decoded VirtualCamera::decodeLensDrive(Axis axis, std::uint8_t co
 // 8x 01 04 3F <operation> <preset> FF: 00 reset, 01 set, 02 recall.
 VirtualCamera::Decoded VirtualCamera::decodeMemory(std::uint8_t operation, std::uint8_t preset) {
     const int slot = preset;
-    if (slot >= kPresetCount) return {};
+    if (slot >= PRESET_COUNT) return {};
     switch (operation) {
         case 0x00:
-            return setting([this, slot] { state_.presets[slot] = Preset{}; });
+            return setting([this, slot] { settings.presets[slot] = Preset{}; });
         case 0x01:
             return action([this, slot](TimePoint now) {
-                Preset& stored = state_.presets[slot];
+                Preset& stored = settings.presets[slot];
                 stored.stored = true;
-                stored.pan = counts(pan_.at(now));
-                stored.tilt = counts(tilt_.at(now));
-                stored.zoom = counts(zoom_.at(now));
-                stored.focus = counts(focus_.at(now));
+                stored.pan = counts(panMotion.at(now));
+                stored.tilt = counts(tiltMotion.at(now));
+                stored.zoom = counts(zoomMotion.at(now));
+                stored.focus = counts(focusMotion.at(now));
                 return done(now, 0);
             });
         case 0x02:
             return action([this, slot](TimePoint now) {
-                const Preset& stored = state_.presets[slot];
+                const Preset& stored = settings.presets[slot];
                 return travelTo(
-                    now, {{kPanAxis, double(stored.pan), kPanTravelPerStep * kPanSpeedMax},
-                          {kTiltAxis, double(stored.tilt), kTiltTravelPerStep * kTiltSpeedMax},
-                          {kZoomAxis, std::min(double(stored.zoom), zoom_.max()), kZoomDirectRate},
-                          {kFocusAxis, double(stored.focus), kFocusDirectRate}});
+                    now,
+                    {{PanAxis, double(stored.pan), PAN_TRAVEL_PER_STEP * PAN_SPEED_MAX},
+                     {TiltAxis, double(stored.tilt), TILT_TRAVEL_PER_STEP * TILT_SPEED_MAX},
+                     {ZoomAxis, std::min(double(stored.zoom), zoomMotion.max()), ZOOM_DIRECT_RATE},
+                     {FocusAxis, double(stored.focus), FOCUS_DIRECT_RATE}});
             });
         default:
             return {};
@@ -454,29 +455,29 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraValue(std::uint8_t item,
     const std::optional<int> read = readNibbles(nibbles);
     if (!read) return {};
     const int value = *read;
-    for (const SteppedSetting& stepped : kStepped) {
+    for (const SteppedSetting& stepped : STEPPED) {
         if (stepped.setCode == item) {
             if (value < stepped.range.min || value > stepped.range.max) return {};
-            return setting([this, member = stepped.member, value] { state_.*member = value; });
+            return setting([this, member = stepped.member, value] { settings.*member = value; });
         }
     }
     switch (item) {
         case 0x40:
-            return setting([this, value] { state_.autoPowerOffDelay = value; });
+            return setting([this, value] { settings.autoPowerOffDelay = value; });
         case 0x28:
-            if (value < kFocusMin || value > kFocusMax) return {};
-            return setting([this, value] { state_.focusNearLimit = value; });
+            if (value < FOCUS_MIN || value > FOCUS_MAX) return {};
+            return setting([this, value] { settings.focusNearLimit = value; });
         case 0x47: {
-            const int max = state_.digitalZoom ? kDigitalZoomMax : kZoomMax;
+            const int max = settings.digitalZoom ? DIGITAL_ZOOM_MAX : ZOOM_MAX;
             if (value < 0 || value > max) return {};
             return action([this, value](TimePoint now) {
-                return travelTo(now, {{kZoomAxis, double(value), kZoomDirectRate}});
+                return travelTo(now, {{ZoomAxis, double(value), ZOOM_DIRECT_RATE}});
             });
         }
         case 0x48:
-            if (value < kFocusMin || value > kFocusMax) return {};
+            if (value < FOCUS_MIN || value > FOCUS_MAX) return {};
             return action([this, value](TimePoint now) {
-                return travelTo(now, {{kFocusAxis, double(value), kFocusDirectRate}});
+                return travelTo(now, {{FocusAxis, double(value), FOCUS_DIRECT_RATE}});
             });
         default:
             return {};
@@ -487,35 +488,35 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraValue(std::uint8_t item,
 VirtualCamera::Decoded VirtualCamera::decodePanTilt(std::uint8_t item, Arguments arguments) {
     if (item == 0x04 && arguments.count == 0) {
         return action([this](TimePoint now) {
-            return travelTo(now, {{kPanAxis, 0, kPanTravelPerStep * kPanSpeedMax},
-                                  {kTiltAxis, 0, kTiltTravelPerStep * kTiltSpeedMax}});
+            return travelTo(now, {{PanAxis, 0, PAN_TRAVEL_PER_STEP * PAN_SPEED_MAX},
+                                  {TiltAxis, 0, TILT_TRAVEL_PER_STEP * TILT_SPEED_MAX}});
         });
     }
     if (item != 0x01 && item != 0x02) return {};
     const int panSpeed = arguments.count >= 2 ? arguments.at[0] : 0;
     const int tiltSpeed = arguments.count >= 2 ? arguments.at[1] : 0;
     const bool speedsValid =
-        panSpeed >= 1 && panSpeed <= kPanSpeedMax && tiltSpeed >= 1 && tiltSpeed <= kTiltSpeedMax;
+        panSpeed >= 1 && panSpeed <= PAN_SPEED_MAX && tiltSpeed >= 1 && tiltSpeed <= TILT_SPEED_MAX;
 
     if (item == 0x01 && arguments.count == 4) {  // drive VV WW aa bb
         const int panDirection = arguments.at[2];
         const int tiltDirection = arguments.at[3];
-        if (!speedsValid || panDirection < kPanLeft || panDirection > kNoDirection ||
-            tiltDirection < kTiltUp || tiltDirection > kNoDirection) {
+        if (!speedsValid || panDirection < PAN_LEFT || panDirection > NO_DIRECTION ||
+            tiltDirection < TILT_UP || tiltDirection > NO_DIRECTION) {
             return {};
         }
         return action([=](TimePoint now) {
-            const unsigned interrupted = timedAxes(now) & (kPanAxis | kTiltAxis);
+            const unsigned interrupted = timedAxes(now) & (PanAxis | TiltAxis);
             const double panRate =
-                panDirection == kNoDirection
+                panDirection == NO_DIRECTION
                     ? 0.0
-                    : (panDirection == kPanRight ? 1.0 : -1.0) * kPanDrivePerStep * panSpeed;
+                    : (panDirection == PAN_RIGHT ? 1.0 : -1.0) * PAN_DRIVE_PER_STEP * panSpeed;
             const double tiltRate =
-                tiltDirection == kNoDirection
+                tiltDirection == NO_DIRECTION
                     ? 0.0
-                    : (tiltDirection == kTiltUp ? 1.0 : -1.0) * kTiltDrivePerStep * tiltSpeed;
-            pan_.drive(now, panRate);
-            tilt_.drive(now, tiltRate);
+                    : (tiltDirection == TILT_UP ? 1.0 : -1.0) * TILT_DRIVE_PER_STEP * tiltSpeed;
+            panMotion.drive(now, panRate);
+            tiltMotion.drive(now, tiltRate);
             return done(now, interrupted);
         });
     }
@@ -526,10 +527,10 @@ VirtualCamera::Decoded VirtualCamera::decodePanTilt(std::uint8_t item, Arguments
         if (!speedsValid || !panCounts || !tiltCounts) return {};
         const int pan = toSigned16(*panCounts);
         const int tilt = toSigned16(*tiltCounts);
-        if (pan < kPanMin || pan > kPanMax || tilt < kTiltMin || tilt > kTiltMax) return {};
+        if (pan < PAN_MIN || pan > PAN_MAX || tilt < TILT_MIN || tilt > TILT_MAX) return {};
         return action([=](TimePoint now) {
-            return travelTo(now, {{kPanAxis, double(pan), kPanTravelPerStep * panSpeed},
-                                  {kTiltAxis, double(tilt), kTiltTravelPerStep * tiltSpeed}});
+            return travelTo(now, {{PanAxis, double(pan), PAN_TRAVEL_PER_STEP * panSpeed},
+                                  {TiltAxis, double(tilt), TILT_TRAVEL_PER_STEP * tiltSpeed}});
         });
     }
     return {};
@@ -538,7 +539,7 @@ VirtualCamera::Decoded VirtualCamera::decodePanTilt(std::uint8_t item, Arguments
 // 8x 01 7D 01 <code> 00 00 FF: 03 on, 13 off.
 VirtualCamera::Decoded VirtualCamera::decodeInfraredReturn(std::uint8_t code) {
     if (code != 0x03 && code != 0x13) return {};
-    return setting([this, code] { state_.irReturn = code == 0x03; });
+    return setting([this, code] { settings.irReturn = code == 0x03; });
 }
 
 // 8x 09 <category> <item> FF.
@@ -549,55 +550,57 @@ VirtualCamera::Decoded VirtualCamera::decodeInquiry(const std::uint8_t* inquiry,
     const std::uint8_t code = inquiry[1];
 
     if (category == 0x00 && code == 0x02) {
-        return answer([](TimePoint) { return Bytes(kDeviceType.begin(), kDeviceType.end()); });
+        return answer([](TimePoint) { return Bytes(DEVICE_TYPE.begin(), DEVICE_TYPE.end()); });
     }
     if (category == 0x06 && code == 0x12) {
         return answer([this](TimePoint now) {
             Bytes out;
-            putNibbles(out, counts(pan_.at(now)));
-            putNibbles(out, counts(tilt_.at(now)));
+            putNibbles(out, counts(panMotion.at(now)));
+            putNibbles(out, counts(tiltMotion.at(now)));
             return out;
         });
     }
     if (const FlagSetting* flag = findFlag(category, code)) {
         return answer(
-            [this, member = flag->member](TimePoint) { return flagData(state_.*member); });
+            [this, member = flag->member](TimePoint) { return flagData(settings.*member); });
     }
     if (category != 0x04) return {};
 
     switch (code) {
         case 0x00: {
-            Decoded decoded = answer([this](TimePoint) { return flagData(state_.power); });
+            Decoded decoded = answer([this](TimePoint) { return flagData(settings.power); });
             decoded.allowedInStandby = true;
             return decoded;
         }
         case 0x06:
-            return answer([this](TimePoint) { return flagData(state_.digitalZoom); });
+            return answer([this](TimePoint) { return flagData(settings.digitalZoom); });
         case 0x47:
-            return answer([this](TimePoint now) { return nibbleData(counts(zoom_.at(now))); });
+            return answer([this](TimePoint now) { return nibbleData(counts(zoomMotion.at(now))); });
         case 0x48:
-            return answer([this](TimePoint now) { return nibbleData(counts(focus_.at(now))); });
+            return answer(
+                [this](TimePoint now) { return nibbleData(counts(focusMotion.at(now))); });
         case 0x28:
-            return answer([this](TimePoint) { return nibbleData(state_.focusNearLimit); });
+            return answer([this](TimePoint) { return nibbleData(settings.focusNearLimit); });
         case 0x40:
-            return answer([this](TimePoint) { return nibbleData(state_.autoPowerOffDelay); });
+            return answer([this](TimePoint) { return nibbleData(settings.autoPowerOffDelay); });
         default:
             break;
     }
-    for (const CodeSetting& mode : kCodes) {
+    for (const CodeSetting& mode : CODES) {
         if (mode.code == code) {
             return answer([this, member = mode.member](TimePoint) {
-                return Bytes{static_cast<std::uint8_t>(state_.*member)};
+                return Bytes{static_cast<std::uint8_t>(settings.*member)};
             });
         }
     }
-    for (const SteppedSetting& stepped : kStepped) {
+    for (const SteppedSetting& stepped : STEPPED) {
         if (stepped.setCode == code) {
-            return answer(
-                [this, member = stepped.member](TimePoint) { return nibbleData(state_.*member); });
+            return answer([this, member = stepped.member](TimePoint) {
+                return nibbleData(settings.*member);
+            });
         }
     }
     return {};
 }
 
-}  // namespace camsim
+}  // namespace Camsim

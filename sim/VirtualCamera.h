@@ -34,7 +34,7 @@
 
 #include "sim/Motion.h"
 
-namespace camsim {
+namespace Camsim {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -46,56 +46,56 @@ struct StepRange {
     int reset;
 };
 
-inline constexpr StepRange kApertureRange{0x00, 0x0F, 0x05};  // GG 02, set 42
-inline constexpr StepRange kRGainRange{0x00, 0xFF, 0x80};     // GG 03, set 43
-inline constexpr StepRange kBGainRange{0x00, 0xFF, 0x80};     // GG 04, set 44
-inline constexpr StepRange kShutterRange{0x00, 0x15, 0x0B};   // GG 0A, set 4A
-inline constexpr StepRange kIrisRange{0x00, 0x11, 0x0C};      // GG 0B, set 4B
-inline constexpr StepRange kGainRange{0x00, 0x0F, 0x01};      // GG 0C, set 4C
-inline constexpr StepRange kBrightRange{0x00, 0x1F, 0x10};    // GG 0D, set 4D
-inline constexpr StepRange kExpCompRange{0x00, 0x0E, 0x07};   // GG 0E, set 4E
+inline constexpr StepRange APERTURE_RANGE{0x00, 0x0F, 0x05};  // GG 02, set 42
+inline constexpr StepRange R_GAIN_RANGE{0x00, 0xFF, 0x80};    // GG 03, set 43
+inline constexpr StepRange B_GAIN_RANGE{0x00, 0xFF, 0x80};    // GG 04, set 44
+inline constexpr StepRange SHUTTER_RANGE{0x00, 0x15, 0x0B};   // GG 0A, set 4A
+inline constexpr StepRange IRIS_RANGE{0x00, 0x11, 0x0C};      // GG 0B, set 4B
+inline constexpr StepRange GAIN_RANGE{0x00, 0x0F, 0x01};      // GG 0C, set 4C
+inline constexpr StepRange BRIGHT_RANGE{0x00, 0x1F, 0x10};    // GG 0D, set 4D
+inline constexpr StepRange EXP_COMP_RANGE{0x00, 0x0E, 0x07};  // GG 0E, set 4E
 
 // Positions in camera counts.
-inline constexpr int kPanMin = -1440;
-inline constexpr int kPanMax = 1440;
-inline constexpr int kTiltMin = -360;
-inline constexpr int kTiltMax = 360;
-inline constexpr int kZoomMax = 0x4000;         // optical end
-inline constexpr int kDigitalZoomMax = 0x7000;  // with digital zoom on
-inline constexpr int kFocusMin = 0x1000;        // infinity
-inline constexpr int kFocusMax = 0x8400;        // nearest
+inline constexpr int PAN_MIN = -1440;
+inline constexpr int PAN_MAX = 1440;
+inline constexpr int TILT_MIN = -360;
+inline constexpr int TILT_MAX = 360;
+inline constexpr int ZOOM_MAX = 0x4000;          // optical end
+inline constexpr int DIGITAL_ZOOM_MAX = 0x7000;  // with digital zoom on
+inline constexpr int FOCUS_MIN = 0x1000;         // infinity
+inline constexpr int FOCUS_MAX = 0x8400;         // nearest
 
 // Codes accepted by the mode commands.
-inline constexpr int kWbModeMax = 0x05;              // 04 35: auto .. manual
-inline constexpr int kWideModeMax = 0x02;            // 04 60: off, cinema, full
-inline constexpr int kPictureEffectMax = 0x08;       // 04 63: off .. stretch
-inline constexpr int kDigitalEffectMax = 0x04;       // 04 64: off .. trail
-inline constexpr int kDigitalEffectLevelMax = 0x20;  // 04 65
+inline constexpr int WB_MODE_MAX = 0x05;               // 04 35: auto .. manual
+inline constexpr int WIDE_MODE_MAX = 0x02;             // 04 60: off, cinema, full
+inline constexpr int PICTURE_EFFECT_MAX = 0x08;        // 04 63: off .. stretch
+inline constexpr int DIGITAL_EFFECT_MAX = 0x04;        // 04 64: off .. trail
+inline constexpr int DIGITAL_EFFECT_LEVEL_MAX = 0x20;  // 04 65
 // 04 39 accepts 00 (full auto), 03 (manual), 0A (shutter priority), 0B (iris priority) and
 // 0D (bright).
 
 // Presets 0..15 (8x 01 04 3F 0x pp FF with pp 00..0F).
-inline constexpr int kPresetCount = 16;
+inline constexpr int PRESET_COUNT = 16;
 
 // Device-type inquiry (8x 09 00 02 FF) answer: y0 50 00 51 00 01 01 00 02 FF, that is vendor
 // 0x0051, model 0x0001, ROM version 0x0100 and two command sockets. The vendor number is this
 // simulator's own and matches no real manufacturer.
-inline constexpr std::array<std::uint8_t, 7> kDeviceType{0x00, 0x51, 0x00, 0x01, 0x01, 0x00, 0x02};
+inline constexpr std::array<std::uint8_t, 7> DEVICE_TYPE{0x00, 0x51, 0x00, 0x01, 0x01, 0x00, 0x02};
 
 // Motion rates, in counts per second.
 //   pan drive      60 x pan speed (0x18 -> 1440/s)      tilt drive 18 x tilt speed (0x14 -> 360/s)
 //   pan absolute  240 x pan speed                        tilt absolute 72 x tilt speed
 //   zoom drive    2048 x (p + 1), standard speed p = 3   focus drive 3712 x (p + 1), p = 3
 //   direct zoom 32768, direct focus 59392; home and preset recall use the top pan and tilt
-//   speeds. A timed move takes distance / rate, at most kMaxMoveTime (the longest axis sets it).
-inline constexpr std::chrono::milliseconds kMaxMoveTime{2000};
+//   speeds. A timed move takes distance / rate, at most MAX_MOVE_TIME (the longest axis sets it).
+inline constexpr std::chrono::milliseconds MAX_MOVE_TIME{2000};
 
 struct Preset {
     bool stored = false;
     int pan = 0;
     int tilt = 0;
     int zoom = 0;
-    int focus = kFocusMin;
+    int focus = FOCUS_MIN;
 };
 
 // Everything one camera holds. Positions are whole counts (the motion model keeps fractions).
@@ -108,26 +108,26 @@ struct CameraState {
     int zoom = 0;
     bool digitalZoom = false;
     bool autoFocus = true;
-    int focus = kFocusMin;
-    int focusNearLimit = kFocusMin;
+    int focus = FOCUS_MIN;
+    int focusNearLimit = FOCUS_MIN;
     // Read-only: ignored by setState, which stops all motion.
     bool panTiltMoving = false;
     bool zoomMoving = false;
     bool focusMoving = false;
 
     int wbMode = 0x00;
-    int rGain = kRGainRange.reset;
-    int bGain = kBGainRange.reset;
+    int rGain = R_GAIN_RANGE.reset;
+    int bGain = B_GAIN_RANGE.reset;
     int aeMode = 0x00;
     bool slowShutterAuto = false;
-    int shutter = kShutterRange.reset;
-    int iris = kIrisRange.reset;
-    int gain = kGainRange.reset;
-    int bright = kBrightRange.reset;
+    int shutter = SHUTTER_RANGE.reset;
+    int iris = IRIS_RANGE.reset;
+    int gain = GAIN_RANGE.reset;
+    int bright = BRIGHT_RANGE.reset;
     bool expCompOn = false;
-    int expComp = kExpCompRange.reset;
+    int expComp = EXP_COMP_RANGE.reset;
     bool backlight = false;
-    int aperture = kApertureRange.reset;
+    int aperture = APERTURE_RANGE.reset;
     bool afSensitivityNormal = true;
 
     int wideMode = 0x00;
@@ -142,11 +142,11 @@ struct CameraState {
     bool irReturn = false;  // 8x 01 7D 01 03 00 00 FF sets it, ... 13 00 00 FF clears it
     int autoPowerOffDelay = 0;
 
-    std::array<Preset, kPresetCount> presets{};
+    std::array<Preset, PRESET_COUNT> presets{};
 };
 
 // Axis bits used to tie a pending completion to the timed move it waits for.
-enum Axis : unsigned { kPanAxis = 1, kTiltAxis = 2, kZoomAxis = 4, kFocusAxis = 8 };
+enum Axis : unsigned { PanAxis = 1, TiltAxis = 2, ZoomAxis = 4, FocusAxis = 8 };
 
 struct Reply {
     enum class Kind {
@@ -169,11 +169,11 @@ class VirtualCamera {
   public:
     explicit VirtualCamera(int address = 1);
 
-    int address() const { return state_.address; }
-    void setAddress(int address) { state_.address = address; }
+    int address() const { return settings.address; }
+    void setAddress(int address) { settings.address = address; }
 
     // Timed moves finish at once when instant is set.
-    void setInstant(bool instant) { instant_ = instant; }
+    void setInstant(bool on) { instant = on; }
 
     // Handles one frame addressed to this camera. message points at the bytes between the
     // header and the FF terminator.
@@ -228,12 +228,12 @@ class VirtualCamera {
     Reply travelTo(TimePoint now, std::initializer_list<Leg> legs);
     void holdAll(TimePoint now);
 
-    CameraState state_;
-    Motion pan_;
-    Motion tilt_;
-    Motion zoom_;
-    Motion focus_;
-    bool instant_ = false;
+    CameraState settings;
+    Motion panMotion;
+    Motion tiltMotion;
+    Motion zoomMotion;
+    Motion focusMotion;
+    bool instant = false;
 };
 
-}  // namespace camsim
+}  // namespace Camsim

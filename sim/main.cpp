@@ -25,7 +25,7 @@
 
 namespace {
 
-const char kUsage[] =
+const char USAGE[] =
     "usage: quorvin-camsim [options]\n"
     "  --cameras N            cameras on the daisy chain, 1 to 7 (default 1)\n"
     "  --link PATH            make PATH a symbolic link to the device (removed at exit)\n"
@@ -43,12 +43,12 @@ const char kUsage[] =
     "The first line of standard output is the device to open.\n";
 
 struct Options {
-    camsim::ServerOptions server;
+    Camsim::ServerOptions server;
     std::string link;
     bool verbose = false;
     bool view = false;
     bool geometry = false;
-    camsim::ViewOptions viewOptions;
+    Camsim::ViewOptions viewOptions;
 };
 
 int signalPipe[2] = {-1, -1};
@@ -72,7 +72,7 @@ std::optional<int> parseInt(std::string_view text, int min, int max) {
 }
 
 // "WxH+X+Y", "WxH" or "+X+Y", as X11 programs take it (offsets from the top-left corner only).
-bool parseGeometry(std::string_view text, camsim::ViewOptions& view) {
+bool parseGeometry(std::string_view text, Camsim::ViewOptions& view) {
     const auto number = [&text](std::size_t& at, int min) -> std::optional<int> {
         std::size_t end = at;
         while (end < text.size() && text[end] >= '0' && text[end] <= '9') ++end;
@@ -171,7 +171,7 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             options.server.timing.lateCompletion = std::chrono::milliseconds(*ms);
         } else if (arg == "--fault") {
             if (!needValue()) return "--fault needs a name";
-            const auto f = camsim::faultFromName(value);
+            const auto f = Camsim::faultFromName(value);
             if (!f) return "unknown fault '" + std::string(value) + "'";
             options.server.fault = *f;
         } else {
@@ -258,11 +258,11 @@ int main(int argc, char** argv) {
     bool help = false;
     const std::string error = parse(argc, argv, options, help);
     if (!error.empty()) {
-        std::fprintf(stderr, "quorvin-camsim: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "quorvin-camsim: %s\n%s", error.c_str(), USAGE);
         return 2;
     }
     if (help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(USAGE, stdout);
         return 0;
     }
     if (options.verbose) {
@@ -271,7 +271,7 @@ int main(int argc, char** argv) {
         };
     }
     if (options.view) {
-        const std::string why = camsim::viewUnavailable();
+        const std::string why = Camsim::viewUnavailable();
         if (!why.empty()) {
             std::fprintf(stderr, "quorvin-camsim: %s\n", why.c_str());
             return 1;
@@ -285,17 +285,17 @@ int main(int argc, char** argv) {
 
     int status = 0;
     try {
-        camsim::PtyServer server(options.server);
+        Camsim::PtyServer server(options.server);
         if (!options.link.empty() && !makeLink(server.devicePath(), options.link)) return 1;
         if (options.verbose) {
             std::fprintf(stderr, "quorvin-camsim: %d camera(s) on %s, fault %s\n",
                          options.server.cameras, server.devicePath().c_str(),
-                         camsim::faultName(options.server.fault));
+                         Camsim::faultName(options.server.fault));
         }
         std::printf("%s\n", server.devicePath().c_str());
         std::fflush(stdout);
         if (options.view) {
-            status = camsim::runView(server, options.viewOptions, signalPipe[0]);
+            status = Camsim::runView(server, options.viewOptions, signalPipe[0]);
         } else {
             waitForSignal();
         }

@@ -111,7 +111,7 @@ QtDemoDialog::QtDemoDialog(const std::vector<std::string>& ports)
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                            Qt::MSWindowsFixedSizeDialogHint),
       behaviour(
-          std::make_unique<DemoDialog>(static_cast<DialogView&>(*this), Quorvin::portNameLimit())) {
+          std::make_unique<DemoDialog>(static_cast<DialogView&>(*this), Ports::portNameLimit())) {
     setWindowTitle(QString::fromUtf8(DIALOG_TEMPLATE.caption));
     setWindowIcon(programIcon());
     setFont(dialogFont());

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     parser.addOptions({portOption, connectOption, screenshotOption});
     parser.process(app);
 
-    Demo::QtDemoDialog dialog(Quorvin::listSerialPorts());
+    Demo::QtDemoDialog dialog(Ports::listSerialPorts());
     if (parser.isSet(portOption)) {
         dialog.selectPort(parser.value(portOption));
     }

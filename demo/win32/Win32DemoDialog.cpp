@@ -27,7 +27,7 @@ bool isComboBox(HWND control) {
 Win32DemoDialog::Win32DemoDialog(HINSTANCE module)
     : instance(module),
       icon(::LoadIconA(module, MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      behaviour(*this, Quorvin::portNameLimit()) {}
+      behaviour(*this, Ports::portNameLimit()) {}
 
 // The icon is a shared resource of the module: nothing to release.
 Win32DemoDialog::~Win32DemoDialog() = default;

@@ -11,7 +11,7 @@
 
 #include "sim/view/Overlay.h"
 
-namespace camsim::view {
+namespace Camsim::View {
 
 namespace {
 
@@ -59,8 +59,8 @@ QSize pictureSizeFor(int panes) {
 
 }  // namespace
 
-CameraPane::CameraPane(int position, QSize pictureSize, QWidget* parent)
-    : QWidget(parent), position_(position), pictureSize_(pictureSize) {
+CameraPane::CameraPane(int position, QSize size, QWidget* parent)
+    : QWidget(parent), panePosition(position), pictureSize(size) {
     setObjectName(QStringLiteral("camera%1").arg(position));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 120 + captionHeight());
@@ -70,7 +70,7 @@ CameraPane::CameraPane(int position, QSize pictureSize, QWidget* parent)
 int CameraPane::captionHeight() const { return fontMetrics().height() + 6; }
 
 QSize CameraPane::sizeHint() const {
-    return QSize(pictureSize_.width(), pictureSize_.height() + captionHeight());
+    return QSize(pictureSize.width(), pictureSize.height() + captionHeight());
 }
 
 QRect CameraPane::pictureRect() const {
@@ -87,27 +87,27 @@ bool CameraPane::refresh(const CameraState& state, const Bytes& lastCommand, Tim
                          QTime clock) {
     const QString caption =
         state.address >= 1
-            ? QStringLiteral("Camera %1 \u00b7 address %2").arg(position_).arg(state.address)
-            : QStringLiteral("Camera %1 \u00b7 no address").arg(position_);
+            ? QStringLiteral("Camera %1 \u00b7 address %2").arg(panePosition).arg(state.address)
+            : QStringLiteral("Camera %1 \u00b7 no address").arg(panePosition);
     const QStringList overlay = overlayLines(state, lastCommand);
     const bool moving = state.panTiltMoving || state.zoomMoving || state.focusMoving;
     const QSize size = pictureRect().size();
     std::vector<int> key = pictureKey(state, size, clock);
 
-    bool changed = caption != caption_ || (overlayShown_ && overlay != overlay_);
-    caption_ = caption;
-    overlay_ = overlay;
-    if (!size.isEmpty() && (!drawnKey_ || *drawnKey_ != key || moving || stream_.settling())) {
-        picture_ = stream_.next(state, size, clock, now);
-        drawnKey_ = std::move(key);
+    bool changed = caption != captionText || (overlayShown && overlay != shownOverlay);
+    captionText = caption;
+    shownOverlay = overlay;
+    if (!size.isEmpty() && (!drawnKey || *drawnKey != key || moving || stream.settling())) {
+        currentPicture = stream.next(state, size, clock, now);
+        drawnKey = std::move(key);
         changed = true;
     }
     if (changed) update();
-    return moving || stream_.settling();
+    return moving || stream.settling();
 }
 
 void CameraPane::setOverlayShown(bool shown) {
-    overlayShown_ = shown;
+    overlayShown = shown;
     update();
 }
 
@@ -116,30 +116,30 @@ void CameraPane::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), QColor(36, 37, 42));
     p.setPen(QColor(225, 228, 235));
     p.drawText(QRect(8, 0, width() - 16, captionHeight()), Qt::AlignLeft | Qt::AlignVCenter,
-               caption_);
+               captionText);
 
     const QRect target = pictureRect();
-    if (!picture_.isNull()) p.drawImage(target, picture_);
-    if (!overlayShown_ || overlay_.isEmpty()) return;
+    if (!currentPicture.isNull()) p.drawImage(target, currentPicture);
+    if (!overlayShown || shownOverlay.isEmpty()) return;
 
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(std::clamp(target.height() / 34, 8, 12));
     p.setFont(font);
     const QFontMetrics metrics(font);
     int textWidth = 0;
-    for (const QString& line : overlay_) {
+    for (const QString& line : shownOverlay) {
         textWidth = std::max(textWidth, metrics.horizontalAdvance(line));
     }
     const int lineHeight = metrics.height();
     // At the bottom, where the ground is, so that the middle of the picture stays clear.
-    const int boxHeight = std::min(target.height() - 12, lineHeight * int(overlay_.size()) + 8);
+    const int boxHeight = std::min(target.height() - 12, lineHeight * int(shownOverlay.size()) + 8);
     const QRect box(target.left() + 6, target.bottom() - 5 - boxHeight,
                     std::min(target.width() - 12, textWidth + 12), boxHeight);
     p.fillRect(box, QColor(0, 0, 0, 120));
     p.setClipRect(box);
     p.setPen(QColor(235, 240, 245));
     int y = box.top() + 4 + metrics.ascent();
-    for (const QString& line : overlay_) {
+    for (const QString& line : shownOverlay) {
         p.drawText(box.left() + 6, y, line);
         y += lineHeight;
     }
@@ -147,11 +147,11 @@ void CameraPane::paintEvent(QPaintEvent*) {
 
 void CameraPane::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (resized_) resized_();
+    if (resized) resized();
 }
 
-CameraViewWindow::CameraViewWindow(PtyServer& server, QWidget* parent)
-    : QMainWindow(parent), server_(server) {
+CameraViewWindow::CameraViewWindow(PtyServer& watched, QWidget* parent)
+    : QMainWindow(parent), server(watched) {
     const int count = server.cameraCount();
     setWindowTitle(QStringLiteral("quorvin-camsim: %1 camera%2 on %3")
                        .arg(count)
@@ -167,39 +167,39 @@ CameraViewWindow::CameraViewWindow(PtyServer& server, QWidget* parent)
         auto* pane = new CameraPane(i + 1, pictureSizeFor(count), central);
         pane->setResized([this] { scheduleRefresh(); });
         grid->addWidget(pane, i / columns, i % columns);
-        panes_.push_back(pane);
+        panes.push_back(pane);
     }
     setCentralWidget(central);
 
     QMenu* menu = menuBar()->addMenu(QStringLiteral("&View"));
-    overlayAction_ = menu->addAction(QStringLiteral("&Overlay"));
-    overlayAction_->setCheckable(true);
-    overlayAction_->setChecked(true);
-    overlayAction_->setShortcut(QKeySequence(Qt::Key_O));
-    connect(overlayAction_, &QAction::toggled, this, [this](bool shown) {
-        for (CameraPane* pane : panes_) pane->setOverlayShown(shown);
+    overlayToggle = menu->addAction(QStringLiteral("&Overlay"));
+    overlayToggle->setCheckable(true);
+    overlayToggle->setChecked(true);
+    overlayToggle->setShortcut(QKeySequence(Qt::Key_O));
+    connect(overlayToggle, &QAction::toggled, this, [this](bool shown) {
+        for (CameraPane* pane : panes) pane->setOverlayShown(shown);
     });
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    frameTimer_.setSingleShot(true);
-    connect(&frameTimer_, &QTimer::timeout, this, [this] { refresh(); });
-    minuteTimer_.setSingleShot(true);
-    connect(&minuteTimer_, &QTimer::timeout, this, [this] {
+    frameTimer.setSingleShot(true);
+    connect(&frameTimer, &QTimer::timeout, this, [this] { refresh(); });
+    minuteTimer.setSingleShot(true);
+    connect(&minuteTimer, &QTimer::timeout, this, [this] {
         scheduleRefresh();
         armMinuteTimer();
     });
     armMinuteTimer();
 
     // Many frames may arrive before the window gets round to them: one posted look is enough.
-    server_.setChangeListener([this] {
-        if (!changePosted_.exchange(true)) {
+    server.setChangeListener([this] {
+        if (!changePosted.exchange(true)) {
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    changePosted_ = false;
+                    changePosted = false;
                     scheduleRefresh();
                 },
                 Qt::QueuedConnection);
@@ -210,42 +210,42 @@ CameraViewWindow::CameraViewWindow(PtyServer& server, QWidget* parent)
 
 CameraViewWindow::~CameraViewWindow() {
     // Waits for a notification in progress; none comes after this.
-    server_.setChangeListener({});
+    server.setChangeListener({});
 }
 
 void CameraViewWindow::armMinuteTimer() {
     const QTime now = QTime::currentTime();
     const int intoMinute = now.second() * 1000 + now.msec();
-    minuteTimer_.start(60000 - intoMinute + 20);
+    minuteTimer.start(60000 - intoMinute + 20);
 }
 
 void CameraViewWindow::scheduleRefresh() {
-    if (frameTimer_.isActive()) return;  // a frame is due anyway
+    if (frameTimer.isActive()) return;  // a frame is due anyway
     using std::chrono::duration_cast;
     using std::chrono::milliseconds;
     milliseconds wait{0};
-    if (lastRefresh_) {
-        const auto since = duration_cast<milliseconds>(Clock::now() - *lastRefresh_);
-        wait = std::max(milliseconds(0), kFrameInterval - since);
+    if (lastRefresh) {
+        const auto since = duration_cast<milliseconds>(Clock::now() - *lastRefresh);
+        wait = std::max(milliseconds(0), FRAME_INTERVAL - since);
     }
-    frameTimer_.start(wait);
+    frameTimer.start(wait);
 }
 
 void CameraViewWindow::refresh() {
     const TimePoint now = Clock::now();
     const QTime clock = QTime::currentTime();
     bool more = false;
-    for (CameraPane* pane : panes_) {
+    for (CameraPane* pane : panes) {
         const int position = pane->position();
-        more = pane->refresh(server_.camera(position), server_.lastCommand(position), now, clock) ||
+        more = pane->refresh(server.camera(position), server.lastCommand(position), now, clock) ||
                more;
     }
-    lastRefresh_ = now;
+    lastRefresh = now;
     if (more) {
-        frameTimer_.start(kFrameInterval);
+        frameTimer.start(FRAME_INTERVAL);
     } else {
-        frameTimer_.stop();
+        frameTimer.stop();
     }
 }
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

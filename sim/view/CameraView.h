@@ -3,7 +3,7 @@
 //
 // It draws only when something changed: the server reports every arrival of bytes (posted to
 // the window's thread), and a frame timer runs only while a camera moves or a picture settles,
-// at most kFrameInterval apart. Besides that, the scene's clock wakes the window once a minute.
+// at most FRAME_INTERVAL apart. Besides that, the scene's clock wakes the window once a minute.
 #pragma once
 
 #include <QImage>
@@ -23,13 +23,13 @@
 
 class QAction;
 
-namespace camsim::view {
+namespace Camsim::View {
 
-inline constexpr std::chrono::milliseconds kFrameInterval{33};
+inline constexpr std::chrono::milliseconds FRAME_INTERVAL{33};
 
 class CameraPane : public QWidget {
   public:
-    CameraPane(int position, QSize pictureSize, QWidget* parent = nullptr);
+    CameraPane(int position, QSize size, QWidget* parent = nullptr);
 
     // Looks at the camera's state again and draws anew what changed. Returns true while the
     // picture needs further frames with no change reported: the camera moves, or its picture
@@ -38,12 +38,12 @@ class CameraPane : public QWidget {
 
     void setOverlayShown(bool shown);
     // Called when the pane's size changes, which needs a new picture.
-    void setResized(std::function<void()> resized) { resized_ = std::move(resized); }
+    void setResized(std::function<void()> onResize) { resized = std::move(onResize); }
 
-    int position() const { return position_; }
-    QString caption() const { return caption_; }
-    const QImage& picture() const { return picture_; }
-    const QStringList& overlay() const { return overlay_; }
+    int position() const { return panePosition; }
+    QString caption() const { return captionText; }
+    const QImage& picture() const { return currentPicture; }
+    const QStringList& overlay() const { return shownOverlay; }
     // Where the picture lies in the pane.
     QRect pictureRect() const;
 
@@ -56,29 +56,29 @@ class CameraPane : public QWidget {
   private:
     int captionHeight() const;
 
-    const int position_;
-    const QSize pictureSize_;
-    PictureStream stream_;
-    QImage picture_;
-    QString caption_;
-    QStringList overlay_;
-    bool overlayShown_ = true;
-    std::optional<std::vector<int>> drawnKey_;
-    std::function<void()> resized_;
+    const int panePosition;
+    const QSize pictureSize;
+    PictureStream stream;
+    QImage currentPicture;
+    QString captionText;
+    QStringList shownOverlay;
+    bool overlayShown = true;
+    std::optional<std::vector<int>> drawnKey;
+    std::function<void()> resized;
 };
 
 class CameraViewWindow : public QMainWindow {
   public:
-    explicit CameraViewWindow(PtyServer& server, QWidget* parent = nullptr);
+    explicit CameraViewWindow(PtyServer& watched, QWidget* parent = nullptr);
     ~CameraViewWindow() override;
 
-    int paneCount() const { return static_cast<int>(panes_.size()); }
+    int paneCount() const { return static_cast<int>(panes.size()); }
     CameraPane* pane(int position) const {
-        return panes_.at(static_cast<std::size_t>(position - 1));
+        return panes.at(static_cast<std::size_t>(position - 1));
     }
-    QAction* overlayAction() const { return overlayAction_; }
+    QAction* overlayAction() const { return overlayToggle; }
     // True while a frame is due because a camera moves or a picture settles.
-    bool animating() const { return frameTimer_.isActive(); }
+    bool animating() const { return frameTimer.isActive(); }
 
     // Looks at every camera now.
     void refresh();
@@ -87,13 +87,13 @@ class CameraViewWindow : public QMainWindow {
     void scheduleRefresh();
     void armMinuteTimer();
 
-    PtyServer& server_;
-    std::vector<CameraPane*> panes_;
-    QAction* overlayAction_ = nullptr;
-    QTimer frameTimer_;
-    QTimer minuteTimer_;
-    std::optional<TimePoint> lastRefresh_;
-    std::atomic<bool> changePosted_{false};
+    PtyServer& server;
+    std::vector<CameraPane*> panes;
+    QAction* overlayToggle = nullptr;
+    QTimer frameTimer;
+    QTimer minuteTimer;
+    std::optional<TimePoint> lastRefresh;
+    std::atomic<bool> changePosted{false};
 };
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

@@ -4,7 +4,7 @@
 
 #include "sim/view/Picture.h"
 
-namespace camsim::view {
+namespace Camsim::View {
 
 namespace {
 
@@ -53,9 +53,9 @@ QStringList overlayLines(const CameraState& s, const Bytes& lastCommand) {
     lines << QStringLiteral("power %1%2")
                  .arg(onOff(s.power), s.power ? QString() : QStringLiteral(" (standby)"));
     lines << QStringLiteral("pan %1\u00b0 (%2)  tilt %3\u00b0 (%4)%5")
-                 .arg(s.pan * kPanDegreesPerCount, 0, 'f', 1)
+                 .arg(s.pan * PAN_DEGREES_PER_COUNT, 0, 'f', 1)
                  .arg(s.pan)
-                 .arg(s.tilt * kTiltDegreesPerCount, 0, 'f', 1)
+                 .arg(s.tilt * TILT_DEGREES_PER_COUNT, 0, 'f', 1)
                  .arg(s.tilt)
                  .arg(s.panTiltMoving ? QStringLiteral("  moving") : QString());
     lines << QStringLiteral("zoom %1x (optical %2x, digital %3) %4%5")
@@ -100,4 +100,4 @@ QStringList overlayLines(const CameraState& s, const Bytes& lastCommand) {
     return lines;
 }
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

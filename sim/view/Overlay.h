@@ -6,8 +6,8 @@
 
 #include "sim/VirtualCamera.h"
 
-namespace camsim::view {
+namespace Camsim::View {
 
 QStringList overlayLines(const CameraState& state, const Bytes& lastCommand);
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

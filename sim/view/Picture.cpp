@@ -11,41 +11,32 @@
 
 #include "sim/view/Scene.h"
 
-namespace camsim::view {
+namespace Camsim::View {
 
 namespace {
 
-constexpr double kSceneNearest = 4.0;     // metres
-constexpr double kFocusNearest = 0.1;     // metres, at 0x8400
-constexpr double kBlurPerDioptre = 0.01;  // blur radius per dioptre, as a part of the width
-constexpr double kAutoFocusRate = 20.0;   // dioptres per second
-constexpr double kStopsPerIrisStep = 0.5;
-constexpr double kStopsPerShutterStep = 0.5;
-constexpr double kStopsPerGainStep = 1.0 / 3;
-constexpr double kStopsPerBrightStep = 1.0 / 3;
-constexpr double kStopsPerExpCompStep = 0.25;
-constexpr double kBackLightStops = 1.0;
+constexpr double SCENE_NEAREST = 4.0;      // metres
+constexpr double FOCUS_NEAREST = 0.1;      // metres, at 0x8400
+constexpr double BLUR_PER_DIOPTRE = 0.01;  // blur radius per dioptre, as a part of the width
+constexpr double AUTO_FOCUS_RATE = 20.0;   // dioptres per second
+constexpr double STOPS_PER_IRIS_STEP = 0.5;
+constexpr double STOPS_PER_SHUTTER_STEP = 0.5;
+constexpr double STOPS_PER_GAIN_STEP = 1.0 / 3;
+constexpr double STOPS_PER_BRIGHT_STEP = 1.0 / 3;
+constexpr double STOPS_PER_EXP_COMP_STEP = 0.25;
+constexpr double BACK_LIGHT_STOPS = 1.0;
 
-enum PictureEffect {
-    kPastel = 1,
-    kNegArt,
-    kSepia,
-    kMonochrome,
-    kSolarize,
-    kMosaic,
-    kSlim,
-    kStretch
-};
-enum DigitalEffect { kStill = 1, kFlash, kLumi, kTrail };
+enum PictureEffect { PASTEL = 1, NEG_ART, SEPIA, MONOCHROME, SOLARIZE, MOSAIC, SLIM, STRETCH };
+enum DigitalEffect { STILL = 1, FLASH, LUMI, TRAIL };
 enum AeMode {
-    kFullAuto = 0x00,
-    kManual = 0x03,
-    kShutterPriority = 0x0A,
-    kIrisPriority = 0x0B,
-    kBright = 0x0D
+    FULL_AUTO = 0x00,
+    MANUAL = 0x03,
+    SHUTTER_PRIORITY = 0x0A,
+    IRIS_PRIORITY = 0x0B,
+    BRIGHT = 0x0D
 };
-enum WbMode { kIndoor = 1, kOutdoor = 2, kWbManual = 5 };
-enum WideMode { kCinema = 1, kFull = 2 };
+enum WbMode { INDOOR = 1, OUTDOOR = 2, WB_MANUAL = 5 };
+enum WideMode { CINEMA = 1, FULL = 2 };
 
 int channelClamp(double v) { return std::clamp(static_cast<int>(std::lround(v)), 0, 255); }
 int luma(QRgb c) { return (299 * qRed(c) + 587 * qGreen(c) + 114 * qBlue(c) + 500) / 1000; }
@@ -95,7 +86,7 @@ void blur(QImage& image, double radius) {
 
 // Aperture: above its middle setting edges are sharpened, below it they are softened.
 void aperture(QImage& image, int level) {
-    const double amount = (level - kApertureRange.reset) * 0.15;
+    const double amount = (level - APERTURE_RANGE.reset) * 0.15;
     if (amount == 0.0) return;
     QImage soft = image.copy();
     blurPass(soft, 1, true);
@@ -118,7 +109,7 @@ void expose(QImage& image, const CameraState& s) {
     const double light = exposure(s);
     const ColourGains wb = whiteBalance(s);
     const double k[3] = {light * wb.red, light * wb.green, light * wb.blue};
-    const int grain = s.aeMode == kManual ? std::max(0, s.gain - kGainRange.reset) : 0;
+    const int grain = s.aeMode == MANUAL ? std::max(0, s.gain - GAIN_RANGE.reset) : 0;
     if (k[0] == 1.0 && k[1] == 1.0 && k[2] == 1.0 && grain == 0) return;
     std::array<std::array<std::uint8_t, 256>, 3> table{};
     for (int c = 0; c < 3; ++c) {
@@ -149,7 +140,7 @@ void expose(QImage& image, const CameraState& s) {
 }
 
 void pictureEffect(QImage& image, int effect) {
-    if (effect == kMosaic) {
+    if (effect == MOSAIC) {
         const int block = std::max(2, image.width() / 32);
         QImage small =
             image.scaled(std::max(1, image.width() / block), std::max(1, image.height() / block),
@@ -157,29 +148,29 @@ void pictureEffect(QImage& image, int effect) {
         image = small.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
         return;
     }
-    if (effect < kPastel || effect > kSolarize) return;
+    if (effect < PASTEL || effect > SOLARIZE) return;
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             const QRgb c = line[x];
             const int l = luma(c);
             switch (effect) {
-                case kPastel: {
+                case PASTEL: {
                     const auto soft = [l](int v) { return channelClamp(0.7 * (v + l) / 2 + 76); };
                     line[x] = qRgb(soft(qRed(c)), soft(qGreen(c)), soft(qBlue(c)));
                     break;
                 }
-                case kNegArt:
+                case NEG_ART:
                     line[x] = qRgb(255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c));
                     break;
-                case kSepia:
+                case SEPIA:
                     line[x] = qRgb(channelClamp(l * 0.94 + 35), channelClamp(l * 0.78 + 20),
                                    channelClamp(l * 0.55 + 10));
                     break;
-                case kMonochrome:
+                case MONOCHROME:
                     line[x] = qRgb(l, l, l);
                     break;
-                case kSolarize: {
+                case SOLARIZE: {
                     const auto sol = [](int v) { return v < 128 ? 2 * v : 2 * (255 - v); };
                     line[x] = qRgb(sol(qRed(c)), sol(qGreen(c)), sol(qBlue(c)));
                     break;
@@ -244,62 +235,63 @@ QImage mix(const QImage& a, const QImage& b, double weight) {
 }  // namespace
 
 double opticalZoom(const CameraState& s) {
-    const double z = std::clamp(s.zoom, 0, kZoomMax) / double(kZoomMax);
-    return std::pow(kOpticalZoomFactorMax, z);
+    const double z = std::clamp(s.zoom, 0, ZOOM_MAX) / double(ZOOM_MAX);
+    return std::pow(OPTICAL_ZOOM_FACTOR_MAX, z);
 }
 
 double digitalZoom(const CameraState& s) {
-    if (!s.digitalZoom || s.zoom <= kZoomMax) return 1.0;
+    if (!s.digitalZoom || s.zoom <= ZOOM_MAX) return 1.0;
     const double z =
-        (std::min(s.zoom, kDigitalZoomMax) - kZoomMax) / double(kDigitalZoomMax - kZoomMax);
-    return std::pow(kDigitalZoomFactorMax, z);
+        (std::min(s.zoom, DIGITAL_ZOOM_MAX) - ZOOM_MAX) / double(DIGITAL_ZOOM_MAX - ZOOM_MAX);
+    return std::pow(DIGITAL_ZOOM_FACTOR_MAX, z);
 }
 
 double focusDistance(int counts) {
     const double u =
-        std::clamp(counts - kFocusMin, 0, kFocusMax - kFocusMin) / double(kFocusMax - kFocusMin);
+        std::clamp(counts - FOCUS_MIN, 0, FOCUS_MAX - FOCUS_MIN) / double(FOCUS_MAX - FOCUS_MIN);
     // Dioptres grow with the square of the travel, so that the far distances, where the scene
     // is, get most of it.
-    const double dioptres = u * u / kFocusNearest;
+    const double dioptres = u * u / FOCUS_NEAREST;
     return dioptres == 0.0 ? std::numeric_limits<double>::infinity() : 1.0 / dioptres;
 }
 
 double defocus(const CameraState& s) {
     if (s.autoFocus) return 0.0;
-    return std::max(0.0, 1.0 / focusDistance(s.focus) - 1.0 / kSceneNearest);
+    return std::max(0.0, 1.0 / focusDistance(s.focus) - 1.0 / SCENE_NEAREST);
 }
 
 double exposure(const CameraState& s) {
     double stops = 0.0;
     switch (s.aeMode) {
-        case kManual:
-            if (s.iris <= kIrisRange.min) return 0.0;
-            stops = (s.iris - kIrisRange.reset) * kStopsPerIrisStep -
-                    (s.shutter - kShutterRange.reset) * kStopsPerShutterStep +
-                    (s.gain - kGainRange.reset) * kStopsPerGainStep;
+        case MANUAL:
+            if (s.iris <= IRIS_RANGE.min) return 0.0;
+            stops = (s.iris - IRIS_RANGE.reset) * STOPS_PER_IRIS_STEP -
+                    (s.shutter - SHUTTER_RANGE.reset) * STOPS_PER_SHUTTER_STEP +
+                    (s.gain - GAIN_RANGE.reset) * STOPS_PER_GAIN_STEP;
             break;
-        case kBright:
-            stops = (s.bright - kBrightRange.reset) * kStopsPerBrightStep;
+        case BRIGHT:
+            stops = (s.bright - BRIGHT_RANGE.reset) * STOPS_PER_BRIGHT_STEP;
             break;
         default:
             break;
     }
     // Exposure compensation and back light shift what the automatic exposure aims for.
-    if (s.aeMode != kManual) {
-        if (s.expCompOn) stops += (s.expComp - kExpCompRange.reset) * kStopsPerExpCompStep;
-        if (s.backlight) stops += kBackLightStops;
+    if (s.aeMode != MANUAL) {
+        if (s.expCompOn) stops += (s.expComp - EXP_COMP_RANGE.reset) * STOPS_PER_EXP_COMP_STEP;
+        if (s.backlight) stops += BACK_LIGHT_STOPS;
     }
     return std::pow(2.0, stops);
 }
 
 ColourGains whiteBalance(const CameraState& s) {
     switch (s.wbMode) {
-        case kIndoor:
+        case INDOOR:
             return {0.72, 1.0, 1.45};
-        case kOutdoor:
+        case OUTDOOR:
             return {1.03, 1.0, 0.97};
-        case kWbManual:
-            return {s.rGain / double(kRGainRange.reset), 1.0, s.bGain / double(kBGainRange.reset)};
+        case WB_MANUAL:
+            return {s.rGain / double(R_GAIN_RANGE.reset), 1.0,
+                    s.bGain / double(B_GAIN_RANGE.reset)};
         default:
             return {1.0, 1.0, 1.0};
     }
@@ -321,11 +313,11 @@ QImage renderPicture(const CameraState& s, QSize size, QTime clock,
         // Slim and the anamorphic full wide mode take in more of the scene across the width,
         // stretch less.
         double across = 1.0;
-        if (s.pictureEffect == kSlim || s.wideMode == kFull) across = 4.0 / 3;
-        if (s.pictureEffect == kStretch) across = 3.0 / 4;
+        if (s.pictureEffect == SLIM || s.wideMode == FULL) across = 4.0 / 3;
+        if (s.pictureEffect == STRETCH) across = 3.0 / 4;
         const double perDegree = sensor.width() / fieldOfView(s);
-        const double azimuth = s.pan * kPanDegreesPerCount;
-        const double elevation = s.tilt * kTiltDegreesPerCount;
+        const double azimuth = s.pan * PAN_DEGREES_PER_COUNT;
+        const double elevation = s.tilt * TILT_DEGREES_PER_COUNT;
         p.translate(sensor.width() / 2.0, sensor.height() / 2.0);
         p.scale(perDegree / across, perDegree);
         p.translate(-azimuth, elevation);
@@ -340,14 +332,14 @@ QImage renderPicture(const CameraState& s, QSize size, QTime clock,
     }
 
     const double blurRadius =
-        std::min(size.width() / 6.0, defocusNow.value_or(defocus(s)) * kBlurPerDioptre *
+        std::min(size.width() / 6.0, defocusNow.value_or(defocus(s)) * BLUR_PER_DIOPTRE *
                                          size.width() * std::sqrt(opticalZoom(s)));
     blur(image, blurRadius);
     aperture(image, s.aperture);
     expose(image, s);
     pictureEffect(image, s.pictureEffect);
     if (s.lrReverse) image = image.mirrored(true, false);
-    if (s.wideMode == kCinema) {
+    if (s.wideMode == CINEMA) {
         QPainter p(&image);
         const int bar = size.height() / 8;
         p.fillRect(0, 0, size.width(), bar, Qt::black);
@@ -358,80 +350,80 @@ QImage renderPicture(const CameraState& s, QSize size, QTime clock,
 }
 
 QImage PictureStream::next(const CameraState& s, QSize size, QTime clock, TimePoint now) {
-    settling_ = false;
-    const double dt = lastTime_ ? seconds(now - *lastTime_) : 0.0;
-    lastTime_ = now;
+    settlingNow = false;
+    const double dt = lastTime ? seconds(now - *lastTime) : 0.0;
+    lastTime = now;
     if (!s.power) {
-        shown_ = QImage();
-        still_ = QImage();
-        effect_ = 0;
+        shown = QImage();
+        still = QImage();
+        effect = 0;
         return renderPicture(s, size, clock);
     }
-    if (s.freeze && !shown_.isNull()) {
-        return shown_.size() == size
-                   ? shown_
-                   : shown_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (s.freeze && !shown.isNull()) {
+        return shown.size() == size
+                   ? shown
+                   : shown.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
 
     // Auto focus takes a moment to find the scene again; a manual focus moves by itself.
     const double target = defocus(s);
-    if (s.autoFocus && defocus_ > target) {
-        defocus_ = std::max(target, defocus_ - kAutoFocusRate * dt);
+    if (s.autoFocus && currentDefocus > target) {
+        currentDefocus = std::max(target, currentDefocus - AUTO_FOCUS_RATE * dt);
     } else {
-        defocus_ = target;
+        currentDefocus = target;
     }
-    settling_ = defocus_ != target;
-    const QImage live = renderPicture(s, size, clock, defocus_);
+    settlingNow = currentDefocus != target;
+    const QImage live = renderPicture(s, size, clock, currentDefocus);
 
-    if (s.digitalEffect != effect_ || (!still_.isNull() && still_.size() != size)) {
-        effect_ = s.digitalEffect;
-        still_ = QImage();
-        lastFlash_.reset();
+    if (s.digitalEffect != effect || (!still.isNull() && still.size() != size)) {
+        effect = s.digitalEffect;
+        still = QImage();
+        lastFlash.reset();
     }
-    const double level = std::clamp(s.digitalEffectLevel, 0, kDigitalEffectLevelMax) /
-                         double(kDigitalEffectLevelMax);
-    const bool haveShown = !shown_.isNull() && shown_.size() == size;
+    const double level = std::clamp(s.digitalEffectLevel, 0, DIGITAL_EFFECT_LEVEL_MAX) /
+                         double(DIGITAL_EFFECT_LEVEL_MAX);
+    const bool haveShown = !shown.isNull() && shown.size() == size;
     QImage out = live;
-    switch (effect_) {
-        case kStill:
-        case kLumi:
+    switch (effect) {
+        case STILL:
+        case LUMI:
             // The picture of the moment the effect came on stays over the live one.
-            if (still_.isNull()) still_ = live;
-            if (effect_ == kStill) {
-                out = mix(live, still_, 0.25 + 0.5 * level);
+            if (still.isNull()) still = live;
+            if (effect == STILL) {
+                out = mix(live, still, 0.25 + 0.5 * level);
             } else {
                 const int threshold = static_cast<int>(255 * (0.3 + 0.6 * level));
                 for (int y = 0; y < size.height(); ++y) {
                     auto* o = reinterpret_cast<QRgb*>(out.scanLine(y));
-                    const auto* st = reinterpret_cast<const QRgb*>(still_.constScanLine(y));
+                    const auto* st = reinterpret_cast<const QRgb*>(still.constScanLine(y));
                     for (int x = 0; x < size.width(); ++x) {
                         if (luma(st[x]) > threshold) o[x] = st[x];
                     }
                 }
             }
             break;
-        case kFlash: {
+        case FLASH: {
             // A strobe: a new picture now and then, held in between.
             const double interval = (2 + 30 * level) / 30.0;
-            if (haveShown && lastFlash_ && seconds(now - *lastFlash_) < interval) {
-                out = shown_;
-                settling_ = true;
+            if (haveShown && lastFlash && seconds(now - *lastFlash) < interval) {
+                out = shown;
+                settlingNow = true;
             } else {
-                lastFlash_ = now;
+                lastFlash = now;
             }
             break;
         }
-        case kTrail:
+        case TRAIL:
             if (haveShown) {
-                out = mix(live, shown_, 0.4 + 0.5 * level);
-                settling_ = settling_ || out != shown_;
+                out = mix(live, shown, 0.4 + 0.5 * level);
+                settlingNow = settlingNow || out != shown;
             }
             break;
         default:
             break;
     }
-    shown_ = out;
+    shown = out;
     return out;
 }
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

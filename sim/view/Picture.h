@@ -3,12 +3,12 @@
 // size and the time on the scene's clock, so a test can render any state off-screen.
 //
 // The lens and sensor:
-//  - pan and tilt point the middle of the picture at azimuth pan x kPanDegreesPerCount and
-//    elevation tilt x kTiltDegreesPerCount: pan's whole range turns the camera all the way
+//  - pan and tilt point the middle of the picture at azimuth pan x PAN_DEGREES_PER_COUNT and
+//    elevation tilt x TILT_DEGREES_PER_COUNT: pan's whole range turns the camera all the way
 //    round, tilt's looks 45 degrees up and down;
-//  - at the wide end the picture is kWideAngle degrees across; the optical zoom magnifies up to
-//    kOpticalZoomFactorMax at 0x4000, evenly in log scale, and the digital zoom (when on) up to a
-//    further kDigitalZoomFactorMax at 0x7000, spreading fewer sensor pixels over the picture;
+//  - at the wide end the picture is WIDE_ANGLE degrees across; the optical zoom magnifies up to
+//    OPTICAL_ZOOM_FACTOR_MAX at 0x4000, evenly in log scale, and the digital zoom (when on) up to a
+//    further DIGITAL_ZOOM_FACTOR_MAX at 0x7000, spreading fewer sensor pixels over the picture;
 //  - the scene lies from 4 m away to infinity: a focus nearer than that blurs the picture, more
 //    with more zoom; auto focus keeps it sharp;
 //  - exposure: full auto, shutter priority and iris priority expose the scene well by
@@ -27,13 +27,13 @@
 
 #include "sim/VirtualCamera.h"
 
-namespace camsim::view {
+namespace Camsim::View {
 
-inline constexpr double kPanDegreesPerCount = 0.125;
-inline constexpr double kTiltDegreesPerCount = 0.125;
-inline constexpr double kWideAngle = 60.0;
-inline constexpr double kOpticalZoomFactorMax = 12.0;
-inline constexpr double kDigitalZoomFactorMax = 4.0;
+inline constexpr double PAN_DEGREES_PER_COUNT = 0.125;
+inline constexpr double TILT_DEGREES_PER_COUNT = 0.125;
+inline constexpr double WIDE_ANGLE = 60.0;
+inline constexpr double OPTICAL_ZOOM_FACTOR_MAX = 12.0;
+inline constexpr double DIGITAL_ZOOM_FACTOR_MAX = 4.0;
 
 double opticalZoom(const CameraState& state);
 double digitalZoom(const CameraState& state);  // 1 when digital zoom is off
@@ -41,7 +41,7 @@ inline double zoomFactor(const CameraState& state) {
     return opticalZoom(state) * digitalZoom(state);
 }
 // Degrees of the scene across the picture's width.
-inline double fieldOfView(const CameraState& state) { return kWideAngle / zoomFactor(state); }
+inline double fieldOfView(const CameraState& state) { return WIDE_ANGLE / zoomFactor(state); }
 
 // Distance that the focus is set to, in metres; infinity at 0x1000.
 double focusDistance(int focusCounts);
@@ -72,16 +72,16 @@ class PictureStream {
     QImage next(const CameraState& state, QSize size, QTime clock, TimePoint now);
     // True while the picture would go on changing with the camera at rest: a focus that is
     // settling, a trail that fades, a strobe that holds back a newer picture.
-    bool settling() const { return settling_; }
+    bool settling() const { return settlingNow; }
 
   private:
-    QImage shown_;
-    QImage still_;
-    int effect_ = 0;
-    std::optional<TimePoint> lastFlash_;
-    std::optional<TimePoint> lastTime_;
-    double defocus_ = 0.0;
-    bool settling_ = false;
+    QImage shown;
+    QImage still;
+    int effect = 0;
+    std::optional<TimePoint> lastFlash;
+    std::optional<TimePoint> lastTime;
+    double currentDefocus = 0.0;
+    bool settlingNow = false;
 };
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

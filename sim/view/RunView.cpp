@@ -5,7 +5,7 @@
 #include "sim/View.h"
 #include "sim/view/CameraView.h"
 
-namespace camsim {
+namespace Camsim {
 
 std::string viewUnavailable() {
     // Without a display the platform plugin would abort the program.
@@ -25,7 +25,7 @@ int runView(PtyServer& server, const ViewOptions& options, int quitFd) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvin-camsim"));
 
-    view::CameraViewWindow window(server);
+    View::CameraViewWindow window(server);
     if (options.width && options.height) window.resize(*options.width, *options.height);
     if (options.x && options.y) window.move(*options.x, *options.y);
     window.show();
@@ -35,4 +35,4 @@ int runView(PtyServer& server, const ViewOptions& options, int quitFd) {
     return app.exec();
 }
 
-}  // namespace camsim
+}  // namespace Camsim

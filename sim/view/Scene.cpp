@@ -9,13 +9,13 @@
 #include <cmath>
 #include <cstdint>
 
-namespace camsim::view {
+namespace Camsim::View {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double PI = 3.14159265358979323846;
 
-double rad(double degrees) { return degrees * kPi / 180.0; }
+double rad(double degrees) { return degrees * PI / 180.0; }
 
 // Heights of two mountain ranges above the horizon, in degrees. Whole numbers of waves per turn,
 // so that the ranges join up at +-180.
@@ -31,14 +31,14 @@ double nearHills(double x) {
 // A small fixed generator, so that flowers and trees stay where they are from run to run.
 class Scatter {
   public:
-    explicit Scatter(std::uint32_t seed) : state_(seed) {}
+    explicit Scatter(std::uint32_t seed) : current(seed) {}
     double next(double lo, double hi) {
-        state_ = state_ * 1664525u + 1013904223u;
-        return lo + (hi - lo) * ((state_ >> 8) / double(1u << 24));
+        current = current * 1664525u + 1013904223u;
+        return lo + (hi - lo) * ((current >> 8) / double(1u << 24));
     }
 
   private:
-    std::uint32_t state_;
+    std::uint32_t current;
 };
 
 void ridge(QPainter& p, double (*height)(double), double left, double right, QColor colour) {
@@ -202,7 +202,7 @@ void chart(QPainter& p) {
     // Colour bars.
     const double barWidth = 18.0 / 7;
     for (int i = 0; i < 7; ++i) {
-        p.setBrush(QColor(kChartBars[i]));
+        p.setBrush(QColor(CHART_BARS[i]));
         p.drawRect(QRectF(-9 + i * barWidth, -10.5, barWidth, 6));
     }
     // Grey steps.
@@ -381,4 +381,4 @@ void drawScene(QPainter& painter, const QRectF& visible, QTime clock) {
     painter.restore();
 }
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

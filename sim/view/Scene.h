@@ -14,18 +14,18 @@
 
 class QPainter;
 
-namespace camsim::view {
+namespace Camsim::View {
 
 // The chart's colour bars, left to right. They are the only places of these exact colours in the
 // scene, so a test (or a person) can find the chart in a picture by them.
-inline constexpr QRgb kChartBars[] = {
+inline constexpr QRgb CHART_BARS[] = {
     qRgb(235, 235, 235), qRgb(235, 235, 16), qRgb(16, 235, 235), qRgb(16, 235, 16),
     qRgb(235, 16, 235),  qRgb(235, 16, 16),  qRgb(16, 16, 235),
 };
-inline constexpr QRgb kChartMagenta = kChartBars[4];
+inline constexpr QRgb CHART_MAGENTA = CHART_BARS[4];
 
 // Draws the parts of the scene inside `visible` (scene coordinates; x may lie beyond -180..180,
 // where the scene repeats) with the painter's current transformation.
 void drawScene(QPainter& painter, const QRectF& visible, QTime clock);
 
-}  // namespace camsim::view
+}  // namespace Camsim::View

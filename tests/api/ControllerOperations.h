@@ -8,7 +8,7 @@
 
 #include "tests/support/SymbolList.h"
 
-namespace CameraDriver::testing {
+namespace ApiTest {
 
 inline const std::vector<TestSupport::ListedSymbol>& exportedEntries() {
     static const std::vector<TestSupport::ListedSymbol> entries = {
@@ -47,4 +47,4 @@ inline std::string operationName(const std::string& signature) {
     return signature.substr(0, signature.find('('));
 }
 
-}  // namespace CameraDriver::testing
+}  // namespace ApiTest

@@ -14,9 +14,10 @@
 #include "tests/support/Hex.h"
 #include "tests/support/ScriptedComm.h"
 
-namespace CameraDriver::testing {
+namespace ApiTest {
 namespace {
 
+using namespace CameraDriver;
 using namespace TestSupport;
 
 using V = ViscaControllerImpl;
@@ -30,7 +31,7 @@ struct ToCounts {
 
 // Truncation is toward zero: -0.9 gives -1297 rather than the -1296 that rounding gives, and
 // a sum that goes slightly negative truncates up, where flooring would go one count lower.
-const ToCounts toCounts[] = {
+const ToCounts TO_COUNTS[] = {
     {"pan -1", V::panToCounts, -1.0, -1440},
     {"pan 0", V::panToCounts, 0.0, 0},
     {"pan 1", V::panToCounts, 1.0, 1440},
@@ -49,7 +50,7 @@ const ToCounts toCounts[] = {
 };
 
 TEST(Conversion, CallerUnitsToCounts) {
-    for (const ToCounts& row : toCounts) {
+    for (const ToCounts& row : TO_COUNTS) {
         EXPECT_EQ(row.convert(row.x), row.counts) << row.what;
     }
 }
@@ -167,4 +168,4 @@ TEST(Conversion, UnpackNibblesKeepsSixteenBitsWithoutSignExtension) {
 }
 
 }  // namespace
-}  // namespace CameraDriver::testing
+}  // namespace ApiTest

@@ -9,7 +9,7 @@
 #include "tests/api/ControllerOperations.h"
 #include "tests/support/Subprocess.h"
 
-namespace CameraDriver::testing {
+namespace ApiTest {
 namespace {
 
 // Every entry of the list, once.
@@ -61,4 +61,4 @@ TEST(LibraryBoundary, CarriesAVersionedSoname) {
 }
 
 }  // namespace
-}  // namespace CameraDriver::testing
+}  // namespace ApiTest

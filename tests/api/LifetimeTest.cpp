@@ -9,9 +9,10 @@
 #include "tests/support/ControllerAccess.h"
 #include "tests/support/Hex.h"
 
-namespace CameraDriver::testing {
+namespace ApiTest {
 namespace {
 
+using namespace CameraDriver;
 using namespace TestSupport;
 
 const char* const DONE = "90 41 FF 90 51 FF";
@@ -194,4 +195,4 @@ TEST(ControllerLifetime, AfterAnOperationThrowsTheNextGoesToTheSameImplementatio
 }
 
 }  // namespace
-}  // namespace CameraDriver::testing
+}  // namespace ApiTest

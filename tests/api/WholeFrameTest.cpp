@@ -10,9 +10,10 @@
 #include "tests/support/Raised.h"
 #include "tests/support/TestName.h"
 
-namespace CameraDriver::testing {
+namespace ApiTest {
 namespace {
 
+using namespace CameraDriver;
 using namespace TestSupport;
 
 struct FrameCase {
@@ -24,7 +25,7 @@ struct FrameCase {
 void PrintTo(const FrameCase& row, std::ostream* out) { *out << row.name; }
 
 // clang-format off
-const FrameCase kFrames[] = {
+const FrameCase FRAMES[] = {
     {"tilt speed 255", [](Controller& c) { c.moveUp(255); }, ""},
     {"tilt speed 254 still goes out", [](Controller& c) { c.moveUp(254); }, "81 01 06 01 18 FE 03 01 FF"},
     {"pan speed 255", [](Controller& c) { c.moveLeft(255); }, ""},
@@ -73,10 +74,10 @@ TEST_P(WholeFrame, IsSentWholeOrNotAtAll) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, WholeFrame, ::testing::ValuesIn(kFrames),
+INSTANTIATE_TEST_SUITE_P(Arguments, WholeFrame, ::testing::ValuesIn(FRAMES),
                          [](const ::testing::TestParamInfo<FrameCase>& param) {
                              return testNameOf(param.param.name);
                          });
 
 }  // namespace
-}  // namespace CameraDriver::testing
+}  // namespace ApiTest

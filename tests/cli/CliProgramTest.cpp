@@ -20,20 +20,22 @@
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
-namespace QuorvinCli {
+namespace CliTest {
 namespace {
+
+using namespace QuorvinCli;
 
 using TestSupport::readFile;
 using TestSupport::runProgram;
 using TestSupport::RunResult;
 using TestSupport::TempDir;
 
-const char* const kPort = "{port}";
+const char* const PORT_PLACEHOLDER = "{port}";
 
 class CliProgram : public ::testing::Test {
   protected:
-    void start(int cameras = 1, camsim::Fault fault = camsim::Fault::None) {
-        camsim::ServerOptions options;
+    void start(int cameras = 1, Camsim::Fault fault = Camsim::Fault::None) {
+        Camsim::ServerOptions options;
         options.cameras = cameras;
         options.fault = fault;
         // Timed moves arrive at once, so a preset recall or setZoom does not hold up a run.
@@ -42,13 +44,13 @@ class CliProgram : public ::testing::Test {
             std::lock_guard<std::mutex> lock(logMutex);
             log.push_back(line);
         };
-        server = std::make_unique<camsim::PtyServer>(options);
+        server = std::make_unique<Camsim::PtyServer>(options);
     }
 
     // "{port}" in an argument or in the input stands for the virtual camera's terminal.
     std::string withPort(std::string text) const {
-        for (std::size_t at; (at = text.find(kPort)) != std::string::npos;) {
-            text.replace(at, std::string(kPort).size(), server->devicePath());
+        for (std::size_t at; (at = text.find(PORT_PLACEHOLDER)) != std::string::npos;) {
+            text.replace(at, std::string(PORT_PLACEHOLDER).size(), server->devicePath());
         }
         return text;
     }
@@ -74,7 +76,7 @@ class CliProgram : public ::testing::Test {
         return frames;
     }
 
-    std::unique_ptr<camsim::PtyServer> server;
+    std::unique_ptr<Camsim::PtyServer> server;
     std::mutex logMutex;
     std::vector<std::string> log;
 };
@@ -90,8 +92,8 @@ struct RunCase {
     std::string out;
     std::string err;  // standard error must contain it; empty: standard error must be empty
     int cameras = 1;
-    camsim::Fault fault = camsim::Fault::None;
-    std::function<void(const camsim::PtyServer&)> check = nullptr;
+    Camsim::Fault fault = Camsim::Fault::None;
+    std::function<void(const Camsim::PtyServer&)> check = nullptr;
 };
 
 void PrintTo(const RunCase& c, std::ostream* out) { *out << c.label; }
@@ -116,7 +118,7 @@ TEST_P(CliRun, PrintsResultsAndExitsWithItsStatus) {
     }
 }
 
-const std::vector<std::string> P = {"--port", kPort};
+const std::vector<std::string> P = {"--port", PORT_PLACEHOLDER};
 
 std::vector<std::string> cmd(std::vector<std::string> words,
                              std::vector<std::string> options = {}) {
@@ -159,8 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
                    RunCase{"second camera on the line",
                            cmd({"setPowerState", "off", ",", "getCurCamera", ",", "getPowerState"},
                                {"--camera", "2"}),
-                           "", 0, "2\noff\n", "", 2, camsim::Fault::None,
-                           [](const camsim::PtyServer& s) {
+                           "", 0, "2\noff\n", "", 2, Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) {
                                EXPECT_TRUE(s.camera(1).power);
                                EXPECT_FALSE(s.camera(2).power);
                            }},
@@ -173,24 +175,24 @@ INSTANTIATE_TEST_SUITE_P(
                    RunCase{"a bad line of standard input stops there", cmd({"-"}),
                            "setGain 4\ngetGain\nsetGain\nsetGain 6\n", 2, "4\n",
                            "quorvin: line 3: setGain takes 1 argument, got 0: setGain <gain:long>",
-                           1, camsim::Fault::None,
-                           [](const camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 4); }},
+                           1, Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 4); }},
                    RunCase{"a refused value stops the run",
                            cmd({"setGain", "3", ",", "getGain", ",", "setGain", "0x99", ",",
                                 "setGain", "4"}),
                            "", 1, "3\n",
                            "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !", 1,
-                           camsim::Fault::None,
-                           [](const camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 3); }},
+                           Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 3); }},
                    RunCase{"camera that cannot execute",
                            cmd({"setPowerState", "on", ",", "getPowerState"}), "", 1, "",
                            "quorvin: setPowerState: NOT_EXECUTABLE error ocurred when executing "
                            "the command !",
-                           1, camsim::Fault::NotExecutable},
+                           1, Camsim::Fault::NotExecutable},
                    RunCase{"camera failure inside the shell names the operation", cmd({"-"}),
                            "getGain\nsetPowerState on\ngetGain\n", 1, "",
                            "quorvin: getGain: Executing the command failed !", 1,
-                           camsim::Fault::NotExecutable}));
+                           Camsim::Fault::NotExecutable}));
 
 // ---------------------------------------------------------------------------------------------
 // Mistakes on the command line: exit status 2 and not one byte to the camera.
@@ -287,8 +289,8 @@ TEST(CliWithoutCamera, PortsListsTheSerialPorts) {
 // ---------------------------------------------------------------------------------------------
 // The settings dump.
 
-camsim::CameraState knownSettings() {
-    camsim::CameraState state;
+Camsim::CameraState knownSettings() {
+    Camsim::CameraState state;
     state.pan = 720;   // 0.5
     state.tilt = -90;  // -0.25
     state.zoom = 0x1000;
@@ -356,7 +358,7 @@ TEST_F(CliProgram, StatusTableHasARowPerInquiryUnderItsGroup) {
 }
 
 TEST_F(CliProgram, StatusPrintsNothingWhenAnInquiryFails) {
-    start(1, camsim::Fault::NotExecutable);
+    start(1, Camsim::Fault::NotExecutable);
     const RunResult result = run(cmd({"status"}));
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
@@ -559,4 +561,4 @@ TEST_F(CliProgram, LogOptionsReachTheLibrarysSwitches) {
 }
 
 }  // namespace
-}  // namespace QuorvinCli
+}  // namespace CliTest

@@ -8,16 +8,18 @@
 #include "cli/Script.h"
 #include "cli/Values.h"
 
-namespace QuorvinCli {
+namespace CliTest {
 namespace {
 
-const ArgInfo kInt{"n", ArgKind::Int, nullptr};
-const ArgInfo kLong{"n", ArgKind::Long, nullptr};
-const ArgInfo kDouble{"x", ArgKind::Double, nullptr};
-const ArgInfo kBool{"on", ArgKind::Bool, nullptr};
-const ArgInfo kText{"port", ArgKind::Text, nullptr};
-const ArgInfo kWb{"mode", ArgKind::Enum, &wbModes()};
-const ArgInfo kAe{"mode", ArgKind::Enum, &aeModes()};
+using namespace QuorvinCli;
+
+const ArgInfo INT_ARG{"n", ArgKind::Int, nullptr};
+const ArgInfo LONG_ARG{"n", ArgKind::Long, nullptr};
+const ArgInfo DOUBLE_ARG{"x", ArgKind::Double, nullptr};
+const ArgInfo BOOL_ARG{"on", ArgKind::Bool, nullptr};
+const ArgInfo TEXT_ARG{"port", ArgKind::Text, nullptr};
+const ArgInfo WB_ARG{"mode", ArgKind::Enum, &wbModes()};
+const ArgInfo AE_ARG{"mode", ArgKind::Enum, &aeModes()};
 
 struct ParseCase {
     const char* label;
@@ -42,44 +44,47 @@ Value B(bool v) { return Value{v}; }
 INSTANTIATE_TEST_SUITE_P(
     Words, ParseValue,
     ::testing::Values(
-        ParseCase{"decimal", &kInt, "10", I(10)}, ParseCase{"hex", &kInt, "0x1F", I(31)},
-        ParseCase{"upper hex", &kInt, "0X10", I(16)}, ParseCase{"negative", &kInt, "-5", I(-5)},
-        ParseCase{"plus", &kInt, "+7", I(7)}, ParseCase{"negative hex", &kInt, "-0x10", I(-16)},
-        ParseCase{"int max", &kInt, "2147483647", I(2147483647)},
-        ParseCase{"int min", &kInt, "-2147483648", I(-2147483647LL - 1)},
-        ParseCase{"above int", &kInt, "2147483648", std::nullopt},
-        ParseCase{"empty", &kInt, "", std::nullopt},
-        ParseCase{"bare prefix", &kInt, "0x", std::nullopt},
-        ParseCase{"fraction", &kInt, "1.5", std::nullopt},
-        ParseCase{"word", &kInt, "ten", std::nullopt},
-        ParseCase{"leading space", &kInt, " 1", std::nullopt},
-        ParseCase{"trailing junk", &kInt, "12a", std::nullopt},
-        ParseCase{"sign after prefix", &kInt, "0x-1", std::nullopt},
-        ParseCase{"two signs", &kInt, "--1", std::nullopt},
-        ParseCase{"long beyond 16 bits", &kLong, "0x12345", I(0x12345)},
-        ParseCase{"long negative", &kLong, "-1", I(-1)},
-        ParseCase{"beyond long long", &kLong, "99999999999999999999", std::nullopt},
-        ParseCase{"fraction double", &kDouble, "0.5", D(0.5)},
-        ParseCase{"negative double", &kDouble, "-1", D(-1.0)},
-        ParseCase{"exponent", &kDouble, "1e-1", D(0.1)},
-        ParseCase{"plus double", &kDouble, "+0.25", D(0.25)},
-        ParseCase{"nan", &kDouble, "nan", std::nullopt},
-        ParseCase{"infinity", &kDouble, "inf", std::nullopt},
-        ParseCase{"double junk", &kDouble, "0.5x", std::nullopt},
-        ParseCase{"empty double", &kDouble, "", std::nullopt},
-        ParseCase{"on", &kBool, "on", B(true)}, ParseCase{"off", &kBool, "off", B(false)},
-        ParseCase{"true", &kBool, "true", B(true)}, ParseCase{"false", &kBool, "false", B(false)},
-        ParseCase{"one", &kBool, "1", B(true)}, ParseCase{"zero", &kBool, "0", B(false)},
-        ParseCase{"capitals", &kBool, "ON", B(true)}, ParseCase{"yes", &kBool, "yes", std::nullopt},
-        ParseCase{"two", &kBool, "2", std::nullopt},
-        ParseCase{"enumerator", &kWb, "WBManual", I(5)},
-        ParseCase{"enumerator any case", &kWb, "wbmanual", I(5)},
-        ParseCase{"enumerator of another type", &kWb, "AEManual", std::nullopt},
-        ParseCase{"code without a name", &kAe, "0x07", I(7)},
-        ParseCase{"sparse enumeration", &kAe, "AEShutterPriority", I(10)},
-        ParseCase{"unknown enumerator", &kWb, "WBFoo", std::nullopt},
-        ParseCase{"port", &kText, "/dev/ttyUSB0", Value{std::string("/dev/ttyUSB0")}},
-        ParseCase{"empty port", &kText, "", std::nullopt}));
+        ParseCase{"decimal", &INT_ARG, "10", I(10)}, ParseCase{"hex", &INT_ARG, "0x1F", I(31)},
+        ParseCase{"upper hex", &INT_ARG, "0X10", I(16)},
+        ParseCase{"negative", &INT_ARG, "-5", I(-5)}, ParseCase{"plus", &INT_ARG, "+7", I(7)},
+        ParseCase{"negative hex", &INT_ARG, "-0x10", I(-16)},
+        ParseCase{"int max", &INT_ARG, "2147483647", I(2147483647)},
+        ParseCase{"int min", &INT_ARG, "-2147483648", I(-2147483647LL - 1)},
+        ParseCase{"above int", &INT_ARG, "2147483648", std::nullopt},
+        ParseCase{"empty", &INT_ARG, "", std::nullopt},
+        ParseCase{"bare prefix", &INT_ARG, "0x", std::nullopt},
+        ParseCase{"fraction", &INT_ARG, "1.5", std::nullopt},
+        ParseCase{"word", &INT_ARG, "ten", std::nullopt},
+        ParseCase{"leading space", &INT_ARG, " 1", std::nullopt},
+        ParseCase{"trailing junk", &INT_ARG, "12a", std::nullopt},
+        ParseCase{"sign after prefix", &INT_ARG, "0x-1", std::nullopt},
+        ParseCase{"two signs", &INT_ARG, "--1", std::nullopt},
+        ParseCase{"long beyond 16 bits", &LONG_ARG, "0x12345", I(0x12345)},
+        ParseCase{"long negative", &LONG_ARG, "-1", I(-1)},
+        ParseCase{"beyond long long", &LONG_ARG, "99999999999999999999", std::nullopt},
+        ParseCase{"fraction double", &DOUBLE_ARG, "0.5", D(0.5)},
+        ParseCase{"negative double", &DOUBLE_ARG, "-1", D(-1.0)},
+        ParseCase{"exponent", &DOUBLE_ARG, "1e-1", D(0.1)},
+        ParseCase{"plus double", &DOUBLE_ARG, "+0.25", D(0.25)},
+        ParseCase{"nan", &DOUBLE_ARG, "nan", std::nullopt},
+        ParseCase{"infinity", &DOUBLE_ARG, "inf", std::nullopt},
+        ParseCase{"double junk", &DOUBLE_ARG, "0.5x", std::nullopt},
+        ParseCase{"empty double", &DOUBLE_ARG, "", std::nullopt},
+        ParseCase{"on", &BOOL_ARG, "on", B(true)}, ParseCase{"off", &BOOL_ARG, "off", B(false)},
+        ParseCase{"true", &BOOL_ARG, "true", B(true)},
+        ParseCase{"false", &BOOL_ARG, "false", B(false)}, ParseCase{"one", &BOOL_ARG, "1", B(true)},
+        ParseCase{"zero", &BOOL_ARG, "0", B(false)},
+        ParseCase{"capitals", &BOOL_ARG, "ON", B(true)},
+        ParseCase{"yes", &BOOL_ARG, "yes", std::nullopt},
+        ParseCase{"two", &BOOL_ARG, "2", std::nullopt},
+        ParseCase{"enumerator", &WB_ARG, "WBManual", I(5)},
+        ParseCase{"enumerator any case", &WB_ARG, "wbmanual", I(5)},
+        ParseCase{"enumerator of another type", &WB_ARG, "AEManual", std::nullopt},
+        ParseCase{"code without a name", &AE_ARG, "0x07", I(7)},
+        ParseCase{"sparse enumeration", &AE_ARG, "AEShutterPriority", I(10)},
+        ParseCase{"unknown enumerator", &WB_ARG, "WBFoo", std::nullopt},
+        ParseCase{"port", &TEXT_ARG, "/dev/ttyUSB0", Value{std::string("/dev/ttyUSB0")}},
+        ParseCase{"empty port", &TEXT_ARG, "", std::nullopt}));
 
 struct FormatCase {
     const char* label;
@@ -168,4 +173,4 @@ TEST(SplitLine, DropsCommentsAndBlanks) {
 }
 
 }  // namespace
-}  // namespace QuorvinCli
+}  // namespace CliTest

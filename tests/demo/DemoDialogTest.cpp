@@ -13,8 +13,10 @@
 #include "tests/support/Hex.h"
 #include "tests/support/LogSandbox.h"
 
-namespace Demo::testing {
+namespace DemoTest {
 namespace {
+
+using namespace Demo;
 
 using TestSupport::CommLog;
 using TestSupport::hex;
@@ -24,11 +26,11 @@ using TestSupport::ScriptedComm;
 using TestSupport::toHex;
 
 // The port field's limit on Windows, where ports are "COM1".."COM4".
-constexpr std::size_t ComPortLimit = 4;
+constexpr std::size_t COM_PORT_LIMIT = 4;
 
-const char* const Ack = "90 41 FF 90 51 FF";
-const char* const SyntaxError = "90 60 02 FF";
-const char* const SyntaxErrorText = "SYNTAX_ERROR ocurred when executing the command !";
+const char* const ACK = "90 41 FF 90 51 FF";
+const char* const SYNTAX_ERROR = "90 60 02 FF";
+const char* const SYNTAX_ERROR_TEXT = "SYNTAX_ERROR ocurred when executing the command !";
 
 // The dialog with a scripted camera behind its link.
 class ScriptedDialog : public DemoDialog {
@@ -43,7 +45,7 @@ class ScriptedDialog : public DemoDialog {
 
 class DemoDialogTest : public ::testing::Test {
   protected:
-    explicit DemoDialogTest(std::size_t portLimit = ComPortLimit)
+    explicit DemoDialogTest(std::size_t portLimit = COM_PORT_LIMIT)
         : dialog(std::make_unique<ScriptedDialog>(view, portLimit)), wire(dialog->comm().record()) {
         dialog->OnInitDialog();
     }
@@ -55,7 +57,7 @@ class DemoDialogTest : public ::testing::Test {
         camera()
             .reply(hex("88 30 02 FF"))
             .reply(hex("88 01 00 01 FF"))
-            .reply(hex(Ack))
+            .reply(hex(ACK))
             .reply(hex("90 50 " + focusMode + " FF"))
             .reply(hex("90 50 " + digitalZoom + " FF"));
     }
@@ -163,22 +165,22 @@ TEST_F(DemoDialogTest, FailedConnectShowsTheLibraryTextAndStaysDisconnected) {
         bool autoFocus;
     } cases[] = {
         {"port", {}, "WinSerialCommAdaptor::connect() failed !", false, false},
-        {"power", {"88 30 02 FF", "88 01 00 01 FF", SyntaxError}, SyntaxErrorText, false, false},
+        {"power", {"88 30 02 FF", "88 01 00 01 FF", SYNTAX_ERROR}, SYNTAX_ERROR_TEXT, false, false},
         {"focus mode",
-         {"88 30 02 FF", "88 01 00 01 FF", Ack, "90 50 00 FF"},
+         {"88 30 02 FF", "88 01 00 01 FF", ACK, "90 50 00 FF"},
          "CAM_FocusModeInq's response error !",
          true,
          false},
         {"digital zoom",
-         {"88 30 02 FF", "88 01 00 01 FF", Ack, "90 50 02 FF", SyntaxError},
-         SyntaxErrorText,
+         {"88 30 02 FF", "88 01 00 01 FF", ACK, "90 50 02 FF", SYNTAX_ERROR},
+         SYNTAX_ERROR_TEXT,
          true,
          true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeView screen;
-        ScriptedDialog failing(screen, ComPortLimit);
+        ScriptedDialog failing(screen, COM_PORT_LIMIT);
         failing.OnInitDialog();
         if (c.replies.empty()) {
             failing.comm().failConnect(c.text);
@@ -231,7 +233,7 @@ TEST_F(DemoDialogTest, DisconnectEndsDisconnectedEvenWhenItFails) {
 
 TEST_F(DemoDialogTest, PowerOffDisablesTheCameraControlsAndPowerOnEnablesThem) {
     connect();
-    camera().reply(hex(Ack)).reply(hex(Ack));
+    camera().reply(hex(ACK)).reply(hex(ACK));
 
     view.toggle(IdPowerOn);
     dialog->OnPowerOn();
@@ -250,14 +252,14 @@ TEST_F(DemoDialogTest, PowerOffDisablesTheCameraControlsAndPowerOnEnablesThem) {
 
 TEST_F(DemoDialogTest, FailingPowerSwitchPutsTheBoxBackAndKeepsTheControls) {
     connect();
-    camera().reply(hex(SyntaxError));
+    camera().reply(hex(SYNTAX_ERROR));
     view.toggle(IdPowerOn);
     dialog->OnPowerOn();
 
     EXPECT_TRUE(view.checked(IdPowerOn));
     expectCameraControlsEnabled(true);
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, SyntaxErrorText);
+    EXPECT_EQ(view.boxes[0].text, SYNTAX_ERROR_TEXT);
     EXPECT_EQ(view.boxes[0].caption, "Exception");
 }
 
@@ -277,7 +279,7 @@ TEST_F(DemoDialogTest, CheckBoxesSwitchTheCameraAndFlipBackWhenItRefuses) {
             wire->sent.clear();
             view.boxes.clear();
             const bool before = view.checked(box.id);
-            camera().reply(hex(refused ? SyntaxError : Ack));
+            camera().reply(hex(refused ? SYNTAX_ERROR : ACK));
             view.toggle(box.id);
             (dialog.get()->*box.handler)();
 
@@ -320,7 +322,7 @@ TEST_F(DemoDialogTest, ClickRunsTheHandlerOfItsControl) {
         std::vector<std::string> expected;
         if (*c.sent != '\0') {
             expected = {c.sent};
-            camera().reply(hex(Ack));
+            camera().reply(hex(ACK));
         }
         if (c.checkBox) {
             view.toggle(c.id);
@@ -338,13 +340,13 @@ TEST_F(DemoDialogTest, ClickRunsTheHandlerOfItsControl) {
 
 TEST_F(DemoDialogTest, HomeSendsTheHomeCommandAndShowsAFailure) {
     connect();
-    camera().reply(hex(Ack)).reply(hex(SyntaxError));
+    camera().reply(hex(ACK)).reply(hex(SYNTAX_ERROR));
     dialog->OnHome();
     EXPECT_TRUE(view.boxes.empty());
     dialog->OnHome();
     EXPECT_EQ(sent(), (std::vector<std::string>{"81 01 06 04 FF", "81 01 06 04 FF"}));
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, SyntaxErrorText);
+    EXPECT_EQ(view.boxes[0].text, SYNTAX_ERROR_TEXT);
     EXPECT_TRUE(dialog->isConnected());
 }
 
@@ -374,7 +376,7 @@ TEST_F(DemoDialogTest, HoldButtonsMoveWhileHeld) {
         std::vector<std::string> expected;
         if (*c.press != '\0') {
             expected = {c.press, c.release};
-            camera().reply(hex(Ack)).reply(hex(Ack));
+            camera().reply(hex(ACK)).reply(hex(ACK));
         }
         dialog->OnHoldButtonDown(c.id);
         dialog->OnHoldButtonUp(c.id);
@@ -387,12 +389,12 @@ TEST_F(DemoDialogTest, HoldButtonsMoveWhileHeld) {
 
 TEST_F(DemoDialogTest, FailingPressIsSilentWhileFailingReleaseShowsTheBox) {
     connect();
-    camera().reply(hex(SyntaxError)).reply(hex(SyntaxError));
+    camera().reply(hex(SYNTAX_ERROR)).reply(hex(SYNTAX_ERROR));
     dialog->OnHoldButtonDown(IdUp);
     EXPECT_TRUE(view.boxes.empty());
     dialog->OnHoldButtonUp(IdUp);
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, SyntaxErrorText);
+    EXPECT_EQ(view.boxes[0].text, SYNTAX_ERROR_TEXT);
     EXPECT_EQ(view.boxes[0].caption, "Exception");
     EXPECT_TRUE(dialog->isConnected());
 }
@@ -400,7 +402,7 @@ TEST_F(DemoDialogTest, FailingPressIsSilentWhileFailingReleaseShowsTheBox) {
 TEST_F(DemoDialogTest, ExitWhileConnectedClosesTheLinkSilently) {
     for (bool disconnectFails : {false, true}) {
         SCOPED_TRACE(disconnectFails ? "failing disconnect" : "disconnect");
-        dialog = std::make_unique<ScriptedDialog>(view, ComPortLimit);
+        dialog = std::make_unique<ScriptedDialog>(view, COM_PORT_LIMIT);
         wire = dialog->comm().record();
         dialog->OnInitDialog();
         connect();
@@ -439,10 +441,10 @@ TEST_F(DemoDialogTest, NameOverTheLimitIsRefusedAndTheExchangeStops) {
     view.type(IdTiltSpeed, "3");
     EXPECT_FALSE(dialog->UpdateData(true));
     // The tilt speed after the refused name was not read: the press still uses 10.
-    camera().reply(hex(Ack));
+    camera().reply(hex(ACK));
     dialog->OnHoldButtonDown(IdUp);
     EXPECT_EQ(sent(), std::vector<std::string>{"81 01 06 01 18 0A 03 01 FF"});
 }
 
 }  // namespace
-}  // namespace Demo::testing
+}  // namespace DemoTest

@@ -38,8 +38,8 @@ std::set<std::string> dynamicSymbols(const std::string& filter, const std::strin
     return names;
 }
 
-// The entries the Demo binds, from tests/demo/imports.txt.
-const TestSupport::ListedSymbol imports[] = {
+// The entries the Demo binds, from tests/demo/IMPORTS.txt.
+const TestSupport::ListedSymbol IMPORTS[] = {
 #include "tests/demo/imports.txt.inc"
 };
 
@@ -61,7 +61,7 @@ TEST(DemoSymbols, BindsOnlyTheTwentyEntriesItUses) {
         }
     }
     std::set<std::string> expected;
-    for (const TestSupport::ListedSymbol& entry : imports) {
+    for (const TestSupport::ListedSymbol& entry : IMPORTS) {
         expected.insert(entry.name);
     }
     ASSERT_EQ(expected.size(), 20u);

@@ -18,7 +18,7 @@ namespace {
 std::optional<QPointF> chartIn(const QImage& picture) {
     double sx = 0, sy = 0;
     int n = 0;
-    const QRgb m = camsim::view::kChartMagenta;
+    const QRgb m = Camsim::View::CHART_MAGENTA;
     for (int y = 0; y < picture.height(); ++y) {
         for (int x = 0; x < picture.width(); ++x) {
             const QRgb c = picture.pixel(x, y);
@@ -36,8 +36,8 @@ std::optional<QPointF> chartIn(const QImage& picture) {
 
 TEST(DemoWithView, HoldingUpTiltsThePictureAndReleasingStopsIt) {
     TestSupport::LogSandbox sandbox;
-    camsim::PtyServer server;
-    camsim::view::CameraViewWindow view(server);
+    Camsim::PtyServer server;
+    Camsim::View::CameraViewWindow view(server);
     view.show();
     Demo::QtDemoDialog dialog({});
     dialog.show();
@@ -48,7 +48,7 @@ TEST(DemoWithView, HoldingUpTiltsThePictureAndReleasingStopsIt) {
     ASSERT_TRUE(dialog.isConnected());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.animating(); }));
 
-    camsim::view::CameraPane* pane = view.pane(1);
+    Camsim::View::CameraPane* pane = view.pane(1);
     const auto before = chartIn(pane->picture());
     ASSERT_TRUE(before.has_value());
     auto* up = dialog.findChild<QAbstractButton*>(QString::number(Demo::IdUp));
@@ -63,8 +63,8 @@ TEST(DemoWithView, HoldingUpTiltsThePictureAndReleasingStopsIt) {
     const auto after = chartIn(pane->picture());
     ASSERT_TRUE(after.has_value());
     // Looking up puts the chart lower in the picture, by the angle turned.
-    const double perDegree = pane->picture().width() / camsim::view::kWideAngle;
-    EXPECT_NEAR(after->y() - before->y(), tilt * camsim::view::kTiltDegreesPerCount * perDegree,
+    const double perDegree = pane->picture().width() / Camsim::View::WIDE_ANGLE;
+    EXPECT_NEAR(after->y() - before->y(), tilt * Camsim::View::TILT_DEGREES_PER_COUNT * perDegree,
                 1.5);
     EXPECT_NEAR(after->x(), before->x(), 0.5);
     EXPECT_EQ(pane->overlay().last(), QStringLiteral("last 81 01 06 01 18 14 03 03 FF"));

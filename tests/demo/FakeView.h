@@ -12,9 +12,9 @@
 
 #include "demo/DialogView.h"
 
-namespace Demo::testing {
+namespace DemoTest {
 
-class FakeView : public DialogView {
+class FakeView : public Demo::DialogView {
   public:
     struct Control {
         std::string text;
@@ -31,6 +31,7 @@ class FakeView : public DialogView {
     };
 
     FakeView() {
+        using namespace Demo;
         for (int id : {IdExit, IdPort, IdLeft, IdRight, IdUp, IdDown, IdIn, IdOut, IdPowerOn,
                        IdAutoFocus, IdDigitalZoom, IdConnect, IdHome, IdZoomSpeed, IdZoomSpin,
                        IdPanSpeed, IdPanSpin, IdTiltSpeed, IdTiltSpin}) {
@@ -80,4 +81,4 @@ class FakeView : public DialogView {
     std::map<int, Control> controls;
 };
 
-}  // namespace Demo::testing
+}  // namespace DemoTest

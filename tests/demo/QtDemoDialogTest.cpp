@@ -29,8 +29,10 @@ inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
 
-namespace Demo::testing {
+namespace DemoTest {
 namespace {
+
+using namespace Demo;
 
 using TestSupport::LogSandbox;
 
@@ -83,7 +85,7 @@ class QtDemoDialogTest : public ::testing::Test {
     }
     void click(int id) { QTest::mouseClick(control<QAbstractButton>(id), Qt::LeftButton); }
 
-    void connectTo(const camsim::PtyServer& server) {
+    void connectTo(const Camsim::PtyServer& server) {
         dialog.selectPort(QString::fromStdString(server.devicePath()));
         click(IdConnect);
         ASSERT_TRUE(dialog.isConnected());
@@ -171,7 +173,7 @@ TEST_F(QtDemoDialogTest, SpeedsStepWithinTheirRangesAndCannotBeTyped) {
 }
 
 TEST_F(QtDemoDialogTest, HoldingUpTiltsTheCameraUntilTheRelease) {
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     connectTo(server);
     EXPECT_EQ(control<QPushButton>(IdConnect)->text(), "Disco&nnect");
     EXPECT_TRUE(control<QCheckBox>(IdPowerOn)->isChecked());
@@ -193,7 +195,7 @@ TEST_F(QtDemoDialogTest, HoldingUpTiltsTheCameraUntilTheRelease) {
 
 // Keys and mnemonics only click a hold button; a motion needs the mouse held on it.
 TEST_F(QtDemoDialogTest, KeyboardDoesNotStartAMotion) {
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     connectTo(server);
     const auto before = server.framesReceived();
     auto* up = control<QPushButton>(IdUp);
@@ -205,7 +207,7 @@ TEST_F(QtDemoDialogTest, KeyboardDoesNotStartAMotion) {
 }
 
 TEST_F(QtDemoDialogTest, PowerOnSwitchesTheCameraAndTheControlsFollow) {
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     connectTo(server);
     expectCameraControlsEnabled(true);
 
@@ -240,9 +242,9 @@ TEST_F(QtDemoDialogTest, FailedConnectRaisesTheExceptionBoxOverTheWaitCursor) {
 // A camera that never answers holds the dialog for the library's transfer time-out, under the
 // wait cursor, and then says so.
 TEST_F(QtDemoDialogTest, SilentCameraEndsInTheTimeOutMessage) {
-    camsim::ServerOptions options;
-    options.fault = camsim::Fault::Silent;
-    camsim::PtyServer server(options);
+    Camsim::ServerOptions options;
+    options.fault = Camsim::Fault::Silent;
+    Camsim::PtyServer server(options);
     dialog.selectPort(QString::fromStdString(server.devicePath()));
     BoxWatcher watcher;
     const auto started = std::chrono::steady_clock::now();
@@ -258,9 +260,9 @@ TEST_F(QtDemoDialogTest, SilentCameraEndsInTheTimeOutMessage) {
 }
 
 TEST_F(QtDemoDialogTest, FailingReleaseRaisesTheExceptionBox) {
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     connectTo(server);
-    server.setFault(camsim::Fault::NotExecutable);
+    server.setFault(Camsim::Fault::NotExecutable);
     auto* down = control<QPushButton>(IdDown);
     QTest::mousePress(down, Qt::LeftButton);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -274,4 +276,4 @@ TEST_F(QtDemoDialogTest, FailingReleaseRaisesTheExceptionBox) {
 }
 
 }  // namespace
-}  // namespace Demo::testing
+}  // namespace DemoTest

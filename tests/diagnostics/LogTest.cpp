@@ -14,18 +14,18 @@ using TestSupport::readFile;
 
 namespace {
 
-const unsigned char kCommand[] = {0x81, 0x01, 0x04, 0x07, 0x02, 0xFF};
+const unsigned char COMMAND[] = {0x81, 0x01, 0x04, 0x07, 0x02, 0xFF};
 
 // One line of each kind.
 void writeEachKind() {
     logDebug("Sending command ...");
-    logPacket(kCommand, 6);
+    logPacket(COMMAND, 6);
     logException("open COM port failed ! ");
 }
 
-const char* const kDebugLine = "[Debug] Sending command ...\n";
-const char* const kPacketLine = "[Debug] 81 01 04 07 02 ff \n";
-const char* const kExceptionLine = "[Exception] open COM port failed ! \n";
+const char* const DEBUG_LINE = "[Debug] Sending command ...\n";
+const char* const PACKET_LINE = "[Debug] 81 01 04 07 02 ff \n";
+const char* const EXCEPTION_LINE = "[Exception] open COM port failed ! \n";
 
 class LogTest : public ::testing::Test {
   protected:
@@ -48,17 +48,17 @@ TEST_F(LogTest, SwitchesRouteEachKindOfLine) {
         std::string file;    // expected contents of ./CameraDriver.log, or "-" for no file
         std::string stdOut;  // expected standard output
     };
-    const std::string all = std::string(kDebugLine) + kPacketLine + kExceptionLine;
+    const std::string all = std::string(DEBUG_LINE) + PACKET_LINE + EXCEPTION_LINE;
     const Case cases[] = {
         {"debug", [] { setDebugEnabled(true); }, all, ""},
-        {"log", [] { setLogEnabled(true); }, kExceptionLine, ""},
+        {"log", [] { setLogEnabled(true); }, EXCEPTION_LINE, ""},
         {"verbose", [] { setVerboseEnabled(true); }, "-", all},
         {"debug then off",
          [] {
              setDebugEnabled(true);
              setDebugEnabled(false);
          },
-         kExceptionLine, ""},
+         EXCEPTION_LINE, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

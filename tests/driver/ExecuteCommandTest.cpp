@@ -9,8 +9,8 @@ using namespace TestSupport;
 
 namespace {
 
-const char* const kGeneric = "Executing the command failed !";
-const char* const kSyntax = "SYNTAX_ERROR ocurred when executing the command !";
+const char* const GENERIC_FAILURE = "Executing the command failed !";
+const char* const SYNTAX_FAILURE = "SYNTAX_ERROR ocurred when executing the command !";
 
 struct ReplyCase {
     const char* name;
@@ -23,41 +23,41 @@ struct ReplyCase {
     const char* result;               // leading result bytes, when accepted
 };
 
-const char* const kCmd = "80 01 04 07 02 FF";
-const char* const kInq = "80 09 04 00 FF";
-const char* const kAddr = "88 30 01 FF";
-const char* const kClear = "88 01 00 01 FF";
+const char* const COMMAND_FRAME = "80 01 04 07 02 FF";
+const char* const INQUIRY_FRAME = "80 09 04 00 FF";
+const char* const ADDRESS_SET_FRAME = "88 30 01 FF";
+const char* const IF_CLEAR_FRAME = "88 01 00 01 FF";
 
 // clang-format off
-const ReplyCase kReplyCases[] = {
+const ReplyCase REPLY_CASES[] = {
     // Commands: acknowledgement and completion, together or apart.
-    {"ack+completion in one read", ACK_COMPLETION, kCmd, {"90 41 FF 90 51 FF"}, "", "COMPLETION\n", 1, ""},
-    {"ack then completion", ACK_COMPLETION, kCmd, {"90 41 FF", "90 51 FF"}, "", "COMPLETION\n", 2, ""},
-    {"any socket number", ACK_COMPLETION, kCmd, {"90 42 FF", "90 52 FF"}, "", "COMPLETION\n", 2, ""},
-    {"ack and a stray byte: no second read", ACK_COMPLETION, kCmd, {"90 41 FF 90", "90 51 FF"}, kGeneric, "FAILED\n", 1, ""},
-    {"header low bits set: no second read", ACK_COMPLETION, kCmd, {"91 41 FF", "90 51 FF"}, kGeneric, "FAILED\n", 1, ""},
-    {"another camera's reply", ACK_COMPLETION, kCmd, {"A0 41 FF A0 51 FF"}, kGeneric, "FAILED\n", 1, ""},
-    {"syntax error", ACK_COMPLETION, kCmd, {"90 60 02 FF"}, kSyntax, "SYNTAX_ERROR\n", 1, ""},
-    {"buffer full", ACK_COMPLETION, kCmd, {"90 60 03 FF"}, "BUFFER_FULL error ocurred when executing the command !", "BUFFER_FULL\n", 1, ""},
-    {"not executable", ACK_COMPLETION, kCmd, {"90 61 41 FF"}, "NOT_EXECUTABLE error ocurred when executing the command !", "NOT_EXECUTABLE\n", 1, ""},
-    {"unknown error code", ACK_COMPLETION, kCmd, {"90 60 01 FF"}, kGeneric, "FAILED\n", 1, ""},
-    {"error after the ack", ACK_COMPLETION, kCmd, {"90 41 FF", "90 60 02 FF"}, kGeneric, "FAILED\n", 2, ""},
-    {"completion missing its terminator", ACK_COMPLETION, kCmd, {"90 41 FF", "90 51"}, kGeneric, "FAILED\n", 2, ""},
-    {"inquiry-style reply", ACK_COMPLETION, kCmd, {"90 50 02 FF"}, kGeneric, "FAILED\n", 1, ""},
+    {"ack+completion in one read", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF 90 51 FF"}, "", "COMPLETION\n", 1, ""},
+    {"ack then completion", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF", "90 51 FF"}, "", "COMPLETION\n", 2, ""},
+    {"any socket number", ACK_COMPLETION, COMMAND_FRAME, {"90 42 FF", "90 52 FF"}, "", "COMPLETION\n", 2, ""},
+    {"ack and a stray byte: no second read", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF 90", "90 51 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"header low bits set: no second read", ACK_COMPLETION, COMMAND_FRAME, {"91 41 FF", "90 51 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"another camera's reply", ACK_COMPLETION, COMMAND_FRAME, {"A0 41 FF A0 51 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"syntax error", ACK_COMPLETION, COMMAND_FRAME, {"90 60 02 FF"}, SYNTAX_FAILURE, "SYNTAX_ERROR\n", 1, ""},
+    {"buffer full", ACK_COMPLETION, COMMAND_FRAME, {"90 60 03 FF"}, "BUFFER_FULL error ocurred when executing the command !", "BUFFER_FULL\n", 1, ""},
+    {"not executable", ACK_COMPLETION, COMMAND_FRAME, {"90 61 41 FF"}, "NOT_EXECUTABLE error ocurred when executing the command !", "NOT_EXECUTABLE\n", 1, ""},
+    {"unknown error code", ACK_COMPLETION, COMMAND_FRAME, {"90 60 01 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"error after the ack", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF", "90 60 02 FF"}, GENERIC_FAILURE, "FAILED\n", 2, ""},
+    {"completion missing its terminator", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF", "90 51"}, GENERIC_FAILURE, "FAILED\n", 2, ""},
+    {"inquiry-style reply", ACK_COMPLETION, COMMAND_FRAME, {"90 50 02 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
     // Inquiries: one read, data from the third byte on.
-    {"inquiry data", INQUIRY, kInq, {"90 50 02 FF"}, "", "COMPLETION\n", 1, "02 FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
-    {"inquiry filling the buffer", INQUIRY, kInq, {"90 50 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E"}, "", "COMPLETION\n", 1, "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 00 00"},
-    {"inquiry syntax error", INQUIRY, kInq, {"90 60 02 FF"}, kSyntax, "SYNTAX_ERROR\n", 1, ""},
-    {"inquiry not executable is not told apart", INQUIRY, kInq, {"90 61 41 FF"}, kGeneric, "FAILED\n", 1, ""},
-    {"inquiry answered by an ack", INQUIRY, kInq, {"90 41 FF", "90 50 02 FF"}, kGeneric, "FAILED\n", 1, ""},
+    {"inquiry data", INQUIRY, INQUIRY_FRAME, {"90 50 02 FF"}, "", "COMPLETION\n", 1, "02 FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
+    {"inquiry filling the buffer", INQUIRY, INQUIRY_FRAME, {"90 50 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E"}, "", "COMPLETION\n", 1, "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 00 00"},
+    {"inquiry syntax error", INQUIRY, INQUIRY_FRAME, {"90 60 02 FF"}, SYNTAX_FAILURE, "SYNTAX_ERROR\n", 1, ""},
+    {"inquiry not executable is not told apart", INQUIRY, INQUIRY_FRAME, {"90 61 41 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"inquiry answered by an ack", INQUIRY, INQUIRY_FRAME, {"90 41 FF", "90 50 02 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
     // Broadcasts.
-    {"two cameras", ADDRESS_SET, kAddr, {"88 30 03 FF"}, "", "SUCCEEDED\n", 1, "03 FF 00 00"},
-    {"no camera (next address 1)", ADDRESS_SET, kAddr, {"88 30 01 FF"}, "No camera connected !", "Receiving response ...", 1, ""},
-    {"no camera (next address 0)", ADDRESS_SET, kAddr, {"88 30 00 FF"}, "No camera connected !", "Receiving response ...", 1, ""},
-    {"not an address reply", ADDRESS_SET, kAddr, {"88 31 02 FF"}, "Address_Set command executing failed !\n", "FAILED\n", 1, ""},
-    {"interface clear echoed", IF_CLEAR_BROADCAST, kClear, {"88 01 00 01 FF"}, "", "SUCCEEDED\n", 1, "00 00 00 00"},
-    {"interface clear altered", IF_CLEAR_BROADCAST, kClear, {"88 01 00 02 FF"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
-    {"interface clear cut short", IF_CLEAR_BROADCAST, kClear, {"88 01 00"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
+    {"two cameras", ADDRESS_SET, ADDRESS_SET_FRAME, {"88 30 03 FF"}, "", "SUCCEEDED\n", 1, "03 FF 00 00"},
+    {"no camera (next address 1)", ADDRESS_SET, ADDRESS_SET_FRAME, {"88 30 01 FF"}, "No camera connected !", "Receiving response ...", 1, ""},
+    {"no camera (next address 0)", ADDRESS_SET, ADDRESS_SET_FRAME, {"88 30 00 FF"}, "No camera connected !", "Receiving response ...", 1, ""},
+    {"not an address reply", ADDRESS_SET, ADDRESS_SET_FRAME, {"88 31 02 FF"}, "Address_Set command executing failed !\n", "FAILED\n", 1, ""},
+    {"interface clear echoed", IF_CLEAR_BROADCAST, IF_CLEAR_FRAME, {"88 01 00 01 FF"}, "", "SUCCEEDED\n", 1, "00 00 00 00"},
+    {"interface clear altered", IF_CLEAR_BROADCAST, IF_CLEAR_FRAME, {"88 01 00 02 FF"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
+    {"interface clear cut short", IF_CLEAR_BROADCAST, IF_CLEAR_FRAME, {"88 01 00"}, "IF_CLEAR_BROADCAST command executing failed !\n", "FAILED\n", 1, ""},
 };
 // clang-format on
 
@@ -102,14 +102,14 @@ TEST_P(ReplyTable, AcceptsOrRefusesWithTheExactMessage) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, ReplyTable, ::testing::ValuesIn(kReplyCases),
+INSTANTIATE_TEST_SUITE_P(Kinds, ReplyTable, ::testing::ValuesIn(REPLY_CASES),
                          [](const ::testing::TestParamInfo<ReplyCase>& param) {
                              return testNameOf(param.param.name);
                          });
 
 TEST_F(ExchangeTest, LoneAcknowledgementGetsOneMoreReadOfTheRestOfTheBuffer) {
     comm->reply(hex("90 41 FF")).reply(hex("90 51 FF"));
-    auto command = hex(kCmd);
+    auto command = hex(COMMAND_FRAME);
     impl.executeCommand(command.data(), 6, ACK_COMPLETION);
     ASSERT_EQ(wire().recvs.size(), 2u);
     EXPECT_EQ(wire().recvs[0].offered, 16u);
@@ -119,7 +119,7 @@ TEST_F(ExchangeTest, LoneAcknowledgementGetsOneMoreReadOfTheRestOfTheBuffer) {
 
 TEST_F(ExchangeTest, AFullExchangeLogsItsLinesInOrder) {
     comm->reply(hex("90 41 FF 90 51 FF"));
-    auto command = hex(kCmd);
+    auto command = hex(COMMAND_FRAME);
     impl.executeCommand(command.data(), 6, ACK_COMPLETION);
     const std::vector<std::string> expected = {
         "[Debug] Sending command ...",        "[Debug] 81 01 04 07 02 ff ", "[Debug] Completed",
@@ -132,7 +132,7 @@ TEST_F(ExchangeTest, AFullExchangeLogsItsLinesInOrder) {
 TEST_F(ExchangeTest, CurrentCameraGoesIntoTheHeaderInPlace) {
     impl.setCurCamera(3);
     comm->reply(hex("B0 41 FF B0 51 FF"));
-    auto command = hex(kCmd);
+    auto command = hex(COMMAND_FRAME);
     impl.executeCommand(command.data(), 6, ACK_COMPLETION);
     EXPECT_EQ(command[0], 0x83);
     EXPECT_EQ(toHex(wire().sent.at(0)), "83 01 04 07 02 FF");
@@ -150,10 +150,10 @@ TEST_F(ExchangeTest, BroadcastsKeepTheirHeader) {
 TEST_F(ExchangeTest, CameraEightIsJudgedAsABroadcast) {
     impl.setCurCamera(8);
     comm->reply(hex("88 01 04 07 02 FF")).reply(hex("90 41 FF 90 51 FF"));
-    auto echoed = hex(kCmd);
+    auto echoed = hex(COMMAND_FRAME);
     EXPECT_EQ(raisedBy([&] { impl.executeCommand(echoed.data(), 6, ACK_COMPLETION); }),
               "(nothing raised)");
-    auto answered = hex(kCmd);
+    auto answered = hex(COMMAND_FRAME);
     EXPECT_EQ(raisedBy([&] { impl.executeCommand(answered.data(), 6, ACK_COMPLETION); }),
               "IF_CLEAR_BROADCAST command executing failed !\n");
 }
@@ -163,9 +163,9 @@ TEST_F(ExchangeTest, CamerasNineToFifteenCanNeverMatch) {
         impl.setCurCamera(camera);
         const auto header = static_cast<std::uint8_t>((camera + 8) << 4);
         comm->reply({header, 0x41, 0xFF, header, 0x51, 0xFF});
-        auto command = hex(kCmd);
+        auto command = hex(COMMAND_FRAME);
         EXPECT_EQ(raisedBy([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
-                  kGeneric)
+                  GENERIC_FAILURE)
             << camera;
         EXPECT_EQ(wire().sent.back()[0], 0x80 | camera);
     }
@@ -173,7 +173,7 @@ TEST_F(ExchangeTest, CamerasNineToFifteenCanNeverMatch) {
 
 TEST_F(ExchangeTest, ShortWriteFailsBeforeAnyRead) {
     comm->shortWrite(4).reply(hex("90 41 FF 90 51 FF"));
-    auto command = hex(kCmd);
+    auto command = hex(COMMAND_FRAME);
     EXPECT_EQ(raisedBy([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
               "Command is not sent completely !");
     EXPECT_TRUE(wire().recvs.empty());
@@ -182,7 +182,7 @@ TEST_F(ExchangeTest, ShortWriteFailsBeforeAnyRead) {
 
 TEST_F(ExchangeTest, TransportFailurePassesThroughUnchanged) {
     comm->failRecv("Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
-    auto command = hex(kInq);
+    auto command = hex(INQUIRY_FRAME);
     EXPECT_EQ(raisedBy([&] { impl.executeCommand(command.data(), 5, INQUIRY); }),
               "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
 }
@@ -214,10 +214,10 @@ TEST_F(ExchangeTest, CommandsThatAreNotOneWholeFrameAreRefusedUntouched) {
     }
     // A header that only the camera number turns into 0xFF.
     impl.setCurCamera(-1);
-    auto command = hex(kCmd);
+    auto command = hex(COMMAND_FRAME);
     EXPECT_EQ(raisedBy([&] { impl.executeCommand(command.data(), 6, ACK_COMPLETION); }),
               "Command is malformed !");
-    EXPECT_EQ(command, hex(kCmd));
+    EXPECT_EQ(command, hex(COMMAND_FRAME));
     EXPECT_TRUE(wire().sent.empty());
 }
 
@@ -229,7 +229,7 @@ TEST_F(ExchangeTest, RandomRepliesOnlyEverFailWithDriverException) {
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<int> size(1, 16);
     const int kinds[] = {ACK_COMPLETION, INQUIRY, ADDRESS_SET, IF_CLEAR_BROADCAST};
-    const char* commands[] = {kCmd, kInq, kAddr, kClear};
+    const char* commands[] = {COMMAND_FRAME, INQUIRY_FRAME, ADDRESS_SET_FRAME, IF_CLEAR_FRAME};
     for (int round = 0; round < 20000; ++round) {
         const int k = round % 4;
         for (int burst = 0; burst < 2; ++burst) {
@@ -258,6 +258,6 @@ TEST_F(ExchangeTest, RandomRepliesOnlyEverFailWithDriverException) {
         }
     }
     comm->reply(hex("90 50 02 FF"));
-    auto command = hex(kInq);
+    auto command = hex(INQUIRY_FRAME);
     EXPECT_EQ(impl.executeCommand(command.data(), 5, INQUIRY).get(0), 0x02);
 }

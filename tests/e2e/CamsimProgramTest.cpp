@@ -19,7 +19,7 @@ namespace {
 class CamsimProgram : public RunningProgram {
   public:
     explicit CamsimProgram(const std::string& cameras)
-        : RunningProgram({CAMSIM_PROGRAM, "--cameras", cameras}), path(readLine()) {}
+        : RunningProgram({QUORVIN_CAMSIM_PROGRAM, "--cameras", cameras}), path(readLine()) {}
 
     std::string path;
 };

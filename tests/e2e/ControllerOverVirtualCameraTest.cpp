@@ -15,9 +15,9 @@
 
 using CameraDriver::Controller;
 using CameraDriver::DriverException;
-using CameraDriver::testing::linesStartingWith;
-using CameraDriver::testing::runMixedExchanges;
+using E2eTest::linesStartingWith;
 using E2eTest::OverVirtualCamera;
+using E2eTest::runMixedExchanges;
 using TestSupport::raisedBy;
 using TestSupport::readLines;
 
@@ -28,8 +28,8 @@ class ThreeCameraChain : public OverVirtualCamera {
     ThreeCameraChain() : OverVirtualCamera(3) {}
 };
 
-constexpr double kPanCount = 1.0 / 1440;
-constexpr double kTiltCount = 1.0 / 360;
+constexpr double PAN_COUNT = 1.0 / 1440;
+constexpr double TILT_COUNT = 1.0 / 360;
 
 }  // namespace
 
@@ -48,8 +48,8 @@ TEST_F(ThreeCameraChain, CountsSelectsAndDrivesTheSecondCamera) {
 
     camera.setPanTilt(0.5, -0.25, 0, 0);
     camera.getPanTilt(pan, tilt);
-    EXPECT_NEAR(pan, 0.5, kPanCount);
-    EXPECT_NEAR(tilt, -0.25, kTiltCount);
+    EXPECT_NEAR(pan, 0.5, PAN_COUNT);
+    EXPECT_NEAR(tilt, -0.25, TILT_COUNT);
     EXPECT_EQ(server.camera(2).pan, 720);
     EXPECT_EQ(server.camera(2).tilt, -90);
 
@@ -135,10 +135,10 @@ TEST_F(ThreeCameraChain, SettingsReadBackAsWritten) {
 
 TEST_F(OverVirtualCamera, AFailingOperationLeavesTheControllerUsable) {
     camera.connect(server.devicePath());
-    server.setFault(camsim::Fault::BufferFull);
+    server.setFault(Camsim::Fault::BufferFull);
     EXPECT_EQ(raisedBy([&] { camera.zoomTele(); }),
               "BUFFER_FULL error ocurred when executing the command !");
-    server.setFault(camsim::Fault::None);
+    server.setFault(Camsim::Fault::None);
     camera.stopZoom();
     EXPECT_FALSE(camera.getDZoomState());
 }
@@ -159,10 +159,10 @@ TEST_F(OverVirtualCamera, LogFileHoldsEveryLineOfAnExchange) {
 TEST_F(OverVirtualCamera, MovesCompletingLongAfterTheirAcknowledgementLeaveEveryExchangeRight) {
     camera.connect(server.devicePath());
     camera.setBackLightState(true);
-    camsim::Timing timing = server.timing();
+    Camsim::Timing timing = server.timing();
     timing.lateCompletion = std::chrono::milliseconds(200);
     server.setTiming(timing);
-    server.setFault(camsim::Fault::LateCompletion);
+    server.setFault(Camsim::Fault::LateCompletion);
     setLogFile("camera.log");
     setDebugEnabled(true);
 

@@ -10,9 +10,9 @@
 #include "tests/e2e/OverVirtualCamera.h"
 #include "tests/support/Eventually.h"
 
-using CameraDriver::testing::linesStartingWith;
-using CameraDriver::testing::runMixedExchanges;
+using E2eTest::linesStartingWith;
 using E2eTest::OverVirtualCamera;
+using E2eTest::runMixedExchanges;
 using TestSupport::eventually;
 using TestSupport::raisedBy;
 using TestSupport::readLines;
@@ -23,7 +23,7 @@ TEST_F(OverVirtualCamera, CompletionPastTheTimeOutIsDroppedAndLaterExchangesRead
     camera.setBackLightState(true);
     camera.setPanTilt(0.5, 0.25, 0, 0);
     // Moves now complete 6.3 s after their acknowledgement.
-    server.setFault(camsim::Fault::LateCompletion);
+    server.setFault(Camsim::Fault::LateCompletion);
     setLogFile("camera.log");
     setDebugEnabled(true);
 

@@ -13,18 +13,20 @@
 #include "quorvin/Controller.h"
 #include "sim/PtyServer.h"
 
-namespace CameraDriver::testing {
+namespace E2eTest {
+
+using CameraDriver::Controller;
 
 struct MixedExchange {
     const char* name;
-    std::function<void(Controller&, const camsim::PtyServer&)> run;
+    std::function<void(Controller&, const Camsim::PtyServer&)> run;
 };
 
-inline void expectPanTilt(Controller& camera, const camsim::PtyServer& server) {
+inline void expectPanTilt(Controller& camera, const Camsim::PtyServer& server) {
     double pan = 0;
     double tilt = 0;
     camera.getPanTilt(pan, tilt);
-    const camsim::CameraState state = server.camera();
+    const Camsim::CameraState state = server.camera();
     EXPECT_NEAR(pan, state.pan / 1440.0, 1e-9);
     EXPECT_NEAR(tilt, state.tilt / 360.0, 1e-9);
 }
@@ -34,7 +36,7 @@ inline void expectPanTilt(Controller& camera, const camsim::PtyServer& server) {
 // for the controller can run the whole list.
 inline std::vector<MixedExchange> mixedExchanges(bool moves) {
     using C = Controller;
-    using S = camsim::PtyServer;
+    using S = Camsim::PtyServer;
     const auto either = [moves](MixedExchange move, MixedExchange setting) {
         return moves ? move : setting;
     };
@@ -114,24 +116,24 @@ inline std::vector<MixedExchange> mixedExchanges(bool moves) {
 }
 
 // Runs the list; an operation that fails is reported with its name and ends nothing else.
-inline void runMixedExchanges(Controller& camera, const camsim::PtyServer& server, bool moves) {
+inline void runMixedExchanges(Controller& camera, const Camsim::PtyServer& server, bool moves) {
     for (const MixedExchange& exchange : mixedExchanges(moves)) {
         SCOPED_TRACE(exchange.name);
         try {
             exchange.run(camera, server);
-        } catch (const DriverException& e) {
-            ADD_FAILURE() << e.what();
+        } catch (const CameraDriver::DriverException& failure) {
+            ADD_FAILURE() << failure.what();
         }
     }
 }
 
 // How many lines of a log file start with `text`.
 inline int linesStartingWith(const std::vector<std::string>& lines, const std::string& text) {
-    int n = 0;
+    int count = 0;
     for (const std::string& line : lines) {
-        n += line.compare(0, text.size(), text) == 0 ? 1 : 0;
+        count += line.compare(0, text.size(), text) == 0 ? 1 : 0;
     }
-    return n;
+    return count;
 }
 
-}  // namespace CameraDriver::testing
+}  // namespace E2eTest

@@ -16,14 +16,14 @@ class OverVirtualCamera : public ::testing::Test {
   protected:
     explicit OverVirtualCamera(int cameras = 1) : server(options(cameras)) {}
 
-    static camsim::ServerOptions options(int cameras) {
-        camsim::ServerOptions o;
+    static Camsim::ServerOptions options(int cameras) {
+        Camsim::ServerOptions o;
         o.cameras = cameras;
         return o;
     }
 
     TestSupport::LogSandbox sandbox;
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     CameraDriver::Controller camera;
 };
 

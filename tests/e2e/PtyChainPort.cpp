@@ -4,8 +4,8 @@
 namespace E2eTest {
 
 std::string chainPort() {
-    static const camsim::PtyServer server([] {
-        camsim::ServerOptions options;
+    static const Camsim::PtyServer server([] {
+        Camsim::ServerOptions options;
         options.cameras = 3;
         options.timing.instant = true;
         return options;

@@ -8,12 +8,12 @@ using TestSupport::raisedBy;
 
 TEST_F(OverVirtualCamera, SilentCameraEndsInTheReceiveTimeOutNotAHang) {
     camera.connect(server.devicePath());
-    server.setFault(camsim::Fault::Silent);
+    server.setFault(Camsim::Fault::Silent);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(raisedBy([&] { camera.moveHome(); }),
               "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(6000));
     // The camera answers again: the same controller carries on.
-    server.setFault(camsim::Fault::None);
+    server.setFault(Camsim::Fault::None);
     camera.moveHome();
 }

@@ -14,10 +14,10 @@
 
 namespace {
 
-constexpr camsim::Fault kFaults[] = {
-    camsim::Fault::None,          camsim::Fault::Silent,  camsim::Fault::BufferFull,
-    camsim::Fault::NotExecutable, camsim::Fault::AckOnly, camsim::Fault::Garbage,
-    camsim::Fault::Split,         camsim::Fault::Hangup,  camsim::Fault::LateCompletion,
+constexpr Camsim::Fault FAULTS[] = {
+    Camsim::Fault::None,          Camsim::Fault::Silent,  Camsim::Fault::BufferFull,
+    Camsim::Fault::NotExecutable, Camsim::Fault::AckOnly, Camsim::Fault::Garbage,
+    Camsim::Fault::Split,         Camsim::Fault::Hangup,  Camsim::Fault::LateCompletion,
 };
 
 }  // namespace
@@ -26,13 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 2) {
         return 0;
     }
-    camsim::CameraChain chain(data[0] % 7 + 1);
-    chain.setFault(kFaults[data[1] % std::size(kFaults)]);
-    camsim::Timing timing;
+    Camsim::CameraChain chain(data[0] % 7 + 1);
+    chain.setFault(FAULTS[data[1] % std::size(FAULTS)]);
+    Camsim::Timing timing;
     timing.lateCompletion = std::chrono::milliseconds(300);
     chain.setTiming(timing);
 
-    camsim::TimePoint now{};
+    Camsim::TimePoint now{};
     for (std::size_t i = 2; i < size;) {
         const std::uint8_t header = data[i++];
         now += std::chrono::milliseconds(50 * (header >> 5));

@@ -40,7 +40,7 @@ TEST_F(PortListTest, NamedPortsFirstThenAdaptorsInNumericOrderThenStableNames) {
                              "serial/by-id/usb-FTDI_A-if00-port0", "serial/by-path/pci-0"}) {
         touch(name);
     }
-    EXPECT_EQ(Quorvin::listSerialPorts(root.string()),
+    EXPECT_EQ(Ports::listSerialPorts(root.string()),
               (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4", at("ttyUSB0"),
                                         at("ttyUSB2"), at("ttyUSB10"), at("ttyACM0"),
                                         at("serial/by-id/usb-FTDI_A-if00-port0"),
@@ -48,7 +48,7 @@ TEST_F(PortListTest, NamedPortsFirstThenAdaptorsInNumericOrderThenStableNames) {
 }
 
 TEST_F(PortListTest, MissingFoldersLeaveTheNamedPorts) {
-    EXPECT_EQ(Quorvin::listSerialPorts((root / "absent").string()),
+    EXPECT_EQ(Ports::listSerialPorts((root / "absent").string()),
               (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4"}));
 }
 

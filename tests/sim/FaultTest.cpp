@@ -13,14 +13,14 @@
 
 namespace {
 
-using camsim::Fault;
-using simtest::Bytes;
-using simtest::Clock;
-using simtest::hex;
-using simtest::Line;
-using simtest::milliseconds;
-using simtest::Port;
-using simtest::toHex;
+using Camsim::Fault;
+using SimTest::Bytes;
+using SimTest::Clock;
+using SimTest::hex;
+using SimTest::Line;
+using SimTest::milliseconds;
+using SimTest::Port;
+using SimTest::toHex;
 
 struct FaultCase {
     Fault fault;
@@ -30,7 +30,7 @@ struct FaultCase {
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) {
-    *os << camsim::faultName(c.fault) << ": " << c.request;
+    *os << Camsim::faultName(c.fault) << ": " << c.request;
 }
 
 class FaultReply : public ::testing::TestWithParam<FaultCase> {};
@@ -132,7 +132,7 @@ TEST(Faults, SplitReplyIsNotOvertakenByTheNextOne) {
 
 TEST(Faults, SplitPauseCanBeChosen) {
     Line line(1, Fault::Split);
-    camsim::Timing t = line.server.timing();
+    Camsim::Timing t = line.server.timing();
     t.splitPause = milliseconds(200);
     line.server.setTiming(t);
     line.port.send("81 09 04 00 FF");
@@ -143,7 +143,7 @@ TEST(Faults, SplitPauseCanBeChosen) {
 }
 
 TEST(Faults, LateCompletionHoldsMovesBackWhileLaterFramesAreAnsweredAtOnce) {
-    camsim::ServerOptions o;
+    Camsim::ServerOptions o;
     o.fault = Fault::LateCompletion;
     o.timing.lateCompletion = milliseconds(300);
     o.timing.instant = true;  // the moves themselves arrive at once
@@ -154,7 +154,7 @@ TEST(Faults, LateCompletionHoldsMovesBackWhileLaterFramesAreAnsweredAtOnce) {
          {"81 01 06 04 FF", "81 01 04 3F 02 03 FF", "81 01 06 02 18 14 00 05 0A 00 00 00 00 00 FF",
           "81 01 04 47 02 00 00 00 FF"}) {
         SCOPED_TRACE(move);
-        line.port.send(simtest::concat({hex(move), hex("81 09 04 33 FF 81 01 04 33 02 FF")}));
+        line.port.send(SimTest::concat({hex(move), hex("81 09 04 33 FF 81 01 04 33 02 FF")}));
         const auto sent = Clock::now();
         EXPECT_EQ(toHex(line.port.read(13)), "90 41 FF 90 50 03 FF 90 41 FF 90 51 FF");
         EXPECT_EQ(toHex(line.port.read(3)), "90 51 FF");
@@ -184,7 +184,7 @@ TEST(Faults, HangUpClosesTheLineAtOnce) {
 }
 
 TEST(Line, ClientMayCloseAndReopenThePort) {
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     for (int i = 0; i < 3; ++i) {
         Port port(server.devicePath());
         EXPECT_EQ(toHex(port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF") << i;
@@ -205,7 +205,7 @@ std::size_t openDescriptors() {
 TEST(Line, EveryDescriptorIsClosedWhenTheServerGoes) {
     const std::size_t before = openDescriptors();
     for (const bool hangUp : {false, true}) {
-        camsim::PtyServer server;
+        Camsim::PtyServer server;
         {
             Port port(server.devicePath());
             EXPECT_EQ(toHex(port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
@@ -221,7 +221,7 @@ TEST(Line, EveryDescriptorIsClosedWhenTheServerGoes) {
 // notice the close, which only Linux reports.
 
 TEST(Line, ExclusiveModeEndsWithTheLastClient) {
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     {
         Port first(server.devicePath());
         ASSERT_EQ(::ioctl(first.fd(), TIOCEXCL), 0);
@@ -249,7 +249,7 @@ TEST(Line, UnreadReplyBytesAreThoseWaitingForTheClient) {
 }
 
 TEST(Line, RepliesLeftUnreadDoNotReachTheNextClient) {
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     {
         Port first(server.devicePath());
         first.send("81 09 04 00 FF");
@@ -261,9 +261,9 @@ TEST(Line, RepliesLeftUnreadDoNotReachTheNextClient) {
 }
 
 TEST(Line, RepliesDueWhileNobodyListensAreLost) {
-    camsim::ServerOptions o;
+    Camsim::ServerOptions o;
     o.timing.completionDelay = milliseconds(100);
-    camsim::PtyServer server(o);
+    Camsim::PtyServer server(o);
     {
         Port first(server.devicePath());
         first.send("81 01 04 33 02 FF");
@@ -278,14 +278,14 @@ TEST(Line, RepliesDueWhileNobodyListensAreLost) {
 
 TEST(Line, CameraCountOutsideTheChainIsRefused) {
     for (int n : {0, 8, -1}) {
-        camsim::ServerOptions o;
+        Camsim::ServerOptions o;
         o.cameras = n;
-        EXPECT_THROW(camsim::PtyServer server(o), std::invalid_argument) << n;
+        EXPECT_THROW(Camsim::PtyServer server(o), std::invalid_argument) << n;
     }
 }
 
 // Frames from the tables above, to be mutated so that the parser meets near misses too.
-const char* const kTemplates[] = {
+const char* const TEMPLATES[] = {
     "81 01 06 02 18 14 00 05 0A 00 0F 0E 09 08 FF",
     "81 01 06 01 18 14 03 01 FF",
     "81 01 04 3F 02 03 FF",
@@ -306,17 +306,17 @@ TEST(Robustness, ThousandsOfRandomFramesLeaveTheCameraAnswering) {
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<int> length(1, 24);
     std::uniform_int_distribution<int> percent(0, 99);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(kTemplates) - 1);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(TEMPLATES) - 1);
 
-    constexpr int kBatches = 200;
-    constexpr int kFramesPerBatch = 60;
+    constexpr int BATCHES = 200;
+    constexpr int FRAMES_PER_BATCH = 60;
     std::size_t answered = 0;
-    for (int batch = 0; batch < kBatches; ++batch) {
+    for (int batch = 0; batch < BATCHES; ++batch) {
         Bytes all;
-        for (int i = 0; i < kFramesPerBatch; ++i) {
+        for (int i = 0; i < FRAMES_PER_BATCH; ++i) {
             Bytes frame;
             if (percent(random) < 50) {
-                frame = hex(kTemplates[pick(random)]);
+                frame = hex(TEMPLATES[pick(random)]);
                 const int changes = 1 + percent(random) % 3;
                 for (int k = 0; k < changes; ++k) {
                     const auto at = static_cast<std::size_t>(percent(random)) % frame.size();
@@ -335,7 +335,7 @@ TEST(Robustness, ThousandsOfRandomFramesLeaveTheCameraAnswering) {
     }
     answered += line.port.drain().size();
     EXPECT_GT(answered, 0u);
-    EXPECT_GT(line.server.framesReceived(), std::uint64_t{kBatches * kFramesPerBatch / 2});
+    EXPECT_GT(line.server.framesReceived(), std::uint64_t{BATCHES * FRAMES_PER_BATCH / 2});
     ASSERT_TRUE(line.server.lineOpen());
 
     // Back to a known state: end any partial frame, renumber, cancel pending work, power on.

@@ -9,15 +9,15 @@
 
 namespace {
 
-using simtest::Bytes;
-using simtest::Clock;
-using simtest::hex;
-using simtest::Line;
-using simtest::milliseconds;
-using simtest::Port;
-using simtest::toHex;
+using SimTest::Bytes;
+using SimTest::Clock;
+using SimTest::hex;
+using SimTest::Line;
+using SimTest::milliseconds;
+using SimTest::Port;
+using SimTest::toHex;
 
-const char kDone[] = "90 41 FF 90 51 FF";
+const char DONE[] = "90 41 FF 90 51 FF";
 
 int nibbles(const Bytes& r, std::size_t at) {
     return (r[at] << 12) | (r[at + 1] << 8) | (r[at + 2] << 4) | r[at + 3];
@@ -46,7 +46,7 @@ int inquireValue(Port& port, std::uint8_t code) {
 
 TEST(Motion, DriveMovesUntilStopped) {
     Line line;
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 10 0A 02 01 FF"), 6)), kDone);  // up-right
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 10 0A 02 01 FF"), 6)), DONE);  // up-right
     const PanTilt a = inquirePanTilt(line.port);
     std::this_thread::sleep_for(milliseconds(100));
     const PanTilt b = inquirePanTilt(line.port);
@@ -54,7 +54,7 @@ TEST(Motion, DriveMovesUntilStopped) {
     EXPECT_GT(b.tilt, a.tilt);
     EXPECT_TRUE(line.server.camera().panTiltMoving);
 
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 18 14 03 03 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 18 14 03 03 FF"), 6)), DONE);
     const PanTilt c = inquirePanTilt(line.port);
     std::this_thread::sleep_for(milliseconds(100));
     const PanTilt d = inquirePanTilt(line.port);
@@ -79,7 +79,7 @@ TEST(Motion, DriveDirectionsFollowTheDirectionBytes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.drive);
         Line line;
-        ASSERT_EQ(toHex(line.port.exchange(hex(c.drive), 6)), kDone);
+        ASSERT_EQ(toHex(line.port.exchange(hex(c.drive), 6)), DONE);
         std::this_thread::sleep_for(milliseconds(60));
         const PanTilt p = inquirePanTilt(line.port);
         EXPECT_EQ((p.pan > 0) - (p.pan < 0), c.panSign);
@@ -90,8 +90,8 @@ TEST(Motion, DriveDirectionsFollowTheDirectionBytes) {
 TEST(Motion, FasterDriveCoversMoreGround) {
     Line slow;
     Line fast;
-    ASSERT_EQ(toHex(slow.port.exchange(hex("81 01 06 01 02 14 02 03 FF"), 6)), kDone);
-    ASSERT_EQ(toHex(fast.port.exchange(hex("81 01 06 01 18 14 02 03 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(slow.port.exchange(hex("81 01 06 01 02 14 02 03 FF"), 6)), DONE);
+    ASSERT_EQ(toHex(fast.port.exchange(hex("81 01 06 01 18 14 02 03 FF"), 6)), DONE);
     std::this_thread::sleep_for(milliseconds(150));
     // The fast one started later and still went further.
     EXPECT_GT(inquirePanTilt(fast.port).pan, inquirePanTilt(slow.port).pan);
@@ -99,11 +99,11 @@ TEST(Motion, FasterDriveCoversMoreGround) {
 
 TEST(Motion, DriveStopsAtTheLimit) {
     Line line;
-    camsim::CameraState s = line.server.camera();
+    Camsim::CameraState s = line.server.camera();
     s.pan = 1400;
     s.tilt = -350;
     line.server.setCamera(1, s);
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 18 14 02 02 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 18 14 02 02 FF"), 6)), DONE);
     std::this_thread::sleep_for(milliseconds(200));
     const PanTilt p = inquirePanTilt(line.port);
     EXPECT_EQ(p.pan, 1440);
@@ -126,13 +126,13 @@ class LensDriveTest : public ::testing::TestWithParam<LensDrive> {};
 TEST_P(LensDriveTest, MovesOverTimeAndStopsAtItsEnd) {
     const LensDrive& p = GetParam();
     Line line;
-    camsim::CameraState s = line.server.camera();
+    Camsim::CameraState s = line.server.camera();
     s.digitalZoom = p.digitalZoom;
     if (p.inquiry == 0x47) s.zoom = p.start;
     if (p.inquiry == 0x48) s.focus = p.start;
     line.server.setCamera(1, s);
 
-    ASSERT_EQ(toHex(line.port.exchange(hex(p.drive), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex(p.drive), 6)), DONE);
     const int a = inquireValue(line.port, p.inquiry);
     std::this_thread::sleep_for(milliseconds(40));
     const int b = inquireValue(line.port, p.inquiry);
@@ -155,9 +155,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Motion, ZoomStopHolds) {
     Line line;
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 07 02 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 07 02 FF"), 6)), DONE);
     std::this_thread::sleep_for(milliseconds(50));
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 07 00 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 07 00 FF"), 6)), DONE);
     const int a = inquireValue(line.port, 0x47);
     std::this_thread::sleep_for(milliseconds(60));
     EXPECT_GT(a, 0);
@@ -198,7 +198,7 @@ TEST(Motion, FasterAbsoluteMoveArrivesFirst) {
 
 TEST(Motion, HomeAndRecallAreTimedMoves) {
     Line line;
-    camsim::CameraState s = line.server.camera();
+    Camsim::CameraState s = line.server.camera();
     s.pan = -1440;
     s.tilt = 360;
     line.server.setCamera(1, s);
@@ -210,7 +210,7 @@ TEST(Motion, HomeAndRecallAreTimedMoves) {
     EXPECT_EQ(toHex(Bytes(r.begin() + 14, r.end())), "90 51 FF");
     EXPECT_EQ(inquirePanTilt(line.port).pan, 0);
 
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 3F 01 05 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 3F 01 05 FF"), 6)), DONE);
     s = line.server.camera();
     s.pan = 1000;
     line.server.setCamera(1, s);
@@ -237,7 +237,7 @@ TEST(Motion, StopDuringAnAbsoluteMoveCompletesItThere) {
 TEST(Timing, InstantMovesArriveBeforeTheNextInquiry) {
     for (const bool atRuntime : {false, true}) {
         SCOPED_TRACE(atRuntime ? "set at runtime" : "set at start");
-        camsim::Timing t;
+        Camsim::Timing t;
         t.instant = !atRuntime;
         Line line(t);
         if (atRuntime) {
@@ -252,7 +252,7 @@ TEST(Timing, InstantMovesArriveBeforeTheNextInquiry) {
 }
 
 TEST(Timing, CompletionDelayHoldsTheCompletionBack) {
-    camsim::Timing t;
+    Camsim::Timing t;
     t.completionDelay = milliseconds(150);
     Line line(t);
     line.port.send("81 01 04 33 02 FF 81 09 04 33 FF");
@@ -264,7 +264,7 @@ TEST(Timing, CompletionDelayHoldsTheCompletionBack) {
 }
 
 TEST(Timing, PacedBytesTakeTheirTimeOnTheLine) {
-    camsim::Timing t;
+    Camsim::Timing t;
     t.pace9600 = true;
     Line line(t);
     line.port.send("81 09 06 12 FF");
@@ -274,7 +274,7 @@ TEST(Timing, PacedBytesTakeTheirTimeOnTheLine) {
     const Bytes rest = line.port.read(10);
     // Ten more bytes at 1.04 ms each.
     EXPECT_GE(Clock::now() - start, milliseconds(9));
-    EXPECT_EQ(toHex(simtest::concat({first, rest})), "90 50 00 00 00 00 00 00 00 00 FF");
+    EXPECT_EQ(toHex(SimTest::concat({first, rest})), "90 50 00 00 00 00 00 00 00 00 FF");
 }
 
 }  // namespace

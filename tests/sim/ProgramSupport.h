@@ -14,7 +14,7 @@
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
-namespace simtest {
+namespace SimTest {
 
 using TestSupport::readFile;
 using TestSupport::TempDir;
@@ -40,10 +40,10 @@ class Program : public TestSupport::RunningProgram {
 
   private:
     static std::vector<std::string> withProgram(const std::vector<std::string>& options) {
-        std::vector<std::string> args{CAMSIM_PROGRAM};
+        std::vector<std::string> args{QUORVIN_CAMSIM_PROGRAM};
         args.insert(args.end(), options.begin(), options.end());
         return args;
     }
 };
 
-}  // namespace simtest
+}  // namespace SimTest

@@ -19,15 +19,15 @@
 
 namespace {
 
-using simtest::Bytes;
-using simtest::Clock;
-using simtest::hex;
-using simtest::milliseconds;
-using simtest::Port;
-using simtest::Program;
-using simtest::readFile;
-using simtest::TempDir;
-using simtest::toHex;
+using SimTest::Bytes;
+using SimTest::Clock;
+using SimTest::hex;
+using SimTest::milliseconds;
+using SimTest::Port;
+using SimTest::Program;
+using SimTest::readFile;
+using SimTest::TempDir;
+using SimTest::toHex;
 
 TEST(Program, ServesThreeCamerasThroughItsLinkAndStopsCleanlyOnEachSignal) {
     for (const int sig : {SIGTERM, SIGINT}) {

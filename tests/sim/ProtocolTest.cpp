@@ -10,15 +10,15 @@
 
 namespace {
 
-using simtest::Bytes;
-using simtest::hex;
-using simtest::Line;
-using simtest::milliseconds;
-using simtest::Port;
-using simtest::toHex;
+using SimTest::Bytes;
+using SimTest::hex;
+using SimTest::Line;
+using SimTest::milliseconds;
+using SimTest::Port;
+using SimTest::toHex;
 
-const char kDone[] = "90 41 FF 90 51 FF";
-const char kSyntax[] = "90 60 02 FF";
+const char DONE[] = "90 41 FF 90 51 FF";
+const char SYNTAX_ERROR[] = "90 60 02 FF";
 
 struct Exchange {
     const char* request;
@@ -38,56 +38,56 @@ TEST_P(RequestReply, OneCameraAnswersAsTabled) {
 INSTANTIATE_TEST_SUITE_P(
     Commands, RequestReply,
     ::testing::Values(
-        Exchange{"81 01 04 00 02 FF", kDone},           // power on
-        Exchange{"81 01 04 07 02 FF", kDone},           // zoom tele, standard speed
-        Exchange{"81 01 04 07 25 FF", kDone},           // zoom tele, speed 5
-        Exchange{"81 01 04 07 37 FF", kDone},           // zoom wide, speed 7
-        Exchange{"81 01 04 07 00 FF", kDone},           // zoom stop
-        Exchange{"81 01 04 06 02 FF", kDone},           // digital zoom on
-        Exchange{"81 01 04 38 03 FF", kDone},           // manual focus
-        Exchange{"81 01 04 08 23 FF", kDone},           // focus far, speed 3
-        Exchange{"81 01 04 08 03 FF", kDone},           // focus near, standard speed
-        Exchange{"81 01 04 18 02 FF", kDone},           // focus infinity
-        Exchange{"81 01 04 18 01 FF", kDone},           // one-push auto focus
-        Exchange{"81 01 04 47 00 00 00 00 FF", kDone},  // zoom position, already there
-        Exchange{"81 01 04 48 01 00 00 00 FF", kDone},  // focus position, already there
-        Exchange{"81 01 04 28 04 0A 00 00 FF", kDone},  // focus near limit
-        Exchange{"81 01 06 01 18 14 03 01 FF", kDone},  // tilt up
-        Exchange{"81 01 06 01 09 05 01 01 FF", kDone},  // up-left at 5 and 9
-        Exchange{"81 01 06 01 18 14 03 03 FF", kDone},  // stop
-        Exchange{"81 01 06 04 FF", kDone},              // home, already there
-        Exchange{"81 01 06 02 18 14 00 00 00 00 00 00 00 00 FF", kDone},  // absolute, 15 bytes
-        Exchange{"81 01 04 35 05 FF", kDone},                             // white balance manual
-        Exchange{"81 01 04 10 05 FF", kDone},                             // one-push white balance
-        Exchange{"81 01 04 43 00 00 0F 0F FF", kDone},                    // red gain 255
-        Exchange{"81 01 04 04 02 FF", kDone},                             // blue gain up
-        Exchange{"81 01 04 03 03 FF", kDone},                             // red gain down
-        Exchange{"81 01 04 39 0A FF", kDone},                             // shutter priority
-        Exchange{"81 01 04 5A 02 FF", kDone},                             // automatic slow shutter
-        Exchange{"81 01 04 4A 00 00 01 03 FF", kDone},                    // shutter 19
-        Exchange{"81 01 04 0B 00 FF", kDone},                             // iris reset
-        Exchange{"81 01 04 4C 00 00 00 0F FF", kDone},                    // gain 15
-        Exchange{"81 01 04 0D 02 FF", kDone},                             // bright up
-        Exchange{"81 01 04 3E 02 FF", kDone},           // exposure compensation on
-        Exchange{"81 01 04 0E 03 FF", kDone},           // exposure compensation down
-        Exchange{"81 01 04 33 02 FF", kDone},           // backlight on
-        Exchange{"81 01 04 42 00 00 00 0F FF", kDone},  // aperture 15
-        Exchange{"81 01 04 58 03 FF", kDone},           // low AF sensitivity
-        Exchange{"81 01 04 3F 01 03 FF", kDone},        // memory set 3, 7 bytes
-        Exchange{"81 01 04 3F 02 03 FF", kDone},        // memory recall 3
-        Exchange{"81 01 04 3F 00 03 FF", kDone},        // memory reset 3
-        Exchange{"81 01 04 60 02 FF", kDone},           // wide mode full
-        Exchange{"81 01 04 61 02 FF", kDone},           // left/right reverse
-        Exchange{"81 01 04 62 02 FF", kDone},           // freeze
-        Exchange{"81 01 04 63 08 FF", kDone},           // picture effect stretch
-        Exchange{"81 01 04 64 04 FF", kDone},           // digital effect trail
-        Exchange{"81 01 04 65 20 FF", kDone},           // digital effect level 0x20
-        Exchange{"81 01 06 06 02 FF", kDone},           // data screen on
-        Exchange{"81 01 06 08 03 FF", kDone},           // infrared reception off
-        Exchange{"81 01 7D 01 03 00 00 FF", kDone},     // infrared return on, 8 bytes
-        Exchange{"81 01 7D 01 13 00 00 FF", kDone},     // infrared return off
-        Exchange{"81 01 04 40 00 00 01 0E FF", kDone},  // auto power-off 30 minutes
-        Exchange{"81 01 00 01 FF", "90 50 FF"}          // IF_Clear to one camera
+        Exchange{"81 01 04 00 02 FF", DONE},           // power on
+        Exchange{"81 01 04 07 02 FF", DONE},           // zoom tele, standard speed
+        Exchange{"81 01 04 07 25 FF", DONE},           // zoom tele, speed 5
+        Exchange{"81 01 04 07 37 FF", DONE},           // zoom wide, speed 7
+        Exchange{"81 01 04 07 00 FF", DONE},           // zoom stop
+        Exchange{"81 01 04 06 02 FF", DONE},           // digital zoom on
+        Exchange{"81 01 04 38 03 FF", DONE},           // manual focus
+        Exchange{"81 01 04 08 23 FF", DONE},           // focus far, speed 3
+        Exchange{"81 01 04 08 03 FF", DONE},           // focus near, standard speed
+        Exchange{"81 01 04 18 02 FF", DONE},           // focus infinity
+        Exchange{"81 01 04 18 01 FF", DONE},           // one-push auto focus
+        Exchange{"81 01 04 47 00 00 00 00 FF", DONE},  // zoom position, already there
+        Exchange{"81 01 04 48 01 00 00 00 FF", DONE},  // focus position, already there
+        Exchange{"81 01 04 28 04 0A 00 00 FF", DONE},  // focus near limit
+        Exchange{"81 01 06 01 18 14 03 01 FF", DONE},  // tilt up
+        Exchange{"81 01 06 01 09 05 01 01 FF", DONE},  // up-left at 5 and 9
+        Exchange{"81 01 06 01 18 14 03 03 FF", DONE},  // stop
+        Exchange{"81 01 06 04 FF", DONE},              // home, already there
+        Exchange{"81 01 06 02 18 14 00 00 00 00 00 00 00 00 FF", DONE},  // absolute, 15 bytes
+        Exchange{"81 01 04 35 05 FF", DONE},                             // white balance manual
+        Exchange{"81 01 04 10 05 FF", DONE},                             // one-push white balance
+        Exchange{"81 01 04 43 00 00 0F 0F FF", DONE},                    // red gain 255
+        Exchange{"81 01 04 04 02 FF", DONE},                             // blue gain up
+        Exchange{"81 01 04 03 03 FF", DONE},                             // red gain down
+        Exchange{"81 01 04 39 0A FF", DONE},                             // shutter priority
+        Exchange{"81 01 04 5A 02 FF", DONE},                             // automatic slow shutter
+        Exchange{"81 01 04 4A 00 00 01 03 FF", DONE},                    // shutter 19
+        Exchange{"81 01 04 0B 00 FF", DONE},                             // iris reset
+        Exchange{"81 01 04 4C 00 00 00 0F FF", DONE},                    // gain 15
+        Exchange{"81 01 04 0D 02 FF", DONE},                             // bright up
+        Exchange{"81 01 04 3E 02 FF", DONE},                             // exposure compensation on
+        Exchange{"81 01 04 0E 03 FF", DONE},           // exposure compensation down
+        Exchange{"81 01 04 33 02 FF", DONE},           // backlight on
+        Exchange{"81 01 04 42 00 00 00 0F FF", DONE},  // aperture 15
+        Exchange{"81 01 04 58 03 FF", DONE},           // low AF sensitivity
+        Exchange{"81 01 04 3F 01 03 FF", DONE},        // memory set 3, 7 bytes
+        Exchange{"81 01 04 3F 02 03 FF", DONE},        // memory recall 3
+        Exchange{"81 01 04 3F 00 03 FF", DONE},        // memory reset 3
+        Exchange{"81 01 04 60 02 FF", DONE},           // wide mode full
+        Exchange{"81 01 04 61 02 FF", DONE},           // left/right reverse
+        Exchange{"81 01 04 62 02 FF", DONE},           // freeze
+        Exchange{"81 01 04 63 08 FF", DONE},           // picture effect stretch
+        Exchange{"81 01 04 64 04 FF", DONE},           // digital effect trail
+        Exchange{"81 01 04 65 20 FF", DONE},           // digital effect level 0x20
+        Exchange{"81 01 06 06 02 FF", DONE},           // data screen on
+        Exchange{"81 01 06 08 03 FF", DONE},           // infrared reception off
+        Exchange{"81 01 7D 01 03 00 00 FF", DONE},     // infrared return on, 8 bytes
+        Exchange{"81 01 7D 01 13 00 00 FF", DONE},     // infrared return off
+        Exchange{"81 01 04 40 00 00 01 0E FF", DONE},  // auto power-off 30 minutes
+        Exchange{"81 01 00 01 FF", "90 50 FF"}         // IF_Clear to one camera
         ));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,35 +120,35 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     SyntaxErrors, RequestReply,
     ::testing::Values(
-        Exchange{"81 01 04 99 02 FF", kSyntax},           // unknown command
-        Exchange{"81 01 04 38 04 FF", kSyntax},           // flag neither 02 nor 03
-        Exchange{"81 01 04 07 28 FF", kSyntax},           // zoom speed 8
-        Exchange{"81 01 04 08 09 FF", kSyntax},           // focus drive code
-        Exchange{"81 01 06 01 00 14 03 03 FF", kSyntax},  // pan speed 0
-        Exchange{"81 01 06 01 19 14 01 03 FF", kSyntax},  // pan speed above 0x18
-        Exchange{"81 01 06 01 18 15 03 01 FF", kSyntax},  // tilt speed above 0x14
-        Exchange{"81 01 06 01 18 14 03 04 FF", kSyntax},  // tilt direction
+        Exchange{"81 01 04 99 02 FF", SYNTAX_ERROR},           // unknown command
+        Exchange{"81 01 04 38 04 FF", SYNTAX_ERROR},           // flag neither 02 nor 03
+        Exchange{"81 01 04 07 28 FF", SYNTAX_ERROR},           // zoom speed 8
+        Exchange{"81 01 04 08 09 FF", SYNTAX_ERROR},           // focus drive code
+        Exchange{"81 01 06 01 00 14 03 03 FF", SYNTAX_ERROR},  // pan speed 0
+        Exchange{"81 01 06 01 19 14 01 03 FF", SYNTAX_ERROR},  // pan speed above 0x18
+        Exchange{"81 01 06 01 18 15 03 01 FF", SYNTAX_ERROR},  // tilt speed above 0x14
+        Exchange{"81 01 06 01 18 14 03 04 FF", SYNTAX_ERROR},  // tilt direction
         Exchange{"81 01 06 02 18 14 00 00 00 00 00 00 00 FF",
-                 kSyntax},  // absolute, one nibble short
-        Exchange{"81 01 06 02 18 14 00 08 07 00 00 00 00 00 FF", kSyntax},  // pan 2160
-        Exchange{"81 01 06 02 18 14 00 00 00 00 00 01 06 09 FF", kSyntax},  // tilt 361
-        Exchange{"81 01 04 4A 10 00 00 00 FF", kSyntax},                    // not a nibble
-        Exchange{"81 01 04 4A 00 00 01 06 FF", kSyntax},                    // shutter 0x16
-        Exchange{"81 01 04 4E 0F 0F 0F 0F FF", kSyntax},  // exposure compensation -1
-        Exchange{"81 01 04 47 05 00 00 00 FF", kSyntax},  // zoom beyond the optical end
-        Exchange{"81 01 04 48 00 0F 0F 0F FF", kSyntax},  // focus below 0x1000
-        Exchange{"81 01 04 0A 01 FF", kSyntax},           // stepping code 01
-        Exchange{"81 01 04 39 01 FF", kSyntax},           // exposure mode 01
-        Exchange{"81 01 04 35 06 FF", kSyntax},           // white balance mode 06
-        Exchange{"81 01 04 3F 03 01 FF", kSyntax},        // memory operation 03
-        Exchange{"81 01 04 3F 01 10 FF", kSyntax},        // preset 16
-        Exchange{"81 01 7D 01 05 00 00 FF", kSyntax},     // infrared return code
-        Exchange{"81 01 04 00 02 00 FF", kSyntax},        // one byte too many
-        Exchange{"81 09 04 99 FF", kSyntax},              // unknown inquiry
-        Exchange{"81 09 04 00 00 FF", kSyntax},           // inquiry one byte too long
-        Exchange{"81 05 04 00 FF", kSyntax},              // neither command nor inquiry
-        Exchange{"81 FF", kSyntax},                       // header only
-        Exchange{"12 34 FF", kSyntax}                     // no header byte
+                 SYNTAX_ERROR},  // absolute, one nibble short
+        Exchange{"81 01 06 02 18 14 00 08 07 00 00 00 00 00 FF", SYNTAX_ERROR},  // pan 2160
+        Exchange{"81 01 06 02 18 14 00 00 00 00 00 01 06 09 FF", SYNTAX_ERROR},  // tilt 361
+        Exchange{"81 01 04 4A 10 00 00 00 FF", SYNTAX_ERROR},                    // not a nibble
+        Exchange{"81 01 04 4A 00 00 01 06 FF", SYNTAX_ERROR},                    // shutter 0x16
+        Exchange{"81 01 04 4E 0F 0F 0F 0F FF", SYNTAX_ERROR},  // exposure compensation -1
+        Exchange{"81 01 04 47 05 00 00 00 FF", SYNTAX_ERROR},  // zoom beyond the optical end
+        Exchange{"81 01 04 48 00 0F 0F 0F FF", SYNTAX_ERROR},  // focus below 0x1000
+        Exchange{"81 01 04 0A 01 FF", SYNTAX_ERROR},           // stepping code 01
+        Exchange{"81 01 04 39 01 FF", SYNTAX_ERROR},           // exposure mode 01
+        Exchange{"81 01 04 35 06 FF", SYNTAX_ERROR},           // white balance mode 06
+        Exchange{"81 01 04 3F 03 01 FF", SYNTAX_ERROR},        // memory operation 03
+        Exchange{"81 01 04 3F 01 10 FF", SYNTAX_ERROR},        // preset 16
+        Exchange{"81 01 7D 01 05 00 00 FF", SYNTAX_ERROR},     // infrared return code
+        Exchange{"81 01 04 00 02 00 FF", SYNTAX_ERROR},        // one byte too many
+        Exchange{"81 09 04 99 FF", SYNTAX_ERROR},              // unknown inquiry
+        Exchange{"81 09 04 00 00 FF", SYNTAX_ERROR},           // inquiry one byte too long
+        Exchange{"81 05 04 00 FF", SYNTAX_ERROR},              // neither command nor inquiry
+        Exchange{"81 FF", SYNTAX_ERROR},                       // header only
+        Exchange{"12 34 FF", SYNTAX_ERROR}                     // no header byte
         ));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -180,7 +180,7 @@ TEST(FrameAssembly, OverlongFrameGetsOneSyntaxErrorAndTheNextFrameIsAnswered) {
     Bytes junk(40, 0x01);  // no terminator for 40 bytes
     junk.push_back(0xFF);
     line.port.send(junk);
-    EXPECT_EQ(toHex(line.port.drain()), kSyntax);
+    EXPECT_EQ(toHex(line.port.drain()), SYNTAX_ERROR);
     EXPECT_EQ(toHex(line.port.exchange(hex("81 09 04 00 FF"), 4)), "90 50 02 FF");
 }
 
@@ -267,7 +267,7 @@ TEST_P(SetThenInquire, InquiryReadsBackWhatTheCommandSet) {
         SCOPED_TRACE(command);
         line.port.send(command);
         // Timed moves complete when they arrive, within a couple of seconds at most.
-        ASSERT_EQ(toHex(line.port.read(6, milliseconds(4000))), kDone);
+        ASSERT_EQ(toHex(line.port.read(6, milliseconds(4000))), DONE);
     }
     const Bytes expected = hex(GetParam().reply);
     EXPECT_EQ(toHex(line.port.exchange(hex(GetParam().inquiry), expected.size())), toHex(expected));
@@ -346,15 +346,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(State, InfraredReturnIsKeptAlthoughNoInquiryReadsIt) {
     Line line;
-    EXPECT_EQ(toHex(line.port.exchange(hex("81 01 7D 01 03 00 00 FF"), 6)), kDone);
+    EXPECT_EQ(toHex(line.port.exchange(hex("81 01 7D 01 03 00 00 FF"), 6)), DONE);
     EXPECT_TRUE(line.server.camera().irReturn);
-    EXPECT_EQ(toHex(line.port.exchange(hex("81 01 7D 01 13 00 00 FF"), 6)), kDone);
+    EXPECT_EQ(toHex(line.port.exchange(hex("81 01 7D 01 13 00 00 FF"), 6)), DONE);
     EXPECT_FALSE(line.server.camera().irReturn);
 }
 
 TEST(State, SetCameraIsSeenByTheInquiries) {
     Line line;
-    camsim::CameraState s = line.server.camera();
+    Camsim::CameraState s = line.server.camera();
     s.pan = -100;
     s.tilt = 20;
     s.gain = 9;
@@ -368,7 +368,7 @@ TEST(State, SetCameraIsSeenByTheInquiries) {
 struct Stepped {
     std::uint8_t step;     // GG of up/down/reset
     std::uint8_t inquiry;  // 09 04 HH
-    camsim::StepRange range;
+    Camsim::StepRange range;
 };
 
 void PrintTo(const Stepped& s, std::ostream* os) { *os << "GG " << int(s.step); }
@@ -407,18 +407,18 @@ TEST_P(SteppedSetting, StepsOneAtATimeAndStopsAtItsLimits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Groups, SteppedSetting,
-                         ::testing::Values(Stepped{0x02, 0x42, camsim::kApertureRange},
-                                           Stepped{0x03, 0x43, camsim::kRGainRange},
-                                           Stepped{0x04, 0x44, camsim::kBGainRange},
-                                           Stepped{0x0A, 0x4A, camsim::kShutterRange},
-                                           Stepped{0x0B, 0x4B, camsim::kIrisRange},
-                                           Stepped{0x0C, 0x4C, camsim::kGainRange},
-                                           Stepped{0x0D, 0x4D, camsim::kBrightRange},
-                                           Stepped{0x0E, 0x4E, camsim::kExpCompRange}));
+                         ::testing::Values(Stepped{0x02, 0x42, Camsim::APERTURE_RANGE},
+                                           Stepped{0x03, 0x43, Camsim::R_GAIN_RANGE},
+                                           Stepped{0x04, 0x44, Camsim::B_GAIN_RANGE},
+                                           Stepped{0x0A, 0x4A, Camsim::SHUTTER_RANGE},
+                                           Stepped{0x0B, 0x4B, Camsim::IRIS_RANGE},
+                                           Stepped{0x0C, 0x4C, Camsim::GAIN_RANGE},
+                                           Stepped{0x0D, 0x4D, Camsim::BRIGHT_RANGE},
+                                           Stepped{0x0E, 0x4E, Camsim::EXP_COMP_RANGE}));
 
 TEST(Standby, PoweredOffCameraRefusesAllButPowerOnAndThePowerInquiry) {
     Line line;
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 00 03 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 00 03 FF"), 6)), DONE);
     EXPECT_FALSE(line.server.camera().power);
     const Exchange cases[] = {
         {"81 09 04 00 FF", "90 50 03 FF"},
@@ -430,9 +430,9 @@ TEST(Standby, PoweredOffCameraRefusesAllButPowerOnAndThePowerInquiry) {
         {"81 09 06 12 FF", "90 61 41 FF"},
         {"81 09 00 02 FF", "90 61 41 FF"},
         {"81 09 04 47 FF", "90 61 41 FF"},
-        {"81 01 04 99 02 FF", kSyntax},  // malformed frames are still told apart
-        {"88 30 01 FF", "88 30 02 FF"},  // the interface itself is alive
-        {"81 01 04 00 02 FF", kDone},
+        {"81 01 04 99 02 FF", SYNTAX_ERROR},  // malformed frames are still told apart
+        {"88 30 01 FF", "88 30 02 FF"},       // the interface itself is alive
+        {"81 01 04 00 02 FF", DONE},
         {"81 09 04 00 FF", "90 50 02 FF"},
         {"81 09 04 47 FF", "90 50 00 00 00 00 FF"},
     };
@@ -445,8 +445,8 @@ TEST(Standby, PoweredOffCameraRefusesAllButPowerOnAndThePowerInquiry) {
 
 TEST(Standby, PowerOffStopsMotion) {
     Line line;
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 18 14 02 03 FF"), 6)), kDone);
-    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 00 03 FF"), 6)), kDone);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 06 01 18 14 02 03 FF"), 6)), DONE);
+    ASSERT_EQ(toHex(line.port.exchange(hex("81 01 04 00 03 FF"), 6)), DONE);
     const int pan = line.server.camera().pan;
     EXPECT_FALSE(line.server.camera().panTiltMoving);
     line.port.drain(milliseconds(100));

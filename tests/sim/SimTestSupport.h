@@ -20,7 +20,7 @@
 #include "sim/PtyServer.h"
 #include "tests/support/Hex.h"
 
-namespace simtest {
+namespace SimTest {
 
 using Bytes = TestSupport::Bytes;
 using Clock = std::chrono::steady_clock;
@@ -38,29 +38,29 @@ class Port {
   public:
     explicit Port(const std::string& path) {
         do {
-            fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        } while (fd_ < 0 && errno == EINTR);
-        if (fd_ < 0) throw std::system_error(errno, std::generic_category(), "open " + path);
+            descriptor = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        } while (descriptor < 0 && errno == EINTR);
+        if (descriptor < 0) throw std::system_error(errno, std::generic_category(), "open " + path);
         termios tio{};
-        if (::tcgetattr(fd_, &tio) != 0) fail("tcgetattr");
+        if (::tcgetattr(descriptor, &tio) != 0) fail("tcgetattr");
         ::cfmakeraw(&tio);
-        if (::tcsetattr(fd_, TCSANOW, &tio) != 0) fail("tcsetattr");
+        if (::tcsetattr(descriptor, TCSANOW, &tio) != 0) fail("tcsetattr");
     }
     ~Port() {
-        if (fd_ >= 0) ::close(fd_);
+        if (descriptor >= 0) ::close(descriptor);
     }
     Port(const Port&) = delete;
     Port& operator=(const Port&) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const { return descriptor; }
 
     void send(const Bytes& bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            const ssize_t n = ::write(descriptor, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && errno == EAGAIN) {
-                pollfd p{fd_, POLLOUT, 0};
+                pollfd p{descriptor, POLLOUT, 0};
                 if (::poll(&p, 1, 2000) <= 0) throw std::runtime_error("line does not take bytes");
                 continue;
             }
@@ -78,7 +78,7 @@ class Port {
             if (!waitReadable(deadline)) break;
             std::uint8_t buf[256];
             const std::size_t want = std::min(sizeof buf, count - out.size());
-            const ssize_t n = ::read(fd_, buf, want);
+            const ssize_t n = ::read(descriptor, buf, want);
             if (n > 0) {
                 out.insert(out.end(), buf, buf + n);
             } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
@@ -95,7 +95,7 @@ class Port {
         while (out.empty() || out.back() != 0xFF) {
             if (!waitReadable(deadline)) break;
             std::uint8_t b;
-            const ssize_t n = ::read(fd_, &b, 1);
+            const ssize_t n = ::read(descriptor, &b, 1);
             if (n == 1) {
                 out.push_back(b);
             } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
@@ -129,13 +129,13 @@ class Port {
     bool hungUp(milliseconds timeout) {
         const auto deadline = Clock::now() + timeout;
         for (;;) {
-            pollfd p{fd_, POLLIN, 0};
+            pollfd p{descriptor, POLLIN, 0};
             const int r = ::poll(&p, 1, remaining(deadline));
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return false;
             if (p.revents & POLLHUP) return true;
             std::uint8_t buf[64];
-            const ssize_t n = ::read(fd_, buf, sizeof buf);
+            const ssize_t n = ::read(descriptor, buf, sizeof buf);
             if (n == 0 || (n < 0 && errno == EIO)) return true;
         }
     }
@@ -152,39 +152,39 @@ class Port {
 
     bool waitReadable(Clock::time_point deadline) {
         for (;;) {
-            pollfd p{fd_, POLLIN, 0};
+            pollfd p{descriptor, POLLIN, 0};
             const int r = ::poll(&p, 1, remaining(deadline));
             if (r < 0 && errno == EINTR) continue;
             return r > 0 && (p.revents & POLLIN);
         }
     }
 
-    int fd_ = -1;
+    int descriptor = -1;
 };
 
 // A server with its client end, fresh for each case so that no case sees another's state.
 struct Line {
-    explicit Line(const camsim::ServerOptions& options)
+    explicit Line(const Camsim::ServerOptions& options)
         : server(options), port(server.devicePath()) {}
-    explicit Line(int cameras = 1, camsim::Fault fault = camsim::Fault::None)
+    explicit Line(int cameras = 1, Camsim::Fault fault = Camsim::Fault::None)
         : Line(chain(cameras, fault)) {}
-    explicit Line(const camsim::Timing& timing) : Line(timed(timing)) {}
+    explicit Line(const Camsim::Timing& timing) : Line(timed(timing)) {}
 
-    camsim::PtyServer server;
+    Camsim::PtyServer server;
     Port port;
 
   private:
-    static camsim::ServerOptions chain(int cameras, camsim::Fault fault) {
-        camsim::ServerOptions o;
+    static Camsim::ServerOptions chain(int cameras, Camsim::Fault fault) {
+        Camsim::ServerOptions o;
         o.cameras = cameras;
         o.fault = fault;
         return o;
     }
-    static camsim::ServerOptions timed(const camsim::Timing& timing) {
-        camsim::ServerOptions o;
+    static Camsim::ServerOptions timed(const Camsim::Timing& timing) {
+        Camsim::ServerOptions o;
         o.timing = timing;
         return o;
     }
 };
 
-}  // namespace simtest
+}  // namespace SimTest

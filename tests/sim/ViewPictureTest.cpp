@@ -15,13 +15,13 @@
 
 namespace {
 
-using camsim::CameraState;
-using namespace camsim::view;
+using Camsim::CameraState;
+using namespace Camsim::View;
 
-const QSize kSize(320, 240);
-const QTime kClock(10, 10);
+const QSize SIZE(320, 240);
+const QTime CLOCK(10, 10);
 
-QImage render(const CameraState& s, QSize size = kSize) { return renderPicture(s, size, kClock); }
+QImage render(const CameraState& s, QSize size = SIZE) { return renderPicture(s, size, CLOCK); }
 
 // Centre of the pixels within `tolerance` of `colour` in every channel.
 std::optional<QPointF> find(const QImage& image, QRgb colour, int tolerance = 24) {
@@ -114,13 +114,13 @@ class Pointing : public ::testing::TestWithParam<PointingCase> {};
 // angle's share of the field of view.
 TEST_P(Pointing, MovesTheChartTheOtherWayByTheAngleTurned) {
     const PointingCase& c = GetParam();
-    const auto before = find(render(pointedAt(0, 0, c.zoom)), kChartMagenta);
-    const auto after = find(render(pointedAt(c.pan, c.tilt, c.zoom)), kChartMagenta);
+    const auto before = find(render(pointedAt(0, 0, c.zoom)), CHART_MAGENTA);
+    const auto after = find(render(pointedAt(c.pan, c.tilt, c.zoom)), CHART_MAGENTA);
     ASSERT_TRUE(before && after);
-    const double pixelsPerDegree = kSize.width() / fieldOfView(pointedAt(0, 0, c.zoom));
-    EXPECT_NEAR(after->x() - before->x(), -c.pan * kPanDegreesPerCount * pixelsPerDegree, 1.0);
+    const double pixelsPerDegree = SIZE.width() / fieldOfView(pointedAt(0, 0, c.zoom));
+    EXPECT_NEAR(after->x() - before->x(), -c.pan * PAN_DEGREES_PER_COUNT * pixelsPerDegree, 1.0);
     // Tilting up moves the scene down the picture.
-    EXPECT_NEAR(after->y() - before->y(), c.tilt * kTiltDegreesPerCount * pixelsPerDegree, 1.0);
+    EXPECT_NEAR(after->y() - before->y(), c.tilt * TILT_DEGREES_PER_COUNT * pixelsPerDegree, 1.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(View, Pointing,
@@ -132,8 +132,8 @@ INSTANTIATE_TEST_SUITE_P(View, Pointing,
                          ByName());
 
 TEST(View, PanCoversTheWholeTurnSoBothEndsSeeTheSameView) {
-    EXPECT_EQ(render(pointedAt(camsim::kPanMax, 0)), render(pointedAt(camsim::kPanMin, 0)));
-    EXPECT_GT(meanDifference(render(pointedAt(0, 0)), render(pointedAt(camsim::kPanMax, 0))), 10);
+    EXPECT_EQ(render(pointedAt(Camsim::PAN_MAX, 0)), render(pointedAt(Camsim::PAN_MIN, 0)));
+    EXPECT_GT(meanDifference(render(pointedAt(0, 0)), render(pointedAt(Camsim::PAN_MAX, 0))), 10);
 }
 
 // ---- Zoom ---------------------------------------------------------------------------------
@@ -153,11 +153,11 @@ TEST_P(OpticalZoom, MagnifiesAboutTheMiddleByItsFactor) {
     const CameraState wide = pointedAt(0, 40);
     const CameraState zoomed = pointedAt(0, 40, c.counts);
     EXPECT_NEAR(zoomFactor(zoomed), c.factor, 0.001);
-    EXPECT_NEAR(fieldOfView(zoomed), kWideAngle / c.factor, 0.001);
+    EXPECT_NEAR(fieldOfView(zoomed), WIDE_ANGLE / c.factor, 0.001);
 
-    const QPointF middle(kSize.width() / 2.0, kSize.height() / 2.0);
-    const auto near = find(render(wide), kChartMagenta);
-    const auto far = find(render(zoomed), kChartMagenta);
+    const QPointF middle(SIZE.width() / 2.0, SIZE.height() / 2.0);
+    const auto near = find(render(wide), CHART_MAGENTA);
+    const auto far = find(render(zoomed), CHART_MAGENTA);
     ASSERT_TRUE(near && far);
     const QPointF a = *near - middle;
     const QPointF b = *far - middle;
@@ -172,28 +172,28 @@ INSTANTIATE_TEST_SUITE_P(View, OpticalZoom,
 
 TEST(View, ZoomEndsAreTheLensLimitsAndDigitalZoomMultipliesTheOptical) {
     CameraState s;
-    s.zoom = camsim::kZoomMax;
-    EXPECT_NEAR(zoomFactor(s), kOpticalZoomFactorMax, 1e-9);
+    s.zoom = Camsim::ZOOM_MAX;
+    EXPECT_NEAR(zoomFactor(s), OPTICAL_ZOOM_FACTOR_MAX, 1e-9);
     s.digitalZoom = true;
-    EXPECT_NEAR(zoomFactor(s), kOpticalZoomFactorMax, 1e-9);
-    s.zoom = camsim::kDigitalZoomMax;
-    EXPECT_NEAR(zoomFactor(s), kOpticalZoomFactorMax * kDigitalZoomFactorMax, 1e-9);
-    s.zoom = camsim::kZoomMax + (camsim::kDigitalZoomMax - camsim::kZoomMax) / 2;
+    EXPECT_NEAR(zoomFactor(s), OPTICAL_ZOOM_FACTOR_MAX, 1e-9);
+    s.zoom = Camsim::DIGITAL_ZOOM_MAX;
+    EXPECT_NEAR(zoomFactor(s), OPTICAL_ZOOM_FACTOR_MAX * DIGITAL_ZOOM_FACTOR_MAX, 1e-9);
+    s.zoom = Camsim::ZOOM_MAX + (Camsim::DIGITAL_ZOOM_MAX - Camsim::ZOOM_MAX) / 2;
     EXPECT_NEAR(digitalZoom(s), 2.0, 1e-9);
 }
 
 // Digital zoom enlarges the middle of the optical picture: at 2x it shows the middle half of
 // what the lens alone shows, twice as large (and no sharper).
 TEST(View, DigitalZoomShowsTheMiddleOfTheOpticalPictureEnlarged) {
-    CameraState optical = pointedAt(16, 48, camsim::kZoomMax);
+    CameraState optical = pointedAt(16, 48, Camsim::ZOOM_MAX);
     CameraState digital = optical;
     digital.digitalZoom = true;
-    digital.zoom = camsim::kZoomMax + (camsim::kDigitalZoomMax - camsim::kZoomMax) / 2;
+    digital.zoom = Camsim::ZOOM_MAX + (Camsim::DIGITAL_ZOOM_MAX - Camsim::ZOOM_MAX) / 2;
     ASSERT_NEAR(zoomFactor(digital), 2 * zoomFactor(optical), 1e-9);
 
     const QImage lens = render(optical);
-    const QImage middle = lens.copy(QRect(QPoint(kSize.width() / 4, kSize.height() / 4), kSize / 2))
-                              .scaled(kSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage middle = lens.copy(QRect(QPoint(SIZE.width() / 4, SIZE.height() / 4), SIZE / 2))
+                              .scaled(SIZE, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const QImage zoomed = render(digital);
     EXPECT_LT(meanDifference(zoomed, middle), 4.0);
     EXPECT_GT(meanDifference(zoomed, lens), 20.0);
@@ -228,31 +228,31 @@ TEST_P(Focus, BlursOnlyWhenTheFocusLeavesTheScene) {
 
 INSTANTIATE_TEST_SUITE_P(
     View, Focus,
-    ::testing::Values(FocusCase{"manual_infinity", false, camsim::kFocusMin, true},
+    ::testing::Values(FocusCase{"manual_infinity", false, Camsim::FOCUS_MIN, true},
                       FocusCase{"manual_10m", false, 0x1000 + 2970, true},
                       FocusCase{"manual_1m", false, 0x1000 + 9391, false},
-                      FocusCase{"manual_nearest", false, camsim::kFocusMax, false},
-                      FocusCase{"auto_at_nearest", true, camsim::kFocusMax, true}),
+                      FocusCase{"manual_nearest", false, Camsim::FOCUS_MAX, false},
+                      FocusCase{"auto_at_nearest", true, Camsim::FOCUS_MAX, true}),
     ByName());
 
 TEST(View, FocusDistanceRunsFromInfinityToTheNearestPoint) {
-    EXPECT_TRUE(std::isinf(focusDistance(camsim::kFocusMin)));
-    EXPECT_NEAR(focusDistance(camsim::kFocusMax), 0.1, 1e-9);
+    EXPECT_TRUE(std::isinf(focusDistance(Camsim::FOCUS_MIN)));
+    EXPECT_NEAR(focusDistance(Camsim::FOCUS_MAX), 0.1, 1e-9);
     EXPECT_GT(focusDistance(0x2000), focusDistance(0x3000));
 }
 
 TEST(View, AutoFocusTakesAMomentToSharpenAPictureThatWasOutOfFocus) {
     CameraState s = pointedAt(0, 0);
     s.autoFocus = false;
-    s.focus = camsim::kFocusMax;
+    s.focus = Camsim::FOCUS_MAX;
     PictureStream stream;
-    const camsim::TimePoint t0{};
-    const double blurred = sharpness(stream.next(s, kSize, kClock, t0));
+    const Camsim::TimePoint t0{};
+    const double blurred = sharpness(stream.next(s, SIZE, CLOCK, t0));
     s.autoFocus = true;
     const double finding =
-        sharpness(stream.next(s, kSize, kClock, t0 + std::chrono::milliseconds(100)));
+        sharpness(stream.next(s, SIZE, CLOCK, t0 + std::chrono::milliseconds(100)));
     EXPECT_TRUE(stream.settling());
-    const double found = sharpness(stream.next(s, kSize, kClock, t0 + std::chrono::seconds(2)));
+    const double found = sharpness(stream.next(s, SIZE, CLOCK, t0 + std::chrono::seconds(2)));
     EXPECT_FALSE(stream.settling());
     EXPECT_GT(finding, blurred);
     EXPECT_GT(found, finding);
@@ -276,15 +276,15 @@ TEST(View, PowerOffGivesADarkPictureMarkedStandby) {
 
 TEST(View, FreezeHoldsThePictureWhileTheCameraMovesOn) {
     PictureStream stream;
-    const camsim::TimePoint t0{};
+    const Camsim::TimePoint t0{};
     CameraState s = pointedAt(0, 0);
-    const QImage before = stream.next(s, kSize, kClock, t0);
+    const QImage before = stream.next(s, SIZE, CLOCK, t0);
     s.freeze = true;
     s.pan = 200;
     s.zoom = 3000;
-    EXPECT_EQ(stream.next(s, kSize, kClock, t0 + std::chrono::seconds(1)), before);
+    EXPECT_EQ(stream.next(s, SIZE, CLOCK, t0 + std::chrono::seconds(1)), before);
     s.freeze = false;
-    const QImage after = stream.next(s, kSize, kClock, t0 + std::chrono::seconds(2));
+    const QImage after = stream.next(s, SIZE, CLOCK, t0 + std::chrono::seconds(2));
     EXPECT_EQ(after, render(s));
     EXPECT_GT(meanDifference(after, before), 10);
 }
@@ -342,15 +342,14 @@ TEST_P(PictureEffect, ChangesThePictureVisibly) {
     EXPECT_GT(meanDifference(render(s), plain), 8.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(View, PictureEffect, ::testing::Range(1, camsim::kPictureEffectMax + 1));
+INSTANTIATE_TEST_SUITE_P(View, PictureEffect, ::testing::Range(1, Camsim::PICTURE_EFFECT_MAX + 1));
 
 TEST(View, CinemaModeMasksTheTopAndBottom) {
     CameraState s;
     s.wideMode = 0x01;
     const QImage cinema = render(s);
-    EXPECT_LT(means(cinema.copy(0, 0, kSize.width(), kSize.height() / 10)).luma, 1.0);
-    EXPECT_GT(means(render(pointedAt(0, 0)).copy(0, 0, kSize.width(), kSize.height() / 10)).luma,
-              50);
+    EXPECT_LT(means(cinema.copy(0, 0, SIZE.width(), SIZE.height() / 10)).luma, 1.0);
+    EXPECT_GT(means(render(pointedAt(0, 0)).copy(0, 0, SIZE.width(), SIZE.height() / 10)).luma, 50);
 }
 
 // ---- Exposure and colour ----------------------------------------------------------------
@@ -526,13 +525,13 @@ TEST(View, ManualIrisClosedIsBlack) {
 
 TEST(View, StillKeepsThePictureOfTheMomentItCameOnOverTheLiveOne) {
     PictureStream stream;
-    const camsim::TimePoint t0{};
+    const Camsim::TimePoint t0{};
     CameraState s = pointedAt(0, 0);
     s.digitalEffect = 0x01;
     s.digitalEffectLevel = 0x10;
-    const QImage first = stream.next(s, kSize, kClock, t0);
+    const QImage first = stream.next(s, SIZE, CLOCK, t0);
     s.pan = 240;
-    const QImage moved = stream.next(s, kSize, kClock, t0 + std::chrono::seconds(1));
+    const QImage moved = stream.next(s, SIZE, CLOCK, t0 + std::chrono::seconds(1));
     CameraState live = s;
     live.digitalEffect = 0;
     // The chart stays where it was, faintly, though the camera looks elsewhere.
@@ -542,19 +541,19 @@ TEST(View, StillKeepsThePictureOfTheMomentItCameOnOverTheLiveOne) {
 
 TEST(View, TrailFadesIntoTheLivePictureOnceTheCameraStops) {
     PictureStream stream;
-    camsim::TimePoint t{};
+    Camsim::TimePoint t{};
     CameraState s = pointedAt(0, 0);
     s.digitalEffect = 0x04;
-    stream.next(s, kSize, kClock, t);
+    stream.next(s, SIZE, CLOCK, t);
     s.pan = 160;
-    const QImage smeared = stream.next(s, kSize, kClock, t += std::chrono::milliseconds(33));
+    const QImage smeared = stream.next(s, SIZE, CLOCK, t += std::chrono::milliseconds(33));
     EXPECT_TRUE(stream.settling());
     CameraState live = s;
     live.digitalEffect = 0;
     EXPECT_GT(meanDifference(smeared, render(live)), 3);
     QImage picture;
     for (int frame = 0; frame < 200 && stream.settling(); ++frame) {
-        picture = stream.next(s, kSize, kClock, t += std::chrono::milliseconds(33));
+        picture = stream.next(s, SIZE, CLOCK, t += std::chrono::milliseconds(33));
     }
     EXPECT_FALSE(stream.settling());
     EXPECT_EQ(picture, render(live));
@@ -562,17 +561,17 @@ TEST(View, TrailFadesIntoTheLivePictureOnceTheCameraStops) {
 
 TEST(View, FlashShowsANewPictureOnlyNowAndThen) {
     PictureStream stream;
-    const camsim::TimePoint t0{};
+    const Camsim::TimePoint t0{};
     CameraState s = pointedAt(0, 0);
     s.digitalEffect = 0x02;
     s.digitalEffectLevel = 0x08;  // (2 + 30 x 8 / 32) / 30 s, about a third of a second
-    const QImage first = stream.next(s, kSize, kClock, t0);
+    const QImage first = stream.next(s, SIZE, CLOCK, t0);
     s.pan = 80;
-    EXPECT_EQ(stream.next(s, kSize, kClock, t0 + std::chrono::milliseconds(100)), first);
+    EXPECT_EQ(stream.next(s, SIZE, CLOCK, t0 + std::chrono::milliseconds(100)), first);
     EXPECT_TRUE(stream.settling());
     CameraState live = s;
     live.digitalEffect = 0;
-    EXPECT_EQ(stream.next(s, kSize, kClock, t0 + std::chrono::milliseconds(400)), render(live));
+    EXPECT_EQ(stream.next(s, SIZE, CLOCK, t0 + std::chrono::milliseconds(400)), render(live));
 }
 
 }  // namespace

@@ -15,14 +15,14 @@
 
 namespace {
 
-using simtest::Clock;
-using simtest::hex;
-using simtest::milliseconds;
-using simtest::Port;
-using simtest::Program;
-using simtest::readFile;
-using simtest::TempDir;
-using simtest::toHex;
+using SimTest::Clock;
+using SimTest::hex;
+using SimTest::milliseconds;
+using SimTest::Port;
+using SimTest::Program;
+using SimTest::readFile;
+using SimTest::TempDir;
+using SimTest::toHex;
 
 int spawn(const std::vector<std::string>& args, bool quiet) {
     posix_spawn_file_actions_t actions;
@@ -56,7 +56,7 @@ class VirtualScreen {
     VirtualScreen() {
         int fds[2];
         if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
-        pid_ = spawn({XVFB_PROGRAM, "-displayfd", std::to_string(fds[1]), "-screen", "0",
+        pid_ = spawn({QUORVIN_XVFB_PROGRAM, "-displayfd", std::to_string(fds[1]), "-screen", "0",
                       "1024x600x24", "-nolisten", "tcp"},
                      true);
         ::close(fds[1]);
@@ -133,9 +133,9 @@ struct Screen {
 };
 
 std::optional<Screen> grab(const std::string& display, const std::string& file) {
-    if (waitFor(spawn(
-            {IMPORT_PROGRAM, "-display", display, "-window", "root", "-depth", "8", "ppm:" + file},
-            true)) != 0) {
+    if (waitFor(spawn({QUORVIN_IMPORT_PROGRAM, "-display", display, "-window", "root", "-depth",
+                       "8", "ppm:" + file},
+                      true)) != 0) {
         return std::nullopt;
     }
     std::ifstream in(file, std::ios::binary);

@@ -13,10 +13,10 @@
 
 namespace {
 
-using camsim::view::CameraPane;
-using camsim::view::CameraViewWindow;
-using simtest::Line;
-using simtest::milliseconds;
+using Camsim::View::CameraPane;
+using Camsim::View::CameraViewWindow;
+using SimTest::Line;
+using SimTest::milliseconds;
 
 class ViewWindow : public ::testing::Test {
   protected:

@@ -22,7 +22,7 @@ extern char** environ;
 
 namespace TestSupport {
 
-namespace detail {
+namespace Detail {
 
 inline void check(bool ok, const char* what) {
     if (!ok) {
@@ -113,7 +113,7 @@ inline int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
     return left < 0 ? 0 : static_cast<int>(left);
 }
 
-}  // namespace detail
+}  // namespace Detail
 
 struct RunResult {
     int exitCode = -1;  // -1: killed by a signal
@@ -126,20 +126,20 @@ struct RunResult {
 // test instead of the whole suite.
 inline RunResult runProgram(const std::vector<std::string>& args, const std::string& input = "",
                             std::chrono::seconds limit = std::chrono::seconds(60)) {
-    using detail::check;
+    using Detail::check;
     // The child may exit before it read its input; the write must then fail, not kill us.
     ::signal(SIGPIPE, SIG_IGN);
 
-    detail::Pipe in;
-    detail::Pipe out;
-    detail::Pipe err;
+    Detail::Pipe in;
+    Detail::Pipe out;
+    Detail::Pipe err;
     pid_t pid = -1;
     {
-        detail::SpawnActions actions;
+        Detail::SpawnActions actions;
         ::posix_spawn_file_actions_adddup2(actions.get(), in.read.get(), STDIN_FILENO);
         ::posix_spawn_file_actions_adddup2(actions.get(), out.write.get(), STDOUT_FILENO);
         ::posix_spawn_file_actions_adddup2(actions.get(), err.write.get(), STDERR_FILENO);
-        pid = detail::spawn(args, actions);
+        pid = Detail::spawn(args, actions);
     }
     in.read.reset();
     out.write.reset();
@@ -157,7 +157,7 @@ inline RunResult runProgram(const std::vector<std::string>& args, const std::str
         if (in.write) fds.push_back({in.write.get(), POLLOUT, 0});
         if (out.read) fds.push_back({out.read.get(), POLLIN, 0});
         if (err.read) fds.push_back({err.read.get(), POLLIN, 0});
-        const int left = detail::millisecondsUntil(deadline);
+        const int left = Detail::millisecondsUntil(deadline);
         if (left <= 0) {
             ::kill(pid, SIGKILL);
             break;
@@ -199,7 +199,7 @@ inline RunResult runProgram(const std::vector<std::string>& args, const std::str
             }
         }
     }
-    result.exitCode = detail::reap(pid);
+    result.exitCode = Detail::reap(pid);
     return result;
 }
 
@@ -210,19 +210,19 @@ class RunningProgram {
   public:
     explicit RunningProgram(const std::vector<std::string>& args,
                             const std::string& errorFile = "/dev/null") {
-        detail::Pipe out;
-        detail::SpawnActions actions;
+        Detail::Pipe out;
+        Detail::SpawnActions actions;
         ::posix_spawn_file_actions_adddup2(actions.get(), out.write.get(), STDOUT_FILENO);
         ::posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, errorFile.c_str(),
                                            O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        id = detail::spawn(args, actions);
+        id = Detail::spawn(args, actions);
         output = std::move(out.read);
     }
     ~RunningProgram() {
         if (id > 0) {
             ::kill(id, SIGKILL);
             try {
-                detail::reap(id);
+                Detail::reap(id);
             } catch (...) {
             }
         }
@@ -239,7 +239,7 @@ class RunningProgram {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         for (;;) {
             pollfd p{output.get(), POLLIN, 0};
-            const int r = ::poll(&p, 1, detail::millisecondsUntil(deadline));
+            const int r = ::poll(&p, 1, Detail::millisecondsUntil(deadline));
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return line;
             char c;
@@ -251,7 +251,7 @@ class RunningProgram {
 
     // Waits for the program to end on its own; its exit status, -1 if it did not exit normally.
     int wait() {
-        const int status = detail::reap(id);
+        const int status = Detail::reap(id);
         id = -1;
         return status;
     }
@@ -263,7 +263,7 @@ class RunningProgram {
 
   private:
     pid_t id = -1;
-    detail::Fd output;
+    Detail::Fd output;
 };
 
 }  // namespace TestSupport

@@ -20,7 +20,7 @@ extern "C" __declspec(dllimport) LONG NTAPI
 
 namespace WindowsTest {
 
-namespace detail {
+namespace Detail {
 
 // SystemExtendedHandleInformation's layout; winternl.h leaves it out.
 struct HandleEntry {
@@ -43,7 +43,7 @@ struct HandleTable {
 constexpr ULONG SYSTEM_EXTENDED_HANDLE_INFORMATION = 64;
 constexpr LONG STATUS_INFO_LENGTH_MISMATCH = static_cast<LONG>(0xC0000004UL);
 
-}  // namespace detail
+}  // namespace Detail
 
 // Compare counts only once the calls under test have run in the process: the system and the C++
 // runtime open a few handles of their own on first use (a device name's first open, the first
@@ -53,9 +53,9 @@ inline std::size_t openHandles() {
     for (;;) {
         ULONG needed = 0;
         const LONG status =
-            ::NtQuerySystemInformation(detail::SYSTEM_EXTENDED_HANDLE_INFORMATION, table.data(),
+            ::NtQuerySystemInformation(Detail::SYSTEM_EXTENDED_HANDLE_INFORMATION, table.data(),
                                        static_cast<ULONG>(table.size()), &needed);
-        if (status == detail::STATUS_INFO_LENGTH_MISMATCH) {
+        if (status == Detail::STATUS_INFO_LENGTH_MISMATCH) {
             table.resize(table.size() * 2);
             continue;
         }
@@ -64,7 +64,7 @@ inline std::size_t openHandles() {
         }
         break;
     }
-    const auto* handles = reinterpret_cast<const detail::HandleTable*>(table.data());
+    const auto* handles = reinterpret_cast<const Detail::HandleTable*>(table.data());
     const ULONG_PTR self = ::GetCurrentProcessId();
     std::size_t mine = 0;
     for (ULONG_PTR i = 0; i < handles->count; ++i) {
