@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -176,35 +177,56 @@ void Runner::call(const Step& step) {
 }
 
 void Runner::status(bool asJson) {
-    // Everything is read before anything is printed, so a failure leaves no half table.
-    std::vector<std::pair<const Operation*, Result>> rows;
+    // Everything is read before anything is printed, so the table comes out in one piece. An
+    // inquiry the camera does not answer keeps its row, with the reason in place of the value.
+    struct Row {
+        const Operation* operation;
+        Result result;
+        std::optional<std::string> error;
+    };
+    std::vector<Row> rows;
     for (const Operation& operation : operations()) {
         if (operation.inquiry) {
             currentStep = operation.name;
-            rows.emplace_back(&operation, operation.invoke(camera, {}));
+            try {
+                rows.push_back({&operation, operation.invoke(camera, {}), std::nullopt});
+            } catch (const CameraDriver::DriverException& error) {
+                rows.push_back({&operation, std::monostate{}, oneLine(error.what())});
+                inquiryFailed = true;
+            }
         }
     }
     currentStep = STATUS;
     if (asJson) {
         nlohmann::ordered_json object = nlohmann::ordered_json::object();
-        for (const auto& [operation, result] : rows) {
-            object[keyOf(labelOf(*operation))] = toJson(result);
+        nlohmann::ordered_json errors = nlohmann::ordered_json::object();
+        for (const Row& row : rows) {
+            const std::string key = keyOf(labelOf(*row.operation));
+            if (row.error) {
+                object[key] = nullptr;
+                errors[row.operation->name] = *row.error;
+            } else {
+                object[key] = toJson(row.result);
+            }
+        }
+        if (!errors.empty()) {
+            object["errors"] = errors;
         }
         out << object.dump(2) << '\n';
     } else {
         std::size_t width = 0;
-        for (const auto& row : rows) {
-            width = std::max(width, labelOf(*row.first).size());
+        for (const Row& row : rows) {
+            width = std::max(width, labelOf(*row.operation).size());
         }
         const char* group = nullptr;
-        for (const auto& [operation, result] : rows) {
-            if (group != operation->group) {
-                group = operation->group;
+        for (const Row& row : rows) {
+            if (group != row.operation->group) {
+                group = row.operation->group;
                 out << group << '\n';
             }
-            const std::string label = labelOf(*operation);
-            out << "  " << label << std::string(width - label.size() + 2, ' ') << formatText(result)
-                << '\n';
+            const std::string label = labelOf(*row.operation);
+            out << "  " << label << std::string(width - label.size() + 2, ' ')
+                << (row.error ? *row.error : formatText(row.result)) << '\n';
         }
     }
     out.flush();

@@ -51,6 +51,9 @@ class Runner {
     // The operation that ran last, for a failure message ("getPowerState", "status").
     const std::string& current() const { return currentStep; }
 
+    // True once an inquiry of `status` failed; the other inquiries were still read and printed.
+    bool anyInquiryFailed() const { return inquiryFailed; }
+
   private:
     void call(const Step& step);
     void status(bool asJson);
@@ -60,6 +63,7 @@ class Runner {
     std::ostream& out;
     bool json;
     std::string currentStep;
+    bool inquiryFailed = false;
 };
 
 // Text of a failure as one line: trailing line breaks of a message are dropped.

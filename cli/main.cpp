@@ -153,6 +153,9 @@ int main(int argc, char** argv) {
         }
         failing = "disconnect";
         camera.disconnect();
+        if (runner.anyInquiryFailed()) {
+            return EXIT_CAMERA_FAILURE;
+        }
     } catch (const UsageError& error) {
         return usageError(error.what());
     } catch (const std::exception& error) {

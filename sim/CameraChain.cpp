@@ -26,7 +26,13 @@ constexpr FaultNameEntry FAULT_NAMES[] = {
     {Fault::Split, "split"},
     {Fault::Hangup, "hangup"},
     {Fault::LateCompletion, "late-completion"},
+    {Fault::NoAutoPowerOff, "no-auto-power-off"},
 };
+
+// 8x 09 04 40 FF
+bool isAutoPowerOffInquiry(const Bytes& frame) {
+    return frame.size() == 5 && frame[1] == 0x09 && frame[2] == 0x04 && frame[3] == 0x40;
+}
 
 }  // namespace
 
@@ -179,6 +185,10 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
     }
     if (activeFault == Fault::NotExecutable) {
         queueReply(Bytes{y, 0x61, 0x41, TERMINATOR}, now);
+        return;
+    }
+    if (activeFault == Fault::NoAutoPowerOff && isAutoPowerOffInquiry(frame)) {
+        queueReply(Bytes{y, 0x60, 0x02, TERMINATOR}, now);
         return;
     }
 

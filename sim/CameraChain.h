@@ -41,8 +41,11 @@ enum class Fault {
     Split,           // replies are split by a pause of Timing::splitPause (see below)
     Hangup,          // the next frame closes the line, as an unplugged adaptor does
     LateCompletion,  // moves complete Timing::lateCompletion after their ACK (see below)
+    NoAutoPowerOff,  // the auto-power-off inquiry is answered y0 60 02 FF, as by a camera
+                     // without it; everything else is answered as usual
 };
-// Faults that change the answers of cameras (BufferFull, NotExecutable, AckOnly) leave the
+// Faults that change the answers of cameras (BufferFull, NotExecutable, AckOnly,
+// NoAutoPowerOff) leave the
 // broadcasts alone, so a controller can still connect and then meets the fault on its first
 // operation. Silent, Garbage and Hangup act on the whole line.
 //
@@ -56,7 +59,7 @@ enum class Fault {
 // controller's 6 s transfer limit has run out.
 
 // Names used by the program's --fault option: none, silent, buffer-full, not-executable,
-// ack-only, garbage, split, hangup, late-completion.
+// ack-only, garbage, split, hangup, late-completion, no-auto-power-off.
 const char* faultName(Fault fault);
 std::optional<Fault> faultFromName(std::string_view name);
 

@@ -357,12 +357,46 @@ TEST_F(CliProgram, StatusTableHasARowPerInquiryUnderItsGroup) {
     }
 }
 
-TEST_F(CliProgram, StatusPrintsNothingWhenAnInquiryFails) {
-    start(1, Camsim::Fault::NotExecutable);
-    const RunResult result = run(cmd({"status"}));
+TEST_F(CliProgram, StatusKeepsEveryOtherValueWhenAnInquiryFails) {
+    const std::string missing = "SYNTAX_ERROR ocurred when executing the command !";
+    start(1, Camsim::Fault::NoAutoPowerOff);
+    server->setCamera(1, knownSettings());
+
+    RunResult result = run(cmd({"status"}));
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "quorvin: getDeviceType: Executing the command failed !\n");
+    EXPECT_EQ(result.err, "");
+    EXPECT_TRUE(std::regex_search(result.out, std::regex("\n  Gain +7\n"))) << result.out;
+    EXPECT_TRUE(std::regex_search(result.out, std::regex("\n  PowerState +on\n"))) << result.out;
+    EXPECT_TRUE(
+        std::regex_search(result.out, std::regex("\n  AutoPowerOffDelay +" + missing + "\n$")))
+        << result.out;
+
+    result = run(cmd({"status", "--json"}));
+    EXPECT_EQ(result.exitCode, 1);
+    const nlohmann::json status = nlohmann::json::parse(result.out);
+    EXPECT_EQ(status["gain"], 7);
+    EXPECT_EQ(status["powerState"], true);
+    EXPECT_TRUE(status["autoPowerOffDelay"].is_null());
+    EXPECT_EQ(status["errors"], nlohmann::json({{"getAutoPowerOffDelay", missing}}));
+}
+
+TEST_F(CliProgram, StatusShowsEachFailureInItsRow) {
+    start(1, Camsim::Fault::NotExecutable);
+    const RunResult result = run(cmd({"status", "--json"}));
+    EXPECT_EQ(result.exitCode, 1);
+    const nlohmann::json status = nlohmann::json::parse(result.out);
+    std::size_t inquiries = 0;
+    for (const Operation& operation : operations()) {
+        if (operation.inquiry) {
+            ++inquiries;
+            // The current camera is the tool's own choice and needs no frame.
+            if (std::string(operation.name) != "getCurCamera") {
+                EXPECT_EQ(status["errors"][operation.name], "Executing the command failed !")
+                    << operation.name;
+            }
+        }
+    }
+    EXPECT_EQ(status.size(), inquiries + 1);  // every inquiry, and the errors
 }
 
 // ---------------------------------------------------------------------------------------------

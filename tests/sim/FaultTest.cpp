@@ -52,25 +52,29 @@ TEST_P(FaultReply, ReplyAndEffectFollowTheFault) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultReply,
-    ::testing::Values(FaultCase{Fault::None, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
-                      FaultCase{Fault::Silent, "81 01 04 33 02 FF", "", false},
-                      FaultCase{Fault::Silent, "81 09 04 00 FF", "", false},
-                      FaultCase{Fault::Silent, "88 30 01 FF", "", false},
-                      FaultCase{Fault::BufferFull, "81 01 04 33 02 FF", "90 60 03 FF", false},
-                      FaultCase{Fault::BufferFull, "81 09 04 00 FF", "90 60 03 FF", false},
-                      FaultCase{Fault::BufferFull, "88 30 01 FF", "88 30 02 FF", false},
-                      FaultCase{Fault::NotExecutable, "81 01 04 33 02 FF", "90 61 41 FF", false},
-                      FaultCase{Fault::NotExecutable, "81 09 04 00 FF", "90 61 41 FF", false},
-                      FaultCase{Fault::NotExecutable, "88 01 00 01 FF", "88 01 00 01 FF", false},
-                      FaultCase{Fault::AckOnly, "81 01 04 33 02 FF", "90 41 FF", true},
-                      FaultCase{Fault::AckOnly, "81 09 04 00 FF", "90 50 02 FF", false},
-                      FaultCase{Fault::AckOnly, "88 30 01 FF", "88 30 02 FF", false},
-                      FaultCase{Fault::Split, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
-                      FaultCase{Fault::Split, "81 09 04 4E FF", "90 50 00 00 00 07 FF", false},
-                      // Only moves complete late.
-                      FaultCase{Fault::LateCompletion, "81 01 04 33 02 FF", "90 41 FF 90 51 FF",
-                                true},
-                      FaultCase{Fault::LateCompletion, "81 09 04 00 FF", "90 50 02 FF", false}));
+    ::testing::Values(
+        FaultCase{Fault::None, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
+        FaultCase{Fault::Silent, "81 01 04 33 02 FF", "", false},
+        FaultCase{Fault::Silent, "81 09 04 00 FF", "", false},
+        FaultCase{Fault::Silent, "88 30 01 FF", "", false},
+        FaultCase{Fault::BufferFull, "81 01 04 33 02 FF", "90 60 03 FF", false},
+        FaultCase{Fault::BufferFull, "81 09 04 00 FF", "90 60 03 FF", false},
+        FaultCase{Fault::BufferFull, "88 30 01 FF", "88 30 02 FF", false},
+        FaultCase{Fault::NotExecutable, "81 01 04 33 02 FF", "90 61 41 FF", false},
+        FaultCase{Fault::NotExecutable, "81 09 04 00 FF", "90 61 41 FF", false},
+        FaultCase{Fault::NotExecutable, "88 01 00 01 FF", "88 01 00 01 FF", false},
+        FaultCase{Fault::AckOnly, "81 01 04 33 02 FF", "90 41 FF", true},
+        FaultCase{Fault::AckOnly, "81 09 04 00 FF", "90 50 02 FF", false},
+        FaultCase{Fault::AckOnly, "88 30 01 FF", "88 30 02 FF", false},
+        FaultCase{Fault::Split, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
+        FaultCase{Fault::Split, "81 09 04 4E FF", "90 50 00 00 00 07 FF", false},
+        // Only moves complete late.
+        FaultCase{Fault::LateCompletion, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
+        FaultCase{Fault::LateCompletion, "81 09 04 00 FF", "90 50 02 FF", false},
+        // Only the auto-power-off inquiry is missing.
+        FaultCase{Fault::NoAutoPowerOff, "81 09 04 40 FF", "90 60 02 FF", false},
+        FaultCase{Fault::NoAutoPowerOff, "81 09 04 00 FF", "90 50 02 FF", false},
+        FaultCase{Fault::NoAutoPowerOff, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true}));
 
 TEST(Faults, FaultFromTheOptionsAppliesFromTheFirstFrame) {
     Line line(1, Fault::BufferFull);
