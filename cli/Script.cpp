@@ -28,6 +28,47 @@ std::string expectedValues(const ArgInfo& arg) {
     return "a " + kindName(arg) + " (" + names + " or a number)";
 }
 
+// Single-letter insertions, deletions and substitutions that turn one word into the other;
+// a difference of letter case alone counts as none.
+std::size_t editDistance(const std::string& from, const std::string& to) {
+    std::vector<std::size_t> row(to.size() + 1);
+    for (std::size_t j = 0; j < row.size(); ++j) {
+        row[j] = j;
+    }
+    for (std::size_t i = 1; i <= from.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= to.size(); ++j) {
+            const bool same = std::tolower(static_cast<unsigned char>(from[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(to[j - 1]));
+            const std::size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + !same});
+            diagonal = row[j];
+            row[j] = next;
+        }
+    }
+    return row.back();
+}
+
+// The known operation closest to a mistyped name, or "" when none is close enough to be
+// what was meant (at most a third of the letters differ, and never more than three).
+std::string nearestName(const std::string& name) {
+    std::vector<std::string> names{STATUS};
+    for (const Operation& operation : operations()) {
+        names.emplace_back(operation.name);
+    }
+    const std::size_t limit = std::min<std::size_t>(3, std::max<std::size_t>(1, name.size() / 3));
+    std::string best;
+    std::size_t bestDistance = limit + 1;
+    for (const std::string& candidate : names) {
+        const std::size_t distance = editDistance(name, candidate);
+        if (distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 Step parseOne(const std::vector<std::string>& words) {
     const std::string& name = words.front();
     Step step;
@@ -48,7 +89,10 @@ Step parseOne(const std::vector<std::string>& words) {
     }
     const Operation* operation = findOperation(name);
     if (operation == nullptr) {
-        throw UsageError("unknown operation \"" + name + "\" (quorvin --help lists them)");
+        const std::string nearest = nearestName(name);
+        throw UsageError("unknown operation \"" + name + "\" (" +
+                         (nearest.empty() ? "" : "did you mean " + nearest + "? ") +
+                         "quorvin --help lists them)");
     }
     const std::size_t given = words.size() - 1;
     if (given != operation->args.size()) {

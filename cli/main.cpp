@@ -147,6 +147,14 @@ int main(int argc, char** argv) {
     std::string failing = "connect " + port;
     try {
         camera.connect(port);
+        // The link set-up counted the cameras; a number past them would only wait out the
+        // transfer limit.
+        const int cameras = camera.getCamerasTotal();
+        if (cameraNumber > cameras) {
+            return usageError("--camera " + std::to_string(cameraNumber) + ": the chain on " +
+                              port + " has " + std::to_string(cameras) +
+                              (cameras == 1 ? " camera" : " cameras"));
+        }
         camera.setCurCamera(cameraNumber);
         for (const Step& step : steps) {
             runner.run(step, std::cin);

@@ -242,8 +242,29 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"no operation", cmd({}), "quorvin: no operation given"},
         UsageCase{"camera beyond the line", cmd({"getGain"}, {"--camera", "8"}), "--camera"},
         UsageCase{"unknown option", cmd({"--fast", "getGain"}), "unknown option --fast"},
+        UsageCase{"misspelt operation", cmd({"getGain", ",", "setZom", "0.5"}),
+                  "quorvin: unknown operation \"setZom\" (did you mean setZoom? quorvin --help"},
+        UsageCase{"operation in the wrong case", cmd({"getgain"}), "(did you mean getGain?"},
+        UsageCase{"status misspelt", cmd({"stauts"}), "(did you mean status?"},
+        UsageCase{"name like none", cmd({"xyzzy"}),
+                  "quorvin: unknown operation \"xyzzy\" (quorvin --help lists them)\n"},
         UsageCase{"status with an argument", cmd({"status", "--yaml"}),
                   "status takes no argument other than --json"}));
+
+TEST_F(CliProgram, CameraPastTheChainIsRefusedBeforeItIsAddressed) {
+    start(2);
+    const RunResult result = run(cmd({"getGain"}, {"--camera", "3"}));
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err,
+              "quorvin: --camera 3: the chain on " + server->devicePath() + " has 2 cameras\n");
+    // The set-up's broadcasts (88 ...) and nothing addressed to a camera (8x, x = 1 to 7).
+    const std::vector<std::string> frames = received();
+    EXPECT_FALSE(frames.empty());
+    for (const std::string& frame : frames) {
+        EXPECT_EQ(frame.substr(0, 2), "88") << frame;
+    }
+}
 
 TEST(CliWithoutCamera, UsageErrorIsTwoAndMissingPortIsOne) {
     const std::string missing = "/nonexistent/quorvin-test-port";
