@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/Operations.h"
+#include "cli/PortCheck.h"
 #include "cli/Script.h"
 #include "ports/PortList.h"
 #include "quorvin/Controller.h"
@@ -145,8 +146,10 @@ int main(int argc, char** argv) {
     CameraDriver::Controller camera;
     Runner runner(camera, std::cout, json);
     std::string failing = "connect " + port;
+    bool connected = false;
     try {
         camera.connect(port);
+        connected = true;
         // The link set-up counted the cameras; a number past them would only wait out the
         // transfer limit.
         const int cameras = camera.getCamerasTotal();
@@ -174,6 +177,12 @@ int main(int argc, char** argv) {
         }
         std::cout.flush();
         std::cerr << "quorvin: " << failing << ": " << oneLine(error.what()) << '\n';
+        if (!connected) {
+            const std::string cause = diagnosePort(port);
+            if (!cause.empty()) {
+                std::cerr << "quorvin: " << cause << '\n';
+            }
+        }
         return EXIT_CAMERA_FAILURE;
     }
     return 0;

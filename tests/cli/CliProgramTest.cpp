@@ -1,7 +1,13 @@
 // The built quorvin program, run as a user runs it, against the virtual camera on a
 // pseudo-terminal.
 
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -278,6 +284,67 @@ TEST(CliWithoutCamera, UsageErrorIsTwoAndMissingPortIsOne) {
     result = runProgram({QUORVIN_CLI, "--port", missing, "setPowerState", "on"});
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_EQ(result.err.rfind("quorvin: connect " + missing + ": ", 0), 0u) << result.err;
+}
+
+// The library's line, then the tool's own line with the cause.
+void expectCause(const RunResult& result, const std::string& port, const std::string& cause) {
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::string first = "quorvin: connect " + port + ": ";
+    ASSERT_EQ(result.err.rfind(first, 0), 0u) << result.err;
+    const std::size_t second = result.err.find('\n') + 1;
+    EXPECT_EQ(result.err.substr(second).rfind("quorvin: " + cause, 0), 0u) << result.err;
+    EXPECT_EQ(result.err.back(), '\n');
+    EXPECT_EQ(result.err.find('\n', second), result.err.size() - 1) << result.err;
+}
+
+TEST(CliWithoutCamera, PortThatWillNotOpenGetsItsCause) {
+    TempDir dir;
+    const std::string file = dir.path("not-a-port");
+    std::ofstream(file) << "text\n";
+    const std::string missing = dir.path("ttyUSB9");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {missing, "no such device " + missing + "; "},
+        {file, file + " is a regular file, not a serial device"},
+        {dir.dir().string(), dir.dir().string() + " is a folder, not a serial device"},
+        {"/dev/null", "/dev/null is not a serial device"}};
+    for (const auto& [port, cause] : cases) {
+        expectCause(runProgram({QUORVIN_CLI, "--port", port, "getGain"}), port, cause);
+    }
+}
+
+TEST_F(CliProgram, PortHeldByAnotherProcessNamesIt) {
+    start();
+    // This test process takes the lock the library asks for.
+    const int fd = ::open(server->devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const RunResult result = run(cmd({"getGain"}));
+    ::close(fd);
+    expectCause(result, server->devicePath(), server->devicePath() + " is held by another process");
+    EXPECT_NE(result.err.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos)
+        << result.err;
+}
+
+TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
+    // The tests run as root, who may open anything: the tool runs as nobody here.
+    if (::geteuid() != 0 || ::access("/usr/sbin/runuser", X_OK) != 0 ||
+        ::getpwnam("nobody") == nullptr) {
+        GTEST_SKIP() << "needs root, runuser and the account nobody";
+    }
+    const group* owner = ::getgrnam("dialout");
+    if (owner == nullptr) {
+        GTEST_SKIP() << "needs the group dialout";
+    }
+    start();
+    const std::string device = server->devicePath();
+    ASSERT_EQ(::chown(device.c_str(), 0, owner->gr_gid), 0);
+    ASSERT_EQ(::chmod(device.c_str(), 0660), 0);
+    const RunResult result = runProgram(
+        {"/usr/sbin/runuser", "-u", "nobody", "--", QUORVIN_CLI, "--port", device, "getGain"});
+    expectCause(result, device,
+                "permission denied: " + device +
+                    " belongs to group dialout, which nobody is not in; join it with: sudo "
+                    "usermod -aG dialout $USER");
 }
 
 TEST(CliWithoutCamera, HelpListsEveryOperationUnderItsGroup) {

@@ -1,0 +1,56 @@
+#include "cli/PortCheck.h"
+
+namespace QuorvinCli {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) {
+        text += (text.empty() ? "" : ", ") + item;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string explainPort(const PortFacts& facts) {
+    switch (facts.cause) {
+        case PortFacts::Cause::Unknown:
+            return {};
+        case PortFacts::Cause::Missing:
+            return "no such device " + facts.device + "; " +
+                   (facts.present.empty() ? "no serial port is present"
+                                          : "ports present: " + joined(facts.present));
+        case PortFacts::Cause::NotDevice:
+            return facts.device + " is " + facts.what + ", not a serial device";
+        case PortFacts::Cause::NotSerial:
+            return facts.device + " is not a serial device";
+        case PortFacts::Cause::PermissionDenied:
+            if (facts.group.empty()) {
+                return "permission denied: " + facts.user + " may not open " + facts.device;
+            }
+            if (facts.joinedButNotActive) {
+                return "permission denied: " + facts.device + " belongs to group " + facts.group +
+                       ", which " + facts.user + " joined after logging in; log in again";
+            }
+            return "permission denied: " + facts.device + " belongs to group " + facts.group +
+                   ", which " + facts.user + " is not in; join it with: sudo usermod -aG " +
+                   facts.group + " $USER (then log in again)";
+        case PortFacts::Cause::Busy:
+            return facts.device + " is held by another process" +
+                   (facts.holders.empty() ? "" : ": " + joined(facts.holders));
+    }
+    return {};
+}
+
+std::string diagnosePort(const std::string& port) {
+    for (const char* scheme : {"tcp://", "udp://"}) {
+        if (port.rfind(scheme, 0) == 0) {
+            return {};
+        }
+    }
+    return explainPort(inspectPort(port));
+}
+
+}  // namespace QuorvinCli

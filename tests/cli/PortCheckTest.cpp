@@ -1,0 +1,91 @@
+// The wording of a port that would not open, from the facts a platform found.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/PortCheck.h"
+
+namespace CliTest {
+namespace {
+
+using QuorvinCli::explainPort;
+using QuorvinCli::PortFacts;
+using Cause = QuorvinCli::PortFacts::Cause;
+
+struct ExplainCase {
+    const char* label;
+    PortFacts facts;
+    std::string line;
+};
+
+void PrintTo(const ExplainCase& c, std::ostream* out) { *out << c.label; }
+
+class PortExplanation : public ::testing::TestWithParam<ExplainCase> {};
+
+TEST_P(PortExplanation, SaysWhatIsWrongAndWhatToDo) {
+    EXPECT_EQ(explainPort(GetParam().facts), GetParam().line);
+}
+
+PortFacts facts(Cause cause) {
+    PortFacts f;
+    f.cause = cause;
+    f.device = "/dev/ttyUSB0";
+    f.user = "ann";
+    return f;
+}
+
+PortFacts with(PortFacts f, void (*change)(PortFacts&)) {
+    change(f);
+    return f;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, PortExplanation,
+    ::testing::Values(
+        ExplainCase{"nothing found", facts(Cause::Unknown), ""},
+        ExplainCase{"missing, others present",
+                    with(facts(Cause::Missing),
+                         [](PortFacts& f) {
+                             f.present = {"COM1", "/dev/ttyUSB1"};
+                         }),
+                    "no such device /dev/ttyUSB0; ports present: COM1, /dev/ttyUSB1"},
+        ExplainCase{"missing, none present", facts(Cause::Missing),
+                    "no such device /dev/ttyUSB0; no serial port is present"},
+        ExplainCase{"a file",
+                    with(facts(Cause::NotDevice), [](PortFacts& f) { f.what = "a folder"; }),
+                    "/dev/ttyUSB0 is a folder, not a serial device"},
+        ExplainCase{"another device", facts(Cause::NotSerial),
+                    "/dev/ttyUSB0 is not a serial device"},
+        ExplainCase{"group to join",
+                    with(facts(Cause::PermissionDenied), [](PortFacts& f) { f.group = "dialout"; }),
+                    "permission denied: /dev/ttyUSB0 belongs to group dialout, which ann is not "
+                    "in; join it with: sudo usermod -aG dialout $USER (then log in again)"},
+        ExplainCase{"group joined since logging in",
+                    with(facts(Cause::PermissionDenied),
+                         [](PortFacts& f) {
+                             f.group = "uucp";
+                             f.joinedButNotActive = true;
+                         }),
+                    "permission denied: /dev/ttyUSB0 belongs to group uucp, which ann joined "
+                    "after logging in; log in again"},
+        ExplainCase{"no group may open it", facts(Cause::PermissionDenied),
+                    "permission denied: ann may not open /dev/ttyUSB0"},
+        ExplainCase{"held, holders shown",
+                    with(facts(Cause::Busy),
+                         [](PortFacts& f) {
+                             f.holders = {"minicom (pid 12)", "screen (pid 40)"};
+                         }),
+                    "/dev/ttyUSB0 is held by another process: minicom (pid 12), screen (pid 40)"},
+        ExplainCase{"held, holder hidden", facts(Cause::Busy),
+                    "/dev/ttyUSB0 is held by another process"}));
+
+TEST(PortDiagnosis, NetworkAddressesAreNotLookedAt) {
+    for (const char* address : {"tcp://192.0.2.1:5678", "udp://192.0.2.1:52381"}) {
+        EXPECT_EQ(QuorvinCli::diagnosePort(address), "") << address;
+    }
+    EXPECT_NE(QuorvinCli::diagnosePort("/nonexistent/ttyUSB0"), "");
+}
+
+}  // namespace
+}  // namespace CliTest
