@@ -4,6 +4,7 @@
 //   quorvin --port PORT status [--json]
 //   quorvin --port PORT -            (operations from standard input, one per line)
 //   quorvin ports
+//   quorvin --version
 //
 // Exit status: 0 when every operation succeeded, 1 when the camera or the link failed, 2 for a
 // mistake on the command line (nothing is sent then).
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/LoadedLibrary.h"
 #include "cli/Operations.h"
 #include "cli/PortCheck.h"
 #include "cli/Script.h"
@@ -100,6 +102,9 @@ int main(int argc, char** argv) {
                  "Also log every exchange, with its bytes (to --log FILE, else "
                  "./CameraDriver.log)");
     app.add_flag("--verbose", verbose, "Echo the library's log lines to standard output");
+    app.set_version_flag(
+        "--version", [] { return versionText(QUORVIN_CLI_VERSION, loadedLibrary()); },
+        "Print the version of the tool and of the library it loaded");
     CLI::App* ports = app.add_subcommand("ports", "List the serial ports present");
     // Everything from the first operation on is left alone, so that "-1" stays a value.
     app.prefix_command();

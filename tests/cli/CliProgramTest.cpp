@@ -347,6 +347,27 @@ TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
                     "usermod -aG dialout $USER");
 }
 
+TEST(CliWithoutCamera, VersionNamesTheLibraryThatWasLoaded) {
+    const std::string tool = std::string("quorvin ") + QUORVIN_PROJECT_VERSION + "\n";
+    RunResult result = runProgram({QUORVIN_CLI, "--version"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, tool + "libquorvin " + QUORVIN_PROJECT_VERSION + " (" +
+                              std::filesystem::canonical(QUORVIN_LIBRARY).string() + ")\n");
+
+    // Another copy found first by the dynamic linker is the one reported, with its own version.
+    TempDir dir;
+    const std::string copy = dir.path("libquorvin.so.1.7.3");
+    std::filesystem::copy_file(QUORVIN_LIBRARY, copy);
+    // "libquorvin.so.1.0.0" is loaded by its major version's name, "libquorvin.so.1".
+    const std::string built = std::filesystem::path(QUORVIN_LIBRARY).filename().string();
+    const std::string soname = built.substr(0, built.find('.', built.find(".so.") + 4));
+    std::filesystem::create_symlink("libquorvin.so.1.7.3", dir.path(soname));
+    result = runProgram(
+        {"/usr/bin/env", "LD_LIBRARY_PATH=" + dir.dir().string(), QUORVIN_CLI, "--version"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, tool + "libquorvin 1.7.3 (" + copy + ")\n");
+}
+
 TEST(CliWithoutCamera, HelpListsEveryOperationUnderItsGroup) {
     const RunResult result = runProgram({QUORVIN_CLI, "--help"});
     ASSERT_EQ(result.exitCode, 0);
