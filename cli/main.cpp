@@ -155,13 +155,16 @@ int main(int argc, char** argv) {
     try {
         camera.connect(port);
         connected = true;
-        // The link set-up counted the cameras; a number past them would only wait out the
-        // transfer limit.
-        const int cameras = camera.getCamerasTotal();
-        if (cameraNumber > cameras) {
-            return usageError("--camera " + std::to_string(cameraNumber) + ": the chain on " +
-                              port + " has " + std::to_string(cameras) +
-                              (cameras == 1 ? " camera" : " cameras"));
+        // A number past the chain would only wait out the transfer limit. The library keeps
+        // no count: asking renumbers the chain with one more broadcast, which nothing but a
+        // camera other than the first needs.
+        if (cameraNumber > 1) {
+            const int cameras = camera.getCamerasTotal();
+            if (cameraNumber > cameras) {
+                return usageError("--camera " + std::to_string(cameraNumber) + ": the chain on " +
+                                  port + " has " + std::to_string(cameras) +
+                                  (cameras == 1 ? " camera" : " cameras"));
+            }
         }
         camera.setCurCamera(cameraNumber);
         for (const Step& step : steps) {

@@ -264,7 +264,7 @@ TEST_F(CliProgram, CameraPastTheChainIsRefusedBeforeItIsAddressed) {
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err,
               "quorvin: --camera 3: the chain on " + server->devicePath() + " has 2 cameras\n");
-    // The set-up's broadcasts (88 ...) and nothing addressed to a camera (8x, x = 1 to 7).
+    // Broadcasts only (88 ...: the set-up and the count), nothing addressed to a camera (8x).
     const std::vector<std::string> frames = received();
     EXPECT_FALSE(frames.empty());
     for (const std::string& frame : frames) {
