@@ -43,12 +43,18 @@ const ReplyCase REPLY_CASES[] = {
     {"unknown error code", ACK_COMPLETION, COMMAND_FRAME, {"90 60 01 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
     {"error after the ack", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF", "90 60 02 FF"}, GENERIC_FAILURE, "FAILED\n", 2, ""},
     {"completion missing its terminator", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF", "90 51"}, GENERIC_FAILURE, "FAILED\n", 2, ""},
+    {"another camera's syntax error", ACK_COMPLETION, COMMAND_FRAME, {"A0 60 02 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"error without its terminator", ACK_COMPLETION, COMMAND_FRAME, {"90 60 02 00"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"completion from another camera", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF A0 51 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"two acknowledgements", ACK_COMPLETION, COMMAND_FRAME, {"90 41 FF 90 41 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
     {"inquiry-style reply", ACK_COMPLETION, COMMAND_FRAME, {"90 50 02 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
     // Inquiries: one read, data from the third byte on.
     {"inquiry data", INQUIRY, INQUIRY_FRAME, {"90 50 02 FF"}, "", "COMPLETION\n", 1, "02 FF 00 00 00 00 00 00 00 00 00 00 00 00 00 00"},
     {"inquiry filling the buffer", INQUIRY, INQUIRY_FRAME, {"90 50 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E"}, "", "COMPLETION\n", 1, "01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 00 00"},
     {"inquiry syntax error", INQUIRY, INQUIRY_FRAME, {"90 60 02 FF"}, SYNTAX_FAILURE, "SYNTAX_ERROR\n", 1, ""},
     {"inquiry not executable is not told apart", INQUIRY, INQUIRY_FRAME, {"90 61 41 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"another camera's inquiry data", INQUIRY, INQUIRY_FRAME, {"A0 50 02 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
+    {"inquiry buffer full is not told apart", INQUIRY, INQUIRY_FRAME, {"90 60 03 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
     {"inquiry answered by an ack", INQUIRY, INQUIRY_FRAME, {"90 41 FF", "90 50 02 FF"}, GENERIC_FAILURE, "FAILED\n", 1, ""},
     // Broadcasts.
     {"two cameras", ADDRESS_SET, ADDRESS_SET_FRAME, {"88 30 03 FF"}, "", "SUCCEEDED\n", 1, "03 FF 00 00"},
