@@ -32,9 +32,12 @@ const std::vector<std::string> ALL_STEPS{"purge",         "setQueueSizes", "read
 struct RefusedStep {
     int step;
     const char* message;
+    bool closeFails = false;  // the release that follows the refusal fails as well
 };
 
-void PrintTo(const RefusedStep& row, std::ostream* out) { *out << "step " << row.step; }
+void PrintTo(const RefusedStep& row, std::ostream* out) {
+    *out << "step " << row.step << (row.closeFails ? ", close fails" : "");
+}
 
 class OpenStepRefused : public testing::TestWithParam<RefusedStep> {};
 
@@ -43,6 +46,7 @@ TEST_P(OpenStepRefused, RaisesItsMessageAndHoldsNoPort) {
     LogCapture log;
     FakeScript script;
     script.refusedStep = row.step;
+    script.closeFails = row.closeFails;
     WinSerialComm port(fakeOpener(script));
 
     EXPECT_EQ(raisedBy<OS::SystemException>([&] { port.open("COM3"); }), row.message);
@@ -71,9 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedStep{5, "GetCommState() failed in WinSerialComm::open() !"},
                     RefusedStep{6, "SetCommState() failed in WinSerialComm::open() !"},
                     RefusedStep{7, "SetCommTimeouts() failed in WinSerialComm::open() !"},
-                    RefusedStep{8, "ClearCommError() failed in WinSerialComm::open() !"}),
+                    RefusedStep{8, "ClearCommError() failed in WinSerialComm::open() !"},
+                    RefusedStep{5, "GetCommState() failed in WinSerialComm::open() !", true}),
     [](const testing::TestParamInfo<RefusedStep>& row) {
-        return "Step" + std::to_string(row.param.step);
+        return "Step" + std::to_string(row.param.step) + (row.param.closeFails ? "CloseFails" : "");
     });
 
 TEST(SerialPortLogic, OpenRunsEveryStepWithTheLineSettingsAndHoldsThePort) {
