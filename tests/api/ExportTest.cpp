@@ -42,8 +42,10 @@ TEST(LibraryBoundary, ExportsExactlyTheControllerTheSwitchesAndTheExceptionType)
         }
     }
 
+    // The 108 operations, the class's five special members, the four switches and the six
+    // symbols of the exception type: the library's table, not only the list, holds that many.
+    EXPECT_EQ(exported.size(), 108u + 5 + 4 + 6);
     const std::set<std::string> expected = expectedExports();
-    EXPECT_EQ(expected.size(), 108u + 5 + 4 + 6);
     for (const std::string& symbol : exported) {
         EXPECT_TRUE(expected.count(symbol)) << "exported by accident: " << symbol;
     }
@@ -56,7 +58,7 @@ TEST(LibraryBoundary, CarriesAVersionedSoname) {
     const TestSupport::RunResult dynamic =
         TestSupport::runProgram({QUORVIN_READELF, "-d", QUORVIN_LIBRARY});
     ASSERT_EQ(dynamic.exitCode, 0) << dynamic.err;
-    EXPECT_NE(dynamic.out.find("Library soname: [" QUORVIN_SONAME "]"), std::string::npos)
+    EXPECT_NE(dynamic.out.find("Library soname: [libquorvin.so.1]"), std::string::npos)
         << dynamic.out;
 }
 
