@@ -25,6 +25,7 @@
 #include "ComPorts.h"
 #include "demo/DemoDialog.h"
 #include "tests/support/Eventually.h"
+#include "tests/support/Skip.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -181,7 +182,7 @@ class DemoWindow : public testing::Test {
     void SetUp() override {
         // Wine draws windows through the X server; scripts/test-windows provides one.
         if (std::getenv("DISPLAY") == nullptr) {
-            GTEST_SKIP() << "no X display for Wine";
+            QUORVIN_SKIP("no X display for Wine (DISPLAY is unset)");
         }
         demo = std::make_unique<DemoProgram>();
         ASSERT_NE(demo->dialog, nullptr) << "no dialog \"Quorvin Demo\" appeared";
