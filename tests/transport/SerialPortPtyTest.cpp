@@ -21,6 +21,7 @@
 #include "LogCapture.h"
 #include "PseudoTerminal.h"
 #include "tests/support/Raised.h"
+#include "tests/support/Skip.h"
 #include "tests/support/TempDir.h"
 #include "transport/WinSerialComm.h"
 
@@ -162,25 +163,35 @@ TEST(SerialPortOnPty, SecondOpenIsRefusedUntilTheFirstCloses) {
     EXPECT_EQ(second.handleState(), HandleState::Open);
 }
 
-#ifdef TIOCGEXCL
-TEST(SerialPortOnPty, CloseLeavesTheTerminalNonExclusive) {
+TEST(SerialPortOnPty, ExclusiveModeOutlivesARefusedOpenAndEndsWithClose) {
+#ifndef TIOCGEXCL
+    QUORVIN_SKIP("this system's terminals do not report their exclusive mode (no TIOCGEXCL)");
+#else
     PseudoTerminal line;
     // A privileged process may look at the terminal even while it is exclusive.
     const int observer = ::open(line.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     ASSERT_GE(observer, 0);
-    int exclusive = -1;
+    const auto exclusive = [observer] {
+        int on = -1;
+        EXPECT_EQ(::ioctl(observer, TIOCGEXCL, &on), 0);
+        return on;
+    };
 
     WinSerialComm port;
     port.open(line.path());
-    ASSERT_EQ(::ioctl(observer, TIOCGEXCL, &exclusive), 0);
-    EXPECT_EQ(exclusive, 1);
+    EXPECT_EQ(exclusive(), 1);
+
+    // The refused open must not take the holder's exclusive mode away on its way out.
+    WinSerialComm second;
+    EXPECT_EQ(raisedBy<OS::SystemException>([&] { second.open(line.path()); }),
+              "open COM port failed ! ");
+    EXPECT_EQ(exclusive(), 1);
 
     port.close();
-    ASSERT_EQ(::ioctl(observer, TIOCGEXCL, &exclusive), 0);
-    EXPECT_EQ(exclusive, 0);
+    EXPECT_EQ(exclusive(), 0);
     ::close(observer);
-}
 #endif
+}
 
 TEST(SerialPortOnPty, BinaryBytesPassUnchangedBothWays) {
     // Flow control, line editing, signal and newline characters, and the terminator.
