@@ -26,7 +26,9 @@ class Comm {
     virtual void recv(unsigned char* buffer, std::uint32_t* count) = 0;
 };
 
-// The serial transport, created with no open link; the caller owns it. With a message
+// The transport, created with no open link; the caller owns it. connect chooses the link by
+// the port's name: tcp://HOST:PORT a TCP connection carrying the byte stream, udp://HOST[:PORT]
+// VISCA over IP (port 52381 by default), anything else a serial port. With a message
 // terminator, a receive ends as soon as the bytes in hand end with that byte; without one, only
 // on the quiet gap after a burst or a full buffer.
 Comm* createComm(std::optional<std::uint8_t> messageTerminator);

@@ -77,8 +77,4 @@ void WinSerialCommAdaptor::recv(unsigned char* buffer, std::uint32_t* count) {
     }
 }
 
-Comm* createComm(std::optional<std::uint8_t> messageTerminator) {
-    return new WinSerialCommAdaptor(messageTerminator);
-}
-
 }  // namespace CameraDriver
