@@ -92,7 +92,9 @@ int main(int argc, char** argv) {
     std::string logFile;
     bool debug = false;
     bool verbose = false;
-    app.add_option("-p,--port", port, "Serial port, such as /dev/ttyUSB0 or COM1");
+    app.add_option("-p,--port", port,
+                   "Serial port, such as /dev/ttyUSB0 or COM1, or network camera, tcp://HOST:PORT "
+                   "or udp://HOST[:PORT]");
     app.add_option("-c,--camera", cameraNumber, "Camera on the line, 1 to 7 (default 1)")
         ->check(CLI::Range(1, 7));
     app.add_flag("--json", json, "Print results as JSON (status as one object)");

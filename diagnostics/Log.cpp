@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <mutex>
 #include <sstream>
 
 #include "quorvin/Log.h"
@@ -11,7 +12,10 @@ namespace {
 
 // The process-wide log: built when the library is loaded, torn down when it is unloaded
 // (the file stream first, which closes an open file, then the name).
+// Its lock is held by every writer and every switch, so that controllers on separate threads
+// write whole lines and see a switch either before or after it.
 struct LogState {
+    std::mutex lock;
     std::string fileName{"./CameraDriver.log"};
     std::ofstream file;
     bool verbose = false;
@@ -26,6 +30,7 @@ enum class FileSwitch { Log, Debug };
 void writeLine(const char* prefix, const std::string& body, FileSwitch which) noexcept {
     try {
         LogState& log = logState;
+        const std::lock_guard<std::mutex> hold(log.lock);
         if (log.verbose) {
             std::cout << prefix << body << '\n' << std::flush;
         }
@@ -73,34 +78,57 @@ void logException(const std::string& text) noexcept {
 
 }  // namespace CameraDriver
 
+namespace {
+
+// The log switched on or off, with its lock held by the caller.
+void switchLog(LogState& log, bool enabled) {
+    if (log.logOn && !enabled) {
+        log.file.close();
+    } else if (!log.logOn && enabled) {
+        log.file.open(log.fileName, std::ios::out | std::ios::trunc);
+    }
+    log.file.clear();
+    log.logOn = enabled;
+}
+
+}  // namespace
+
 void setLogEnabled(bool enabled) {
     try {
-        LogState& log = logState;
-        if (log.logOn && !enabled) {
-            log.file.close();
-        } else if (!log.logOn && enabled) {
-            log.file.open(log.fileName, std::ios::out | std::ios::trunc);
-        }
-        log.file.clear();
-        log.logOn = enabled;
+        const std::lock_guard<std::mutex> hold(logState.lock);
+        switchLog(logState, enabled);
     } catch (...) {
     }
 }
 
 void setLogFile(const std::string& fileName) {
-    setLogEnabled(false);
     try {
-        logState.fileName = fileName;
+        const std::lock_guard<std::mutex> hold(logState.lock);
+        switchLog(logState, false);
+        try {
+            logState.fileName = fileName;
+        } catch (...) {
+        }
+        switchLog(logState, true);
     } catch (...) {
     }
-    setLogEnabled(true);
 }
 
-void setVerboseEnabled(bool enabled) { logState.verbose = enabled; }
+void setVerboseEnabled(bool enabled) {
+    try {
+        const std::lock_guard<std::mutex> hold(logState.lock);
+        logState.verbose = enabled;
+    } catch (...) {
+    }
+}
 
 void setDebugEnabled(bool enabled) {
-    if (enabled) {
-        setLogEnabled(true);
+    try {
+        const std::lock_guard<std::mutex> hold(logState.lock);
+        if (enabled) {
+            switchLog(logState, true);
+        }
+        logState.debugOn = enabled;
+    } catch (...) {
     }
-    logState.debugOn = enabled;
 }

@@ -1,16 +1,19 @@
 #pragma once
 
-// Quorvin: control of VISCA pan/tilt/zoom cameras over a serial line.
+// Quorvin: control of VISCA pan/tilt/zoom cameras over a serial line or the network.
 //
 //   CameraDriver::Controller camera;
-//   camera.connect("COM1");        // or a device path such as "/dev/ttyUSB0"
+//   camera.connect("COM1");        // or a device path such as "/dev/ttyUSB0",
+//                                  // "tcp://HOST:PORT" or "udp://HOST[:PORT]"
 //   camera.moveUp(10);
 //   camera.stopMove();
 //
 // Every operation blocks until the camera's reply is in (or a 6 s transfer time-out passed)
-// and reports every failure as CameraDriver::DriverException. A Controller and its copies must
-// be used from one thread at a time: copies share a count that is not atomic, and the log is
-// process-wide.
+// and reports every failure as CameraDriver::DriverException.
+//
+// Threads: separate Controllers may be used on separate threads at the same time (the
+// process-wide log, the one thing they share, takes a lock). One Controller and its copies
+// must be used from one thread at a time: copies share a count that is not atomic.
 
 #include <string>
 
