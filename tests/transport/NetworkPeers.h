@@ -107,7 +107,10 @@ enum class Fault { None, Duplicate, Late, Foreign, Malformed, Drop };
 
 class UdpPeer {
   public:
-    explicit UdpPeer(std::vector<Fault> plan) : socket(boundSocket(SOCK_DGRAM, &port)) {
+    // zoomCounts: the position the zoom inquiry reports; every other inquiry is answered with
+    // the value 3 (off, for a switch).
+    explicit UdpPeer(std::vector<Fault> plan, int zoomCounts = 0x1234)
+        : socket(boundSocket(SOCK_DGRAM, &port)), zoomReply(nibbles(zoomCounts)) {
         std::uint16_t otherPort = 0;
         other = ::socket(AF_INET, SOCK_DGRAM, 0);
         ::close(boundSocket(SOCK_DGRAM, &otherPort));
@@ -161,7 +164,9 @@ class UdpPeer {
             ++next;
             std::vector<Bytes> replies;
             if (d.payload == ZOOM_INQUIRY) {
-                replies = {ZOOM_REPLY};
+                replies = {zoomReply};
+            } else if (d.payload.size() > 2 && d.payload[1] == 0x09) {
+                replies = {{0x90, 0x50, 0x03, 0xFF}};
             } else if (d.payload == Bytes{0x81, 0x01, 0x00, 0x01, 0xFF}) {
                 replies = {{0x90, 0x50, 0xFF}};
             } else {
@@ -197,8 +202,19 @@ class UdpPeer {
         }
     }
 
+    static Bytes nibbles(int counts) {
+        return {0x90,
+                0x50,
+                static_cast<unsigned char>((counts >> 12) & 0xF),
+                static_cast<unsigned char>((counts >> 8) & 0xF),
+                static_cast<unsigned char>((counts >> 4) & 0xF),
+                static_cast<unsigned char>(counts & 0xF),
+                0xFF};
+    }
+
     std::uint16_t port = 0;
     Fd socket;
+    Bytes zoomReply;
     int other = -1;
     std::atomic<bool> stop{false};
     std::vector<Datagram> received;
