@@ -14,6 +14,7 @@
 #include "LogCapture.h"
 #include "driver/ControllerImpl.h"
 #include "quorvin/DriverException.h"
+#include "transport/LinkByName.h"
 #include "transport/WinSerialCommAdaptor.h"
 
 namespace {
@@ -201,7 +202,9 @@ TEST(Adaptor, ReceiveHandsItsMessageTerminatorToTheDevice) {
 // The protocol engine's transport ends every receive at the frame terminator.
 TEST(Adaptor, TheEnginesTransportEndsReceivesAt0xFF) {
     const std::unique_ptr<CameraDriver::ControllerImpl> impl(CameraDriver::createControllerImpl());
-    const auto* port = dynamic_cast<const OS::WinSerialComm*>(impl->getComm());
+    const auto* link = dynamic_cast<const CameraDriver::LinkByName*>(impl->getComm());
+    ASSERT_NE(link, nullptr);
+    const auto* port = dynamic_cast<const OS::WinSerialComm*>(link->current());
     ASSERT_NE(port, nullptr);
     EXPECT_EQ(port->messageTerminator(), std::optional<std::uint8_t>(0xFF));
 }
