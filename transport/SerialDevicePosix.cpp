@@ -42,6 +42,7 @@
 #include <string>
 #include <utility>
 
+#include "transport/RetryEintr.h"
 #include "transport/SerialDevice.h"
 
 namespace OS {
@@ -49,16 +50,6 @@ namespace OS {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-template <typename Call>
-auto retryEintr(Call call) {
-    for (;;) {
-        const auto result = call();
-        if (result != -1 || errno != EINTR) {
-            return result;
-        }
-    }
-}
 
 class UniqueFd {
   public:

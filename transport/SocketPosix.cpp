@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "transport/RetryEintr.h"
 #include "transport/Socket.h"
 
 namespace OS {
@@ -20,16 +21,6 @@ namespace OS {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-template <typename Call>
-auto retryEintr(Call call) {
-    for (;;) {
-        const auto result = call();
-        if (result != -1 || errno != EINTR) {
-            return result;
-        }
-    }
-}
 
 int remainingMs(Clock::time_point deadline) {
     const auto left =
