@@ -1,20 +1,22 @@
 # Installation of the library, its public headers and its package files: a CMake package
-# (find_package(Quorvin) gives Quorvin::quorvin) and a pkg-config file. Everything belongs to
-# the component Quorvin, so that it can be installed without the programs beside it.
+# (find_package(Quorvin) gives Quorvin::quorvin) and a pkg-config file. The shared library that
+# programs load belongs to the component Quorvin; what a caller builds against (the headers,
+# the link name libquorvin.so, the import library and both package files) to the component
+# Development. Neither needs the programs beside them.
 include(CMakePackageConfigHelpers)
 
 set(QUORVIN_PACKAGE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/Quorvin")
 
 install(TARGETS quorvin EXPORT QuorvinTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Quorvin
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Quorvin
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Quorvin NAMELINK_COMPONENT Development
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Quorvin
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY "${QUORVIN_ROOT}/include/quorvin" DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
-    COMPONENT Quorvin)
+    COMPONENT Development)
 
 install(EXPORT QuorvinTargets NAMESPACE Quorvin:: DESTINATION "${QUORVIN_PACKAGE_DIR}"
-    COMPONENT Quorvin)
+    COMPONENT Development)
 configure_package_config_file("${QUORVIN_ROOT}/cmake/QuorvinConfig.cmake.in"
     "${CMAKE_CURRENT_BINARY_DIR}/QuorvinConfig.cmake"
     INSTALL_DESTINATION "${QUORVIN_PACKAGE_DIR}")
@@ -22,7 +24,7 @@ write_basic_package_version_file("${CMAKE_CURRENT_BINARY_DIR}/QuorvinConfigVersi
     VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/QuorvinConfig.cmake"
               "${CMAKE_CURRENT_BINARY_DIR}/QuorvinConfigVersion.cmake"
-    DESTINATION "${QUORVIN_PACKAGE_DIR}" COMPONENT Quorvin)
+    DESTINATION "${QUORVIN_PACKAGE_DIR}" COMPONENT Development)
 
 # The pkg-config file finds the prefix from its own place, so the tree stays relocatable
 # (cmake --install --prefix chooses the prefix after this file is written).
@@ -44,4 +46,4 @@ quorvin_pc_dir(QUORVIN_PC_LIBDIR "${CMAKE_INSTALL_LIBDIR}")
 quorvin_pc_dir(QUORVIN_PC_INCLUDEDIR "${CMAKE_INSTALL_INCLUDEDIR}")
 configure_file("${QUORVIN_ROOT}/cmake/quorvin.pc.in" "${CMAKE_CURRENT_BINARY_DIR}/quorvin.pc" @ONLY)
 install(FILES "${CMAKE_CURRENT_BINARY_DIR}/quorvin.pc"
-    DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT Quorvin)
+    DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig" COMPONENT Development)
