@@ -1,0 +1,95 @@
+# Run by ctest (cmake -P): makes the Debian packages of a build with CPack, checks their
+# metadata, extracts them into a scratch root, builds the consumer against that root through
+# the CMake package and through pkg-config, and runs it and the packaged programs from there.
+# Inputs: BUILD_DIR, WORK_DIR, CONSUMER_DIR, CXX, GENERATOR, MAKE_PROGRAM, LIBDIR, FLAGS,
+#         VERSION, SOVERSION, TOOLS (the programs packaged, separated by commas).
+
+include("${CMAKE_CURRENT_LIST_DIR}/Consumer.cmake")
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+set(debs "${WORK_DIR}/debs")
+set(root "${WORK_DIR}/root")
+file(MAKE_DIRECTORY "${debs}" "${root}")
+string(REPLACE "," ";" tools "${TOOLS}")
+string(REPLACE "." "\\." version_re "${VERSION}")
+
+step(cpack -G DEB --config "${BUILD_DIR}/CPackConfig.cmake" -B "${debs}")
+step(dpkg --print-architecture)
+string(STRIP "${step_output}" arch)
+
+set(library "libquorvin${SOVERSION}")
+set(packages ${library} libquorvin-dev)
+if(tools)
+    list(APPEND packages quorvin)
+endif()
+file(GLOB made RELATIVE "${debs}" "${debs}/*.deb")
+list(SORT made)
+set(wanted)
+foreach(package IN LISTS packages)
+    list(APPEND wanted "${package}_${VERSION}_${arch}.deb")
+endforeach()
+list(SORT wanted)
+if(NOT made STREQUAL wanted)
+    message(FATAL_ERROR "packages made: ${made}; expected: ${wanted}")
+endif()
+
+# Metadata: name, version, a description, and dependencies from the binaries (libc6 and the
+# C++ runtime come only from dpkg-shlibdeps) and between the packages (exact version).
+set(own "${library} \\(= ${version_re}\\)")
+foreach(package IN LISTS packages)
+    set(deb "${debs}/${package}_${VERSION}_${arch}.deb")
+    foreach(field Package Version Architecture Description Depends)
+        step(dpkg-deb -f "${deb}" ${field})
+        string(STRIP "${step_output}" ${field})
+    endforeach()
+    expect("${package}: Package" "${Package}" "^${package}$")
+    expect("${package}: Version" "${Version}" "^${version_re}$")
+    expect("${package}: Architecture" "${Architecture}" "^${arch}$")
+    expect("${package}: Description" "${Description}" "camera control.*\n .+")
+    if(package STREQUAL library)
+        expect("${package}: Depends" "${Depends}" "(^|, )libc6 \\(>= [^)]+\\)")
+        expect("${package}: Depends" "${Depends}" "(^|, )libstdc\\+\\+6 \\(>= [^)]+\\)")
+        step(dpkg-deb -I "${deb}" shlibs)
+        string(STRIP "${step_output}" shlibs)
+        expect("${package}: shlibs" "${shlibs}"
+               "^libquorvin ${SOVERSION} ${library} \\(>= ${version_re}\\)$")
+    elseif(package STREQUAL "libquorvin-dev")
+        expect("${package}: Depends" "${Depends}" "(^|, )${own}(,|$)")
+    else()
+        expect("${package}: Depends" "${Depends}" "(^|, )${own}(,|$)")
+        expect("${package}: Depends" "${Depends}" "(^|, )libc6 \\(>= [^)]+\\)")
+    endif()
+    step(dpkg-deb -x "${deb}" "${root}")
+    if(NOT EXISTS "${root}/usr/share/doc/${package}/copyright")
+        message(FATAL_ERROR "${package} has no /usr/share/doc/${package}/copyright")
+    endif()
+endforeach()
+
+# What goes where: the loadable library alone in the runtime package, what a caller builds
+# against in the development package.
+step(dpkg-deb -c "${debs}/${library}_${VERSION}_${arch}.deb")
+expect("${library} contents" "${step_output}" "/usr/${LIBDIR}/libquorvin\\.so\\.${SOVERSION}")
+if(step_output MATCHES "/include/|\\.so \\-|\\.pc\n|cmake/")
+    message(FATAL_ERROR "${library} holds development files:\n${step_output}")
+endif()
+step(dpkg-deb -c "${debs}/libquorvin-dev_${VERSION}_${arch}.deb")
+foreach(file include/quorvin/Controller.h ${LIBDIR}/libquorvin.so ${LIBDIR}/pkgconfig/quorvin.pc
+             ${LIBDIR}/cmake/Quorvin/QuorvinConfig.cmake)
+    string(REPLACE "." "\\." file_re "${file}")
+    expect("libquorvin-dev contents" "${step_output}" "/usr/${file_re}( |\n)")
+endforeach()
+
+set(libdir "${root}/usr/${LIBDIR}")
+set(run "${CMAKE_COMMAND}" -E env "LD_LIBRARY_PATH=${libdir}")
+
+build_consumers("${WORK_DIR}" "${root}/usr" "${libdir}" "${root}")
+
+# The packaged programs start with the packaged library.
+foreach(tool IN LISTS tools)
+    if(NOT tool STREQUAL "quorvin-demo")
+        step(${run} "${root}/usr/bin/${tool}" --help)
+        expect("${tool} --help" "${step_output}" "[Uu]sage: [^ \n]*${tool}[ \n]")
+    elseif(NOT EXISTS "${root}/usr/bin/${tool}")
+        message(FATAL_ERROR "the tools package has no /usr/bin/${tool}")
+    endif()
+endforeach()
