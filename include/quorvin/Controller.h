@@ -311,7 +311,7 @@ class QUORVIN_API Controller {
     /// decibels: shutter 0 to 21 (slow to fast, reset 11), iris 0 (closed) to 17 (reset 12),
     /// gain 0 to 15 (reset 1), bright 0 to 31 (reset 16), exposure compensation 0 to 14 (reset 7,
     /// no compensation). Which of them may
-    /// be set depends on the exposure mode; a camera refuses the others with NOT_EXECUTABLE.
+    /// be set depends on the exposure mode; a camera may refuse the others with NOT_EXECUTABLE.
     /// Values read back lie in 0 to 65535; the up, down and reset commands step by one code or
     /// return to the camera's reset value.
     ///@{
@@ -444,8 +444,8 @@ class QUORVIN_API Controller {
     /// Whether the camera is on (false: standby).
     /// @throws DriverException "CAM_PowerInq's result error !" on an answer that is neither.
     bool getPowerState();
-    /// Switches the camera on (true) or to standby (false). Switching on takes the camera some
-    /// seconds, during which it may refuse other commands.
+    /// Switches the camera on (true) or to standby (false). In standby a camera may refuse other
+    /// commands and inquiries with NOT_EXECUTABLE.
     void setPowerState(bool on);
     /// The camera's automatic power-off delay, the idle time after which it goes to standby,
     /// in the units its manual gives. Many cameras lack this inquiry and answer SYNTAX_ERROR.

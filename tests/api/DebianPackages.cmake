@@ -93,3 +93,8 @@ foreach(tool IN LISTS tools)
         message(FATAL_ERROR "the tools package has no /usr/bin/${tool}")
     endif()
 endforeach()
+
+# The packaged tool names the library it loaded: the packaged one, not the build's.
+step(${run} "${root}/usr/bin/quorvin" --version)
+expect("quorvin --version" "${step_output}"
+       "^quorvin ${version_re}\nlibquorvin ${version_re} \\(${libdir}/libquorvin\\.so\\.${version_re}\\)")
