@@ -135,20 +135,6 @@ TEST(Win32SerialPort, OpenWhileHoldingAPortLosesNoHandle) {
     EXPECT_EQ(openHandles(), before);
 }
 
-TEST(Win32SerialPort, HeldPortRefusesASecondOpenUntilItCloses) {
-    WinSerialComm first;
-    WinSerialComm second;
-    first.open(WindowsTest::SILENT_PORT);
-    EXPECT_EQ(raisedBy<OS::SystemException>([&] { second.open(WindowsTest::SILENT_PORT); }),
-              "open COM port failed ! ");
-    EXPECT_EQ(second.handleState(), HandleState::Invalid);
-    EXPECT_EQ(first.handleState(), HandleState::Open);
-
-    first.close();
-    second.open(WindowsTest::SILENT_PORT);
-    EXPECT_EQ(second.handleState(), HandleState::Open);
-}
-
 TEST(Win32SerialPort, ReadWithNothingArrivingTimesOutAfterTheTimeout) {
     WinSerialComm port;
     port.open(WindowsTest::SILENT_PORT);
