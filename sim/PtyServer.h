@@ -1,5 +1,6 @@
-// The virtual camera chain on a pseudo-terminal: what a test or benchmark runs in-process, and
-// what the quorvin-camsim program wraps.
+// The virtual camera chain on a pseudo-terminal (and, when ServerOptions::network asks for it,
+// its first camera on the network too): what a test or benchmark runs in-process, and what the
+// quorvin-camsim program wraps.
 //
 //     Camsim::ServerOptions options;
 //     options.cameras = 3;
@@ -45,7 +46,6 @@ struct ServerOptions {
     // Verbose log: one line per frame received ("rx") or sent ("tx"), the bytes in hex after a
     // time stamp in seconds since the server started, e.g. "    0.012345 rx 81 09 04 00 FF",
     // and "    1.234567 line closed" when the line is hung up.
-    // Called on the server thread, never with a lock held.
     // "net rx" and "net tx" mark the frames of the first camera's network link, and lines
     // without bytes tell its events (connections, faults).
     // Called on a server thread (the line's or the network's), never with a lock held.
