@@ -103,6 +103,28 @@ void CameraChain::receive(const std::uint8_t* data, std::size_t length, TimePoin
     }
 }
 
+void CameraChain::receiveDirect(int destination, const Bytes& frame, TimePoint now) {
+    ++frameCount;
+    record(now, true, frame);
+    replyTo = destination;
+    const auto header = [&frame](std::uint8_t b, std::uint8_t second) {
+        return frame.size() > 2 && frame[0] == b && frame[1] == second;
+    };
+    if (header(BROADCAST, 0x30) && frame.size() == 4 && frame[2] >= 1 && frame[2] <= 6) {
+        queue(now, Bytes{BROADCAST, 0x30, static_cast<std::uint8_t>(frame[2] + 1), TERMINATOR});
+    } else if (frame.size() == 5 && (frame[0] == BROADCAST || frame[0] == 0x81) &&
+               frame[1] == 0x01 && frame[2] == 0x00 && frame[3] == 0x01) {
+        cameras[0].clearInterface(now);
+        dropCompletions(0);
+        queue(now, frame[0] == BROADCAST ? frame : Bytes{0x90, 0x50, TERMINATOR});
+    } else if (!frame.empty() && frame[0] == 0x81) {
+        onCameraFrame(0, frame, now);
+    } else {
+        queue(now, frame);
+    }
+    replyTo = LINE;
+}
+
 void CameraChain::onFrame(const Bytes& frame, TimePoint now) {
     if (frame.size() == 1) return;  // a lone terminator carries nothing
     ++frameCount;
@@ -230,15 +252,15 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
 
 TimePoint CameraChain::queue(TimePoint due, Bytes bytes, std::optional<int> camera, unsigned axes) {
     // Replies must not overtake the second half of a split reply that is still on its way.
-    due = std::max(due, heldUntil);
-    Emission e{due, sequence++, std::move(bytes), camera, axes};
+    if (replyTo == LINE) due = std::max(due, heldUntil);
+    Emission e{due, sequence++, std::move(bytes), camera, axes, replyTo};
     auto at = std::upper_bound(pending.begin(), pending.end(), e, Emission::before);
     pending.insert(at, std::move(e));
     return due;
 }
 
 void CameraChain::queueReply(Bytes bytes, TimePoint now) {
-    if (activeFault != Fault::Split || bytes.size() < 2) {
+    if (activeFault != Fault::Split || bytes.size() < 2 || replyTo != LINE) {
         queue(now, std::move(bytes));
         return;
     }
@@ -273,6 +295,7 @@ void CameraChain::dropCompletions(int index) {
 }
 
 std::uint8_t CameraChain::replyHeader(int index) const {
+    if (replyTo != LINE) return 0x90;
     const int address = cameras[static_cast<std::size_t>(index)].address();
     return static_cast<std::uint8_t>(((address == 0 ? 1 : address) + 8) << 4);
 }
@@ -289,20 +312,38 @@ Bytes CameraChain::garbage() {
     return out;
 }
 
-std::optional<TimePoint> CameraChain::nextDue() const {
-    if (pending.empty()) return std::nullopt;
-    return pending.front().due;
+std::optional<TimePoint> CameraChain::nextDue(std::optional<int> destination) const {
+    for (const Emission& e : pending) {
+        if (destination ? e.destination == *destination : e.destination != LINE) return e.due;
+    }
+    return std::nullopt;
 }
 
 std::vector<Bytes> CameraChain::takeDue(TimePoint now) {
     std::vector<Bytes> out;
-    auto it = pending.begin();
-    while (it != pending.end() && it->due <= now) {
-        record(now, false, it->bytes);
-        out.push_back(std::move(it->bytes));
-        ++it;
+    for (auto& [destination, bytes] : take(now, true)) out.push_back(std::move(bytes));
+    return out;
+}
+
+std::vector<std::pair<int, Bytes>> CameraChain::takeDueDirect(TimePoint now) {
+    return take(now, false);
+}
+
+std::vector<std::pair<int, Bytes>> CameraChain::take(TimePoint now, bool line) {
+    std::vector<std::pair<int, Bytes>> out;
+    auto kept = pending.begin();
+    for (auto it = pending.begin(); it != pending.end(); ++it) {
+        if (it->due <= now && (it->destination == LINE) == line) {
+            replyTo = it->destination;
+            record(now, false, it->bytes);
+            replyTo = LINE;
+            out.emplace_back(it->destination, std::move(it->bytes));
+        } else {
+            if (kept != it) *kept = std::move(*it);
+            ++kept;
+        }
     }
-    pending.erase(pending.begin(), it);
+    pending.erase(kept, pending.end());
     return out;
 }
 
@@ -313,7 +354,7 @@ bool CameraChain::takeHangupRequest() {
 }
 
 void CameraChain::record(TimePoint now, bool received, const Bytes& bytes) {
-    if (recording) records.push_back(LineRecord{now, received, bytes});
+    if (recording) records.push_back(LineRecord{now, received, bytes, replyTo != LINE});
 }
 
 std::vector<LineRecord> CameraChain::takeRecords() {

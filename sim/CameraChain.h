@@ -19,12 +19,21 @@
 //
 // Replies: an accepted command is acknowledged at once (y0 41 FF) and completed (y0 51 FF)
 // when its action ends; an inquiry is answered y0 50 data FF at once.
+//
+// The first camera can also be reached over a network (receiveDirect): there it stands alone,
+// as a camera with its own network port does. A request carries a destination other than
+// LINE, and its replies go to that destination only, never onto the line. Over the network the
+// camera keeps address 1 whatever the line's Address_Set gave it: 88 30 0p FF is answered
+// 88 30 0(p+1) FF, IF_Clear (88 01 00 01 FF or 81 01 00 01 FF) clears it, frames with header
+// 81 go to it and any other frame comes back unchanged. The camera faults below apply there
+// too; the line faults (Silent, Garbage, Split, Hangup) stay on the line.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "sim/VirtualCamera.h"
@@ -76,6 +85,7 @@ struct LineRecord {
     TimePoint time;
     bool received;  // false: sent by the chain
     Bytes bytes;
+    bool network;  // to or from the first camera over the network, not the line
 };
 
 class CameraChain {
@@ -90,10 +100,20 @@ class CameraChain {
     // Bytes as they arrive from the line, in any pieces.
     void receive(const std::uint8_t* data, std::size_t length, TimePoint now);
 
-    // When the next reply bytes are due, if any are waiting.
-    std::optional<TimePoint> nextDue() const;
-    // Reply pieces due at now, in the order they go on the line.
+    // Where replies go: the line, or a destination number that the network side chose.
+    static constexpr int LINE = 0;
+
+    // One whole frame (bytes up to and including FF) that reached the first camera over the
+    // network, with the destination of its replies (not LINE).
+    void receiveDirect(int destination, const Bytes& frame, TimePoint now);
+
+    // When the next reply bytes for `destination` are due, if any are waiting; any destination
+    // but the line when `destination` is std::nullopt.
+    std::optional<TimePoint> nextDue(std::optional<int> destination = LINE) const;
+    // Reply pieces due at now, in the order they go on the line. For the network, as pairs of
+    // destination and reply.
     std::vector<Bytes> takeDue(TimePoint now);
+    std::vector<std::pair<int, Bytes>> takeDueDirect(TimePoint now);
 
     // True once after a frame arrived under Fault::Hangup.
     bool takeHangupRequest();
@@ -125,6 +145,7 @@ class CameraChain {
         Bytes bytes;
         std::optional<int> camera;  // index of the camera whose completion this is
         unsigned axes;              // timed move that the completion waits for
+        int destination;
 
         // The order on the line: by due time, then in the order queued.
         static bool before(const Emission& earlier, const Emission& later) {
@@ -137,6 +158,7 @@ class CameraChain {
     void onBroadcast(const Bytes& frame, TimePoint now);
     void onCameraFrame(int index, const Bytes& frame, TimePoint now);
     void record(TimePoint now, bool received, const Bytes& bytes);
+    std::vector<std::pair<int, Bytes>> take(TimePoint now, bool line);
 
     TimePoint queue(TimePoint due, Bytes bytes, std::optional<int> camera = std::nullopt,
                     unsigned axes = 0);
@@ -159,6 +181,7 @@ class CameraChain {
     bool recording = false;
     std::vector<LineRecord> records;
     std::mt19937 generator{20240611u};
+    int replyTo = LINE;               // destination of the replies to the frame being handled
     std::vector<Bytes> lastCommands;  // by camera index
 };
 

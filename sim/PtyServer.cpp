@@ -100,11 +100,36 @@ PtyServer::PtyServer(const ServerOptions& options)
 
     running = true;
     thread = std::thread(&PtyServer::run, this);
+
+    if (options.network.tcpPort || options.network.udpPort) {
+        NetworkServer::Hooks hooks;
+        hooks.emitRecords = [this] {
+            std::vector<LineRecord> records;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                records = chain.takeRecords();
+            }
+            emitLog(records);
+        };
+        if (logger) {
+            hooks.note = [this](const std::string& what) {
+                writeLog(stamp(Clock::now()) + " net " + what);
+            };
+        }
+        hooks.changed = [this] { notifyChange(); };
+        try {
+            network = std::make_unique<NetworkServer>(options.network, mutex, chain, hooks);
+        } catch (...) {
+            stop();
+            throw;
+        }
+    }
 }
 
 PtyServer::~PtyServer() { stop(); }
 
 void PtyServer::stop() {
+    if (network) network->stop();
     {
         std::lock_guard<std::mutex> lock(mutex);
         stopping = true;
@@ -113,7 +138,12 @@ void PtyServer::stop() {
     if (thread.joinable()) thread.join();
 }
 
+void PtyServer::setNetworkFault(const NetworkFaultPlan& plan) {
+    if (network) network->setFault(plan);
+}
+
 void PtyServer::wake() {
+    if (network) network->wake();
     const char b = 1;
     ssize_t n;
     do {
@@ -232,10 +262,17 @@ std::string PtyServer::stamp(TimePoint when) const {
     return text;
 }
 
-void PtyServer::emitLog(const std::vector<LineRecord>& records) const {
+void PtyServer::writeLog(const std::string& line) {
     if (!logger) return;
+    std::lock_guard<std::mutex> lock(logMutex);
+    logger(line);
+}
+
+void PtyServer::emitLog(const std::vector<LineRecord>& records) {
+    if (!logger) return;
+    std::lock_guard<std::mutex> lock(logMutex);
     for (const LineRecord& r : records) {
-        std::string line = stamp(r.time) + (r.received ? " rx" : " tx");
+        std::string line = stamp(r.time) + (r.network ? " net" : "") + (r.received ? " rx" : " tx");
         for (std::uint8_t b : r.bytes) {
             char hex[4];
             std::snprintf(hex, sizeof hex, " %02X", b);
@@ -252,11 +289,11 @@ void PtyServer::releasePort() {
     do {
         rc = ::ioctl(slave.get(), TIOCNXCL);
     } while (rc < 0 && errno == EINTR);
-    if (rc < 0 && logger)
-        logger(stamp(Clock::now()) + " cannot end exclusive mode: " + std::strerror(errno));
+    if (rc < 0)
+        writeLog(stamp(Clock::now()) + " cannot end exclusive mode: " + std::strerror(errno));
     // Replies that the client left unread go with it.
-    if (::tcflush(slave.get(), TCIFLUSH) != 0 && logger) {
-        logger(stamp(Clock::now()) + " cannot flush the line: " + std::strerror(errno));
+    if (::tcflush(slave.get(), TCIFLUSH) != 0) {
+        writeLog(stamp(Clock::now()) + " cannot flush the line: " + std::strerror(errno));
     }
 }
 
@@ -264,7 +301,7 @@ void PtyServer::run() {
     try {
         serve();
     } catch (const std::exception& failure) {
-        if (logger) logger(std::string("virtual camera stopped: ") + failure.what());
+        writeLog(std::string("virtual camera stopped: ") + failure.what());
         // A server that can no longer answer must not leave a line that looks alive.
         if (master) closeLine();
     }
@@ -298,7 +335,7 @@ void PtyServer::serve() {
 
         if (hangup && master) {
             closeLine();
-            if (logger) logger(stamp(Clock::now()) + " line closed");
+            writeLog(stamp(Clock::now()) + " line closed");
         }
         if (hangup) out.clear();
 

@@ -1,5 +1,6 @@
-// The virtual camera chain on a pseudo-terminal: what a test or benchmark runs in-process, and
-// what the quorvin-camsim program wraps.
+// The virtual camera chain on a pseudo-terminal (and, when ServerOptions::network asks for it,
+// its first camera on the network too): what a test or benchmark runs in-process, and what the
+// quorvin-camsim program wraps.
 //
 //     Camsim::ServerOptions options;
 //     options.cameras = 3;
@@ -24,6 +25,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,6 +34,7 @@
 
 #include "sim/CameraChain.h"
 #include "sim/ClientWatch.h"
+#include "sim/NetworkServer.h"
 #include "sim/UniqueFd.h"
 
 namespace Camsim {
@@ -43,8 +46,12 @@ struct ServerOptions {
     // Verbose log: one line per frame received ("rx") or sent ("tx"), the bytes in hex after a
     // time stamp in seconds since the server started, e.g. "    0.012345 rx 81 09 04 00 FF",
     // and "    1.234567 line closed" when the line is hung up.
-    // Called on the server thread, never with a lock held.
+    // "net rx" and "net tx" mark the frames of the first camera's network link, and lines
+    // without bytes tell its events (connections, faults).
+    // Called on a server thread (the line's or the network's), never with a lock held.
     std::function<void(const std::string& line)> log;
+    // The first camera's network ports, none by default (see sim/NetworkServer.h).
+    NetworkOptions network;
 };
 
 class PtyServer {
@@ -59,8 +66,15 @@ class PtyServer {
     // The terminal a client opens (stays valid while the line is open).
     const std::string& devicePath() const { return path; }
 
-    // Stops serving and joins the thread; the line stays open but unanswered. Idempotent.
+    // Stops serving and joins the threads; the line stays open but unanswered, the network
+    // ports are closed. Idempotent.
     void stop();
+
+    // The first camera's network ports as bound; 0 for one not served.
+    std::uint16_t tcpPort() const { return network ? network->tcpPort() : 0; }
+    std::uint16_t udpPort() const { return network ? network->udpPort() : 0; }
+    // Replaces the network fault (no effect without network ports).
+    void setNetworkFault(const NetworkFaultPlan& plan);
 
     void setFault(Fault fault);
     Fault fault() const;
@@ -105,7 +119,8 @@ class PtyServer {
     void wake();
     void closeLine();
     void releasePort();
-    void emitLog(const std::vector<LineRecord>& records) const;
+    void emitLog(const std::vector<LineRecord>& records);
+    void writeLog(const std::string& line);
     std::string stamp(TimePoint when) const;
     void notifyChange();
 
@@ -130,6 +145,9 @@ class PtyServer {
 
     std::mutex listenerMutex;  // held while the listener runs
     std::function<void()> listener;
+
+    std::mutex logMutex;  // keeps the two threads' log lines whole and in order
+    std::unique_ptr<NetworkServer> network;
 };
 
 }  // namespace Camsim

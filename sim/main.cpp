@@ -1,6 +1,8 @@
 // quorvin-camsim: a chain of virtual VISCA cameras on a pseudo-terminal.
 //
-// The first line of standard output is the device a client should open. The program serves
+// The first line of standard output is the device a client should open; with --tcp or --udp,
+// the names of the network ports follow, one a line (tcp://127.0.0.1:PORT, then
+// udp://127.0.0.1:PORT). The program serves
 // until SIGINT or SIGTERM (or, with --view, until its window is closed) and then exits 0; bad
 // options exit 2, a failure to set up exits 1.
 
@@ -38,10 +40,22 @@ const char USAGE[] =
     "  --fault NAME           silent, buffer-full, not-executable, ack-only, garbage,\n"
     "                         split, hangup, late-completion or no-auto-power-off\n"
     "                         (default none)\n"
+    "  --tcp PORT             serve camera 1 also on TCP PORT of 127.0.0.1 (plain VISCA\n"
+    "                         bytes; 0 picks a free port)\n"
+    "  --udp PORT             serve camera 1 also on UDP PORT of 127.0.0.1 (VISCA over IP;\n"
+    "                         0 picks a free port)\n"
+    "  --net-fault NAME       drop, duplicate or late (UDP reply datagrams), close (TCP:\n"
+    "                         close at the request) or close-mid-reply (TCP: close after\n"
+    "                         the reply's first byte); default none\n"
+    "  --net-fault-request N  the request that --net-fault hits, counted from 1 on each TCP\n"
+    "                         connection and after each UDP sequence reset; 0 hits every\n"
+    "                         request (default 1)\n"
+    "  --net-fault-delay MS   how late --net-fault late sends the replies (default 6500)\n"
     "  --view                 show what each camera sees in a window (key O: overlay)\n"
     "  --geometry WxH+X+Y     size and place of that window; WxH or +X+Y alone also do\n"
     "  --help                 show this text\n"
-    "The first line of standard output is the device to open.\n";
+    "The first line of standard output is the device to open; then, with --tcp and --udp,\n"
+    "tcp://127.0.0.1:PORT and udp://127.0.0.1:PORT, one a line, with the ports bound.\n";
 
 struct Options {
     Camsim::ServerOptions server;
@@ -170,6 +184,28 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             const auto ms = parseInt(value, 0, 600000);
             if (!ms) return "--late-completion takes milliseconds from 0 to 600000";
             options.server.timing.lateCompletion = std::chrono::milliseconds(*ms);
+        } else if (arg == "--tcp" || arg == "--udp") {
+            const std::string name(arg);
+            if (!needValue()) return name + " needs a port";
+            const auto port = parseInt(value, 0, 65535);
+            if (!port) return name + " takes a port from 0 to 65535";
+            (arg == "--tcp" ? options.server.network.tcpPort : options.server.network.udpPort) =
+                static_cast<std::uint16_t>(*port);
+        } else if (arg == "--net-fault") {
+            if (!needValue()) return "--net-fault needs a name";
+            const auto f = Camsim::networkFaultFromName(value);
+            if (!f) return "unknown network fault '" + std::string(value) + "'";
+            options.server.network.fault.fault = *f;
+        } else if (arg == "--net-fault-request") {
+            if (!needValue()) return "--net-fault-request needs a value";
+            const auto n = parseInt(value, 0, INT_MAX);
+            if (!n) return "--net-fault-request takes a request number, 0 for every request";
+            options.server.network.fault.request = *n;
+        } else if (arg == "--net-fault-delay") {
+            if (!needValue()) return "--net-fault-delay needs a value";
+            const auto ms = parseInt(value, 0, 600000);
+            if (!ms) return "--net-fault-delay takes milliseconds from 0 to 600000";
+            options.server.network.fault.delay = std::chrono::milliseconds(*ms);
         } else if (arg == "--fault") {
             if (!needValue()) return "--fault needs a name";
             const auto f = Camsim::faultFromName(value);
@@ -183,6 +219,10 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
         return "--instant cannot be combined with --pace-9600 or --completion-delay";
     }
     if (options.geometry && !options.view) return "--geometry needs --view";
+    const auto& network = options.server.network;
+    if (network.fault.fault != Camsim::NetworkFault::None && !network.tcpPort && !network.udpPort) {
+        return "--net-fault needs --tcp or --udp";
+    }
     return {};
 }
 
@@ -294,6 +334,10 @@ int main(int argc, char** argv) {
                          Camsim::faultName(options.server.fault));
         }
         std::printf("%s\n", server.devicePath().c_str());
+        if (server.tcpPort() != 0)
+            std::printf("tcp://127.0.0.1:%u\n", static_cast<unsigned>(server.tcpPort()));
+        if (server.udpPort() != 0)
+            std::printf("udp://127.0.0.1:%u\n", static_cast<unsigned>(server.udpPort()));
         std::fflush(stdout);
         if (options.view) {
             status = Camsim::runView(server, options.viewOptions, signalPipe[0]);

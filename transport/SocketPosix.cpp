@@ -13,6 +13,7 @@
 #include <string>
 #include <utility>
 
+#include "transport/AddressList.h"
 #include "transport/RetryEintr.h"
 #include "transport/Socket.h"
 
@@ -40,23 +41,6 @@ int pollUntil(int fd, short events, Clock::time_point deadline, short* revents) 
         return ready;
     }
 }
-
-class AddressList {
-  public:
-    AddressList() = default;
-    AddressList(const AddressList&) = delete;
-    AddressList& operator=(const AddressList&) = delete;
-    ~AddressList() {
-        if (list != nullptr) {
-            ::freeaddrinfo(list);
-        }
-    }
-    addrinfo** out() { return &list; }
-    const addrinfo* get() const { return list; }
-
-  private:
-    addrinfo* list = nullptr;
-};
 
 class PosixSocket final : public Socket {
   public:
@@ -182,7 +166,7 @@ std::unique_ptr<Socket> openSocket(const std::string& host, std::uint16_t port, 
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM;
-    AddressList addresses;
+    AddressList<addrinfo> addresses;
     const std::string service = std::to_string(port);
     if (::getaddrinfo(host.c_str(), service.c_str(), &hints, addresses.out()) != 0 ||
         addresses.get() == nullptr) {

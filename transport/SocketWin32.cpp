@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "transport/AddressList.h"
 #include "transport/Socket.h"
 
 namespace OS {
@@ -63,23 +64,6 @@ int selectUntil(SOCKET handle, bool forWrite, Clock::time_point deadline) {
     }
     return result;
 }
-
-class AddressList {
-  public:
-    AddressList() = default;
-    AddressList(const AddressList&) = delete;
-    AddressList& operator=(const AddressList&) = delete;
-    ~AddressList() {
-        if (list != nullptr) {
-            ::freeaddrinfo(list);
-        }
-    }
-    addrinfo** out() { return &list; }
-    const addrinfo* get() const { return list; }
-
-  private:
-    addrinfo* list = nullptr;
-};
 
 class WinSocket final : public Socket {
   public:
@@ -222,7 +206,7 @@ std::unique_ptr<Socket> openSocket(const std::string& host, std::uint16_t port, 
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM;
-    AddressList addresses;
+    AddressList<addrinfo> addresses;
     const std::string service = std::to_string(port);
     if (::getaddrinfo(host.c_str(), service.c_str(), &hints, addresses.out()) != 0 ||
         addresses.get() == nullptr) {

@@ -177,24 +177,27 @@ TEST_P(BadOptions, ExitTwoWithUsageAndNoDevice) {
     EXPECT_NE(readFile(dir.path("stderr.txt")).find("usage: quorvin-camsim"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, BadOptions,
-                         ::testing::Values(std::vector<std::string>{"--cameras", "0"},
-                                           std::vector<std::string>{"--cameras", "8"},
-                                           std::vector<std::string>{"--cameras", "two"},
-                                           std::vector<std::string>{"--cameras"},
-                                           std::vector<std::string>{"--fault", "sometimes"},
-                                           std::vector<std::string>{"--completion-delay", "-5"},
-                                           std::vector<std::string>{"--late-completion", "x"},
-                                           std::vector<std::string>{"--instant", "--pace-9600"},
-                                           std::vector<std::string>{"--verbose=yes"},
-                                           std::vector<std::string>{"--link"},
-                                           std::vector<std::string>{"--geometry", "+0+0"},
-                                           std::vector<std::string>{"--view", "--geometry", "10x"},
-                                           std::vector<std::string>{"--view", "--geometry", "0x5"},
-                                           std::vector<std::string>{"--view", "--geometry", "+1"},
-                                           std::vector<std::string>{"--view=yes"},
-                                           std::vector<std::string>{"extra"},
-                                           std::vector<std::string>{"--frobnicate"}));
+INSTANTIATE_TEST_SUITE_P(
+    Options, BadOptions,
+    ::testing::Values(std::vector<std::string>{"--cameras", "0"},
+                      std::vector<std::string>{"--cameras", "8"},
+                      std::vector<std::string>{"--cameras", "two"},
+                      std::vector<std::string>{"--cameras"},
+                      std::vector<std::string>{"--fault", "sometimes"},
+                      std::vector<std::string>{"--completion-delay", "-5"},
+                      std::vector<std::string>{"--late-completion", "x"},
+                      std::vector<std::string>{"--instant", "--pace-9600"},
+                      std::vector<std::string>{"--verbose=yes"}, std::vector<std::string>{"--link"},
+                      std::vector<std::string>{"--geometry", "+0+0"},
+                      std::vector<std::string>{"--view", "--geometry", "10x"},
+                      std::vector<std::string>{"--view", "--geometry", "0x5"},
+                      std::vector<std::string>{"--view", "--geometry", "+1"},
+                      std::vector<std::string>{"--view=yes"}, std::vector<std::string>{"extra"},
+                      std::vector<std::string>{"--frobnicate"},
+                      std::vector<std::string>{"--tcp", "70000"}, std::vector<std::string>{"--udp"},
+                      std::vector<std::string>{"--tcp", "0", "--net-fault", "sometimes"},
+                      std::vector<std::string>{"--net-fault", "drop"},
+                      std::vector<std::string>{"--net-fault-request", "-1"}));
 
 TEST(Program, LinkNeverReplacesARegularFile) {
     TempDir dir;

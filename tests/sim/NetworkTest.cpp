@@ -1,0 +1,195 @@
+// The first camera's network side, byte for byte with raw sockets: VISCA over IP's headers and
+// sequence numbers on UDP, the byte stream on TCP, and what each network fault does to the
+// datagrams and the connection.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "ProgramSupport.h"
+#include "SimTestSupport.h"
+#include "sim/PtyServer.h"
+#include "sim/UniqueFd.h"
+
+namespace {
+
+using Camsim::NetworkFault;
+using Camsim::UniqueFd;
+using SimTest::Bytes;
+using SimTest::hex;
+using SimTest::toHex;
+
+// A socket of `type` connected to 127.0.0.1:port.
+UniqueFd connectTo(int type, std::uint16_t port) {
+    UniqueFd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+// What arrives within `ms`: each datagram, or the stream's bytes as one piece; "closed" once
+// the stream has ended.
+std::vector<std::string> receiveFor(const UniqueFd& fd, int ms) {
+    int type = 0;
+    socklen_t length = sizeof type;
+    ::getsockopt(fd.get(), SOL_SOCKET, SO_TYPE, &type, &length);
+    std::vector<std::string> got;
+    Bytes stream;
+    const auto result = [&] {
+        if (!stream.empty()) got.insert(got.begin(), toHex(stream));
+        return got;
+    };
+    const auto deadline = SimTest::Clock::now() + SimTest::milliseconds(ms);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SimTest::Clock::now())
+                .count();
+        pollfd p{fd.get(), POLLIN, 0};
+        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) return result();
+        std::uint8_t buffer[256];
+        const ssize_t n = ::recv(fd.get(), buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            got.push_back("closed");
+            return result();
+        }
+        if (type == SOCK_STREAM) {
+            stream.insert(stream.end(), buffer, buffer + n);
+        } else {
+            got.push_back(toHex(Bytes(buffer, buffer + n)));
+        }
+    }
+}
+
+void sendBytes(const UniqueFd& fd, const std::string& text) {
+    const Bytes bytes = hex(text);
+    ASSERT_EQ(::send(fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(bytes.size()));
+}
+
+Camsim::ServerOptions withNetwork(NetworkFault fault = NetworkFault::None, int request = 1) {
+    Camsim::ServerOptions options;
+    options.timing.instant = true;
+    options.network.tcpPort = 0;
+    options.network.udpPort = 0;
+    options.network.fault.fault = fault;
+    options.network.fault.request = request;
+    options.network.fault.delay = SimTest::milliseconds(150);
+    return options;
+}
+
+TEST(NetworkUdp, AnswersTheResetAndEachReplyInItsOwnDatagramWithTheRequestsNumber) {
+    Camsim::PtyServer server(withNetwork());
+    const UniqueFd udp = connectTo(SOCK_DGRAM, server.udpPort());
+    sendBytes(udp, "02 00 00 01 00 00 00 07 01");
+    EXPECT_EQ(receiveFor(udp, 100), std::vector<std::string>{"02 01 00 01 00 00 00 07 01"});
+    // An inquiry: one reply.
+    sendBytes(udp, "01 10 00 05 00 00 00 08 81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(udp, 100),
+              std::vector<std::string>{"01 11 00 04 00 00 00 08 90 50 02 FF"});
+    // A command: acknowledgement and completion apart, both with the command's number.
+    sendBytes(udp, "01 00 00 06 12 34 56 78 81 01 04 33 02 FF");
+    EXPECT_EQ(receiveFor(udp, 100), (std::vector<std::string>{"01 11 00 03 12 34 56 78 90 41 FF",
+                                                              "01 11 00 03 12 34 56 78 90 51 FF"}));
+    EXPECT_TRUE(server.camera(1).backlight);
+    // Over the network the camera keeps address 1 and stands alone.
+    sendBytes(udp, "01 00 00 04 00 00 00 09 88 30 01 FF");
+    EXPECT_EQ(receiveFor(udp, 100),
+              std::vector<std::string>{"01 11 00 04 00 00 00 09 88 30 02 FF"});
+    // Not a request: a wrong length, an unknown payload type.
+    sendBytes(udp, "01 10 00 09 00 00 00 0A 81 09 04 00 FF");
+    sendBytes(udp, "03 00 00 05 00 00 00 0B 81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(udp, 100), std::vector<std::string>{});
+}
+
+struct DatagramFaultCase {
+    const char* name;
+    NetworkFault fault;
+    std::vector<std::string> first100ms;  // after the hit request
+    std::vector<std::string> later;       // up to 400 ms
+};
+
+class NetworkUdpFaults : public testing::TestWithParam<DatagramFaultCase> {};
+
+// The fault hits request 2 only: the reset is no request, the first inquiry is answered.
+TEST_P(NetworkUdpFaults, HitTheRepliesOfTheNamedRequestOnly) {
+    Camsim::PtyServer server(withNetwork(GetParam().fault, 2));
+    const UniqueFd udp = connectTo(SOCK_DGRAM, server.udpPort());
+    sendBytes(udp, "02 00 00 01 00 00 00 01 01");
+    sendBytes(udp, "01 10 00 05 00 00 00 02 81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(udp, 100),
+              (std::vector<std::string>{"02 01 00 01 00 00 00 01 01",
+                                        "01 11 00 04 00 00 00 02 90 50 02 FF"}));
+    sendBytes(udp, "01 10 00 05 00 00 00 03 81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(udp, 100), GetParam().first100ms);
+    EXPECT_EQ(receiveFor(udp, 300), GetParam().later);
+    sendBytes(udp, "01 10 00 05 00 00 00 04 81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(udp, 100),
+              std::vector<std::string>{"01 11 00 04 00 00 00 04 90 50 02 FF"});
+}
+
+const std::string REPLY_3 = "01 11 00 04 00 00 00 03 90 50 02 FF";
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, NetworkUdpFaults,
+    testing::Values(DatagramFaultCase{"Drop", NetworkFault::Drop, {}, {}},
+                    DatagramFaultCase{"Duplicate", NetworkFault::Duplicate, {REPLY_3, REPLY_3}, {}},
+                    DatagramFaultCase{"Late", NetworkFault::Late, {}, {REPLY_3}},
+                    // Faults of the byte stream leave datagrams alone.
+                    DatagramFaultCase{"Close", NetworkFault::Close, {REPLY_3}, {}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct StreamCase {
+    const char* name;
+    NetworkFault fault;
+    std::vector<std::string> reply;  // to the third request
+};
+
+class NetworkTcp : public testing::TestWithParam<StreamCase> {};
+
+TEST_P(NetworkTcp, CarriesTheByteStreamAndClosesWhereTheFaultSays) {
+    Camsim::PtyServer server(withNetwork(GetParam().fault, 3));
+    const UniqueFd tcp = connectTo(SOCK_STREAM, server.tcpPort());
+    // Two frames in one piece, answered as a chain of one camera would.
+    sendBytes(tcp, "88 30 01 FF 88 01 00 01 FF");
+    EXPECT_EQ(receiveFor(tcp, 100), std::vector<std::string>{"88 30 02 FF 88 01 00 01 FF"});
+    sendBytes(tcp, "81 09 04");
+    sendBytes(tcp, "00 FF");
+    EXPECT_EQ(receiveFor(tcp, 200), GetParam().reply);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, NetworkTcp,
+    testing::Values(StreamCase{"None", NetworkFault::None, {"90 50 02 FF"}},
+                    StreamCase{"Close", NetworkFault::Close, {"closed"}},
+                    StreamCase{"CloseMidReply", NetworkFault::CloseMidReply, {"90", "closed"}},
+                    StreamCase{"Drop", NetworkFault::Drop, {"90 50 02 FF"}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(NetworkProgram, PrintsTheNetworkNamesAfterTheDeviceAndServesThem) {
+    SimTest::TempDir dir;
+    SimTest::Program program({"--tcp", "0", "--udp", "0"}, dir.path("stderr.txt"));
+    EXPECT_EQ(program.readLine().rfind("/dev/", 0), 0u);
+    const std::string tcp = program.readLine();
+    const std::string udp = program.readLine();
+    ASSERT_EQ(tcp.rfind("tcp://127.0.0.1:", 0), 0u) << tcp;
+    ASSERT_EQ(udp.rfind("udp://127.0.0.1:", 0), 0u) << udp;
+    const UniqueFd stream =
+        connectTo(SOCK_STREAM, static_cast<std::uint16_t>(std::stoi(tcp.substr(16))));
+    sendBytes(stream, "81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(stream, 200), std::vector<std::string>{"90 50 02 FF"});
+    const UniqueFd datagrams =
+        connectTo(SOCK_DGRAM, static_cast<std::uint16_t>(std::stoi(udp.substr(16))));
+    sendBytes(datagrams, "02 00 00 01 00 00 00 01 01");
+    EXPECT_EQ(receiveFor(datagrams, 200), std::vector<std::string>{"02 01 00 01 00 00 00 01 01"});
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+}
+
+}  // namespace
