@@ -154,6 +154,8 @@ class ControllerImpl {
 
     // The transport, created (not connected) on first use.
     Comm* getComm();
+    // Whether a transport has been created or given, without creating one.
+    bool hasComm() const noexcept { return comm != nullptr; }
     // Replaces the transport, for example by one that does not use a serial port.
     void setComm(std::unique_ptr<Comm> transport);
     void send(const std::uint8_t* bytes, std::uint32_t* count);

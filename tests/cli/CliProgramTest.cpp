@@ -376,25 +376,141 @@ TEST(CliWithoutCamera, VersionNamesTheLibraryThatWasLoaded) {
     EXPECT_EQ(result.out, tool + "libquorvin 1.7.3 (" + copy + ")\n");
 }
 
+// Written out rather than taken from the table that prints it: every one of the 108 operations
+// of the public header under its heading, with its arguments as a caller types them.
+const char HELP_OPERATIONS[] = R"(Link and cameras:
+  connect <port:text>
+  disconnect
+  getCamerasTotal
+  getCurCamera
+  setCurCamera <camera:int>
+
+Device type and pan-tilt:
+  getDeviceType
+  getPanTilt
+  setPanTilt <pan:double> <tilt:double> <panSpeed:int> <tiltSpeed:int>
+  moveUp <tiltSpeed:int>
+  moveDown <tiltSpeed:int>
+  moveLeft <panSpeed:int>
+  moveRight <panSpeed:int>
+  moveUpLeft <tiltSpeed:int> <panSpeed:int>
+  moveUpRight <tiltSpeed:int> <panSpeed:int>
+  moveDownLeft <tiltSpeed:int> <panSpeed:int>
+  moveDownRight <tiltSpeed:int> <panSpeed:int>
+  moveHome
+  stopMove
+
+Zoom:
+  zoomTele
+  zoomWide
+  zoomIn <speed:int>
+  zoomOut <speed:int>
+  stopZoom
+  getZoom
+  setZoom <zoom:double>
+  getDZoomState
+  setDZoomState <on:on|off>
+
+Focus:
+  getFocusMode
+  setFocusMode <automatic:on|off>
+  setAutoFocusSensitivity <normal:on|off>
+  getFocus
+  setFocus <focus:double>
+  focusNear
+  focusFar
+  focusInfinity
+  focusToNear <speed:int>
+  focusToFar <speed:int>
+  stopFocusChange
+  getFocusNearLimit
+  setFocusNearLimit <limit:double>
+  onePushAutoFocus
+
+White balance:
+  getWBMode
+  setWBMode <mode:WBMode>
+  onePushWBTrigger
+  getRGain
+  setRGain <gain:long>
+  increaseRGain
+  decreaseRGain
+  resetRGain
+  getBGain
+  setBGain <gain:long>
+  increaseBGain
+  decreaseBGain
+  resetBGain
+
+Exposure:
+  getAEMode
+  setAEMode <mode:AEMode>
+  getSlowShutterMode
+  setSlowShutterMode <automatic:on|off>
+  getShutter
+  setShutter <shutter:long>
+  upShutter
+  downShutter
+  resetShutter
+  getIris
+  setIris <iris:long>
+  upIris
+  downIris
+  resetIris
+  getGain
+  setGain <gain:long>
+  upGain
+  downGain
+  resetGain
+  getBright
+  setBright <bright:long>
+  upBright
+  downBright
+  resetBright
+  getExpCompState
+  setExpCompState <on:on|off>
+  getExpComp
+  setExpComp <expComp:long>
+  upExpComp
+  downExpComp
+  resetExpComp
+  getBackLightState
+  setBackLightState <on:on|off>
+
+Aperture:
+  getAperture
+  setAperture <aperture:long>
+  upAperture
+  downAperture
+  resetAperture
+
+Preset memories:
+  memorySet <preset:int>
+  memoryRecall <preset:int>
+  memoryReset <preset:int>
+
+Picture:
+  setWideMode <mode:WideMode>
+  setLrReverseState <reversed:on|off>
+  setFreezeState <frozen:on|off>
+  setPictureEffectMode <mode:PictureEffectMode>
+  setDigitalEffectMode <mode:DigitalEffectMode>
+  setDigitalEffectLevel <level:int>
+
+System and power:
+  setDataScreenState <on:on|off>
+  setIrReceiveState <on:on|off>
+  setIrReceiveReturnState <on:on|off>
+  getPowerState
+  setPowerState <on:on|off>
+  getAutoPowerOffDelay
+  setAutoPowerOffDelay <delay:long>
+)";
+
 TEST(CliWithoutCamera, HelpListsEveryOperationUnderItsGroup) {
     const RunResult result = runProgram({QUORVIN_CLI, "--help"});
     ASSERT_EQ(result.exitCode, 0);
-    std::size_t previousGroup = 0;
-    for (const char* group : groups()) {
-        const std::size_t at = result.out.find(std::string("\n") + group + ":\n");
-        ASSERT_NE(at, std::string::npos) << group;
-        EXPECT_GT(at, previousGroup) << group;
-        previousGroup = at;
-    }
-    for (const Operation& operation : operations()) {
-        const std::size_t at = result.out.find("\n  " + usageOf(operation) + "\n");
-        ASSERT_NE(at, std::string::npos) << operation.name;
-        // The nearest heading above the operation is its own group.
-        const std::size_t heading = result.out.rfind(":\n", at);
-        const std::size_t lineStart = result.out.rfind('\n', heading - 1) + 1;
-        EXPECT_EQ(result.out.substr(lineStart, heading - lineStart), operation.group)
-            << operation.name;
-    }
+    EXPECT_NE(result.out.find(HELP_OPERATIONS), std::string::npos) << result.out;
 }
 
 TEST(CliWithoutCamera, PortsListsTheSerialPorts) {

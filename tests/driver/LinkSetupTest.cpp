@@ -70,7 +70,10 @@ TEST(ControllerImplLifetime, DisconnectWithoutATransportDoesNothing) {
     ViscaControllerImpl impl;
     impl.disconnect();
     // No transport was made for it, so no port was touched and nothing was logged.
+    EXPECT_FALSE(impl.hasComm());
     EXPECT_EQ(readFile("CameraDriver.log"), "");
+    impl.getComm();
+    EXPECT_TRUE(impl.hasComm());
 }
 
 TEST(ControllerImplLifetime, DestroyingTheImplementationDestroysItsTransportOnly) {

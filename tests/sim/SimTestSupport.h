@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "sim/PtyServer.h"
@@ -115,6 +117,21 @@ class Port {
         }
     }
 
+    // Reads until the bytes received end with `last` or the time-out passes; returns all of
+    // them, `last` included.
+    Bytes readThrough(const Bytes& last, milliseconds timeout = milliseconds(3000)) {
+        Bytes out;
+        const auto deadline = Clock::now() + timeout;
+        while (out.size() < last.size() || !std::equal(last.rbegin(), last.rend(), out.rbegin())) {
+            const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) break;
+            const Bytes got = read(1, left);
+            if (got.empty()) break;
+            out.insert(out.end(), got.begin(), got.end());
+        }
+        return out;
+    }
+
     // Sends a request and collects exactly as many bytes as the expected answer has, then
     // whatever else follows within a short quiet time, so that extra replies show up too.
     Bytes exchange(const Bytes& request, std::size_t expected) {
@@ -162,6 +179,13 @@ class Port {
     int descriptor = -1;
 };
 
+// The power inquiry to the first camera, which a camera that is on answers at once whatever it
+// is doing, and that answer. Sent after a request, it marks the end of what the request brought
+// about: a reply that should not have come arrives ahead of the marker's answer however slowly
+// the server runs, where a wait for silence gives up before a slow server has sent it.
+inline const char MARKER[] = "81 09 04 00 FF";
+inline const char MARKER_REPLY[] = "90 50 02 FF";
+
 // A server with its client end, fresh for each case so that no case sees another's state.
 struct Line {
     explicit Line(const Camsim::ServerOptions& options)
@@ -172,6 +196,18 @@ struct Line {
 
     Camsim::PtyServer server;
     Port port;
+
+    // Once the chain has taken `frames` frames since it started, lifts any fault and sends the
+    // marker; returns everything that arrives up to and including the marker's answer.
+    Bytes throughMarker(std::uint64_t frames) {
+        const auto deadline = Clock::now() + milliseconds(5000);
+        while (server.framesReceived() < frames && Clock::now() < deadline) {
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        server.setFault(Camsim::Fault::None);
+        port.send(MARKER);
+        return port.readThrough(hex(MARKER_REPLY));
+    }
 
   private:
     static Camsim::ServerOptions chain(int cameras, Camsim::Fault fault) {

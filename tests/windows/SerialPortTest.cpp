@@ -40,6 +40,9 @@ const Bytes ADDRESS_REPLY{0x88, 0x30, 0x02, 0xFF};
 const Bytes ZOOM_STOP{0x81, 0x01, 0x04, 0x07, 0x00, 0xFF};
 const Bytes ACK{0x90, 0x41, 0xFF};
 const Bytes COMPLETION{0x90, 0x51, 0xFF};
+// Answered at once, by a camera that is on, whatever else it does.
+const Bytes POWER_INQUIRY{0x81, 0x09, 0x04, 0x00, 0xFF};
+const Bytes POWER_REPLY{0x90, 0x50, 0x02, 0xFF};
 
 void writeAll(WinSerialComm& port, const Bytes& bytes) {
     std::uint32_t count = static_cast<std::uint32_t>(bytes.size());
@@ -159,6 +162,52 @@ TEST(Win32SerialPort, ReadEndsWhenTheLineGoesQuiet) {
     EXPECT_EQ(readOnce(port), ACK);
     EXPECT_EQ(readOnce(port, WindowsTest::SLOW_COMPLETION_MS + 3000), COMPLETION);
     EXPECT_EQ(openHandles(), holding) << "a transfer's event outlived it";
+    port.close();
+}
+
+// The replies to two power inquiries written `spacing` apart by a thread of their own while this
+// one reads, as the reads received them.
+std::vector<Bytes> repliesApart(WinSerialComm& port, std::chrono::milliseconds spacing) {
+    std::thread writer([&port, spacing] {
+        writeAll(port, POWER_INQUIRY);
+        std::this_thread::sleep_for(spacing);
+        writeAll(port, POWER_INQUIRY);
+    });
+    std::vector<Bytes> reads;
+    std::size_t received = 0;
+    while (received < 2 * POWER_REPLY.size()) {
+        Bytes burst = readOnce(port, 3000);
+        if (burst.empty()) {
+            break;  // readOnce has failed the test
+        }
+        received += burst.size();
+        reads.push_back(std::move(burst));
+    }
+    writer.join();
+    return reads;
+}
+
+// The quiet gap that ends a read is 20 ms: replies half of it apart are one read, replies three
+// gaps apart two. A busy machine can spoil either on one try (a writer or camera held up
+// parts the first pair, a reader held up finds the second pair waiting together), not on five
+// running; a gap outside those bounds gives the wrong reads on nearly every try.
+TEST(Win32SerialPort, QuietGapEndsAReadOnlyBetweenRepliesFarApart) {
+    WinSerialComm port;
+    port.open(WindowsTest::CAMERA_PORT);
+    const std::vector<Bytes> oneRead{{0x90, 0x50, 0x02, 0xFF, 0x90, 0x50, 0x02, 0xFF}};
+    const std::vector<Bytes> twoReads{POWER_REPLY, POWER_REPLY};
+
+    std::vector<Bytes> close;
+    for (int attempt = 0; attempt < 5 && close != oneRead; ++attempt) {
+        close = repliesApart(port, 10ms);
+    }
+    EXPECT_EQ(close, oneRead);
+
+    std::vector<Bytes> apart;
+    for (int attempt = 0; attempt < 5 && apart != twoReads; ++attempt) {
+        apart = repliesApart(port, 60ms);
+    }
+    EXPECT_EQ(apart, twoReads);
     port.close();
 }
 
