@@ -70,41 +70,45 @@ void addRegisteredPorts(std::vector<unsigned>& numbers) {
     ::RegCloseKey(key);
 }
 
-// The DOS device names: a port that no driver registered (Wine's, one linked in the prefix)
-// is among them.
-void addDosDevicePorts(std::vector<unsigned>& numbers) {
-    std::vector<char> names(16384);
-    for (;;) {
-        const DWORD length =
-            ::QueryDosDeviceA(nullptr, names.data(), static_cast<DWORD>(names.size()));
-        if (length > 0) {
-            names.resize(length);
-            break;
-        }
-        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || names.size() > (1u << 24)) {
-            return;
-        }
-        names.resize(names.size() * 4);
-    }
-    for (std::size_t at = 0; at < names.size() && names[at] != '\0';) {
-        const std::string name(&names[at]);
-        addPort(numbers, name);
-        at += name.size() + 1;
-    }
-}
-
 // Closes a handle when it goes.
 struct HandleCloser {
     HANDLE handle;
     ~HandleCloser() { ::CloseHandle(handle); }
 };
 
+// COM1 to COM255 asked for one by one: among the DOS device names, and else opened for no
+// access at all (no reading, writing or settings; Wine finds the ports linked in its prefix,
+// which no driver registered, only so). One that refuses the open is there all the same,
+// held by another process.
+void addProbedPorts(std::vector<unsigned>& numbers) {
+    constexpr unsigned LAST_PORT = 255;
+    for (unsigned number = 1; number <= LAST_PORT; ++number) {
+        const std::string name = "COM" + std::to_string(number);
+        char target[MAX_PATH];
+        if (::QueryDosDeviceA(name.c_str(), target, MAX_PATH) != 0 ||
+            ::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+            addPort(numbers, name);
+            continue;
+        }
+        const HANDLE handle =
+            ::CreateFileA(("\\\\.\\" + name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, 0, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            const HandleCloser closer{handle};
+            addPort(numbers, name);
+        } else if (::GetLastError() == ERROR_ACCESS_DENIED ||
+                   ::GetLastError() == ERROR_SHARING_VIOLATION) {
+            addPort(numbers, name);
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> serialPorts() {
     std::vector<unsigned> numbers;
     addRegisteredPorts(numbers);
-    addDosDevicePorts(numbers);
+    addProbedPorts(numbers);
     std::sort(numbers.begin(), numbers.end());
     std::vector<std::string> ports;
     for (const unsigned number : numbers) {
