@@ -75,7 +75,19 @@ struct RunCase {
 
 void PrintTo(const RunCase& c, std::ostream* out) { *out << c.label; }
 
-class CliOverCom : public ::testing::TestWithParam<RunCase> {};
+// Other tests of the chain switch its cameras off; the lines here are for cameras that are on.
+class CliOverCom : public ::testing::TestWithParam<RunCase> {
+  protected:
+    void SetUp() override { switchOn(); }
+
+  public:
+    static void switchOn() {
+        for (const char* camera : {"1", "2"}) {
+            const RunResult result = run(cmd({"setPowerState", "on"}, {"--camera", camera}));
+            ASSERT_EQ(result.exitCode, 0) << result.err;
+        }
+    }
+};
 
 TEST_P(CliOverCom, PrintsResultsAndExitsWithItsStatus) {
     const RunCase& c = GetParam();
@@ -218,6 +230,7 @@ TEST(CliOverComPorts, PortsListsTheComPortsPresent) {
 // The settings dump.
 
 TEST(CliOverComStatus, StatusJsonIsOneObjectOfEveryInquiry) {
+    CliOverCom::switchOn();
     const RunResult set = run(cmd({"setPanTilt",
                                    "0.5",
                                    "-0.25",
