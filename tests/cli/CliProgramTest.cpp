@@ -274,6 +274,18 @@ TEST_F(CliProgram, PortHeldByAnotherProcessNamesIt) {
         << result.err;
 }
 
+// The port opened and the camera did not answer: the library's line alone. The port that its
+// connect left open is not mistaken for one held by another process.
+TEST_F(CliProgram, SilentCameraGetsNoCause) {
+    start(1, Camsim::Fault::Silent);
+    const RunResult result = run(cmd({"getGain"}));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "quorvin: connect " + server->devicePath() +
+                              ": Receive data from serial COM timeout in "
+                              "WinSerialCommAdaptor::recv() !\n");
+}
+
 TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
     // The tests run as root, who may open anything: the tool runs as nobody here.
     if (::geteuid() != 0 || ::access("/usr/sbin/runuser", X_OK) != 0 ||
