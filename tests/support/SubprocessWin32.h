@@ -112,7 +112,8 @@ inline RunResult runProgram(const std::vector<std::string>& args, const std::str
     PROCESS_INFORMATION process{};
     if (!::CreateProcessA(args.at(0).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                           CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
-        throw std::runtime_error("cannot start " + args.at(0));
+        throw std::runtime_error("cannot start " + args.at(0) + ": error " +
+                                 std::to_string(::GetLastError()));
     }
     const Detail::Handle processHandle(process.hProcess);
     const Detail::Handle thread(process.hThread);
