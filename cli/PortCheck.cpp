@@ -40,6 +40,10 @@ std::string explainPort(const PortFacts& facts) {
         case PortFacts::Cause::Busy:
             return facts.device + " is held by another process" +
                    (facts.holders.empty() ? "" : ": " + joined(facts.holders));
+        case PortFacts::Cause::BusyOrDenied:
+            return "access to " + facts.device +
+                   " denied: another program has it open (close it), or this account may not "
+                   "use it";
     }
     return {};
 }

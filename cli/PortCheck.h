@@ -18,6 +18,7 @@ struct PortFacts {
         NotSerial,         // a device, but not a serial one
         PermissionDenied,  // the user may not open it
         Busy,              // another process holds it
+        BusyOrDenied,      // refused access: held by another process, or not the user's to open
     };
     Cause cause = Cause::Unknown;
     std::string device;                // the device looked at: "/dev/ttyS0" for COM1
@@ -31,6 +32,10 @@ struct PortFacts {
 
 // Looks at the port a connect was refused for. Platform-specific.
 PortFacts inspectPort(const std::string& port);
+
+// The ports that `quorvin ports` lists: on POSIX Ports::listSerialPorts(), on Windows the COM
+// ports that the system has, in numeric order. Platform-specific.
+std::vector<std::string> serialPorts();
 
 // One line for the user saying what the facts mean and what to do, or "" when there is
 // nothing to add to the library's message.

@@ -117,6 +117,8 @@ std::vector<std::string> holdersOf(const std::string& device) {
 
 }  // namespace
 
+std::vector<std::string> serialPorts() { return Ports::listSerialPorts(); }
+
 PortFacts inspectPort(const std::string& port) {
     PortFacts facts;
     facts.device = deviceOf(port);

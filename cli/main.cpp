@@ -19,7 +19,6 @@
 #include "cli/Operations.h"
 #include "cli/PortCheck.h"
 #include "cli/Script.h"
-#include "ports/PortList.h"
 #include "quorvin/Controller.h"
 
 namespace {
@@ -69,7 +68,7 @@ std::string operationList() {
 }
 
 int listPorts() {
-    for (const std::string& port : Ports::listSerialPorts()) {
+    for (const std::string& port : serialPorts()) {
         std::cout << port << '\n';
     }
     return 0;
@@ -188,6 +187,12 @@ int main(int argc, char** argv) {
         std::cout.flush();
         std::cerr << "quorvin: " << failing << ": " << oneLine(error.what()) << '\n';
         if (!connected) {
+            // A connect that failed after the port opened (a camera that does not answer)
+            // leaves it open; closed first, it is not mistaken for another process's.
+            try {
+                camera.disconnect();
+            } catch (const std::exception&) {
+            }
             const std::string cause = diagnosePort(port);
             if (!cause.empty()) {
                 std::cerr << "quorvin: " << cause << '\n';

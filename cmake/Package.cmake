@@ -1,13 +1,13 @@
 # The Windows package, a ZIP made by CPack from the install tree:
-#   bin/      quorvin.dll, Demo.exe and the C++ runtime DLLs that both load
+#   bin/      quorvin.dll, Demo.exe, quorvin.exe and the C++ runtime DLLs that they load
 #   lib/      the import library libquorvin.dll.a (with the CMake and pkg-config files)
 #   include/  the public headers
 # Named quorvin-<version>-win32.zip for the 32-bit deliverables (win64 for the test build).
 #   cmake --build build-win32 --target package
 include(WindowsRuntime)
 
-# quorvin.dll and Demo.exe share one libstdc++ (a std::string and DriverException cross between
-# them), so the runtime ships once, beside both.
+# quorvin.dll and its programs share one libstdc++ (a std::string and DriverException cross
+# between them), so the runtime ships once, beside them all.
 install(FILES ${QUORVIN_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Quorvin)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

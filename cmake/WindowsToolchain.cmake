@@ -24,3 +24,7 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
 # No GoogleTest is packaged for mingw: tests build it from Debian's sources (GTestConfig.cmake
 # in cmake/windows does that when find_package(GTest) asks for it).
 set(GTest_DIR "${CMAKE_CURRENT_LIST_DIR}/windows" CACHE PATH "GoogleTest built from source")
+# The command-line tool's header-only libraries are the build machine's (cmake/windows).
+set(CLI11_DIR "${CMAKE_CURRENT_LIST_DIR}/windows" CACHE PATH "CLI11 headers of the build machine")
+set(nlohmann_json_DIR "${CMAKE_CURRENT_LIST_DIR}/windows" CACHE PATH
+    "nlohmann-json headers of the build machine")

@@ -23,6 +23,7 @@
 
 #include "cli/Operations.h"
 #include "sim/PtyServer.h"
+#include "tests/cli/UsageCases.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
@@ -35,8 +36,6 @@ using TestSupport::readFile;
 using TestSupport::runProgram;
 using TestSupport::RunResult;
 using TestSupport::TempDir;
-
-const char* const PORT_PLACEHOLDER = "{port}";
 
 class CliProgram : public ::testing::Test {
   protected:
@@ -124,16 +123,6 @@ TEST_P(CliRun, PrintsResultsAndExitsWithItsStatus) {
     }
 }
 
-const std::vector<std::string> P = {"--port", PORT_PLACEHOLDER};
-
-std::vector<std::string> cmd(std::vector<std::string> words,
-                             std::vector<std::string> options = {}) {
-    std::vector<std::string> args = options;
-    args.insert(args.end(), P.begin(), P.end());
-    args.insert(args.end(), words.begin(), words.end());
-    return args;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, CliRun,
     ::
@@ -203,14 +192,6 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------------------------
 // Mistakes on the command line: exit status 2 and not one byte to the camera.
 
-struct UsageCase {
-    const char* label;
-    std::vector<std::string> args;
-    const char* err;
-};
-
-void PrintTo(const UsageCase& c, std::ostream* out) { *out << c.label; }
-
 class CliUsage : public CliProgram, public ::testing::WithParamInterface<UsageCase> {};
 
 TEST_P(CliUsage, ExitsWithTwoAndSendsNothing) {
@@ -223,39 +204,7 @@ TEST_P(CliUsage, ExitsWithTwoAndSendsNothing) {
     EXPECT_EQ(server->framesReceived(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mistakes, CliUsage,
-    ::testing::Values(
-        UsageCase{"unknown operation after a good one",
-                  cmd({"setPowerState", "on", ",", "panLeft", "3"}),
-                  "quorvin: unknown operation \"panLeft\""},
-        UsageCase{"too few arguments", cmd({"getGain", ",", "setPanTilt", "0.5", "0.5"}),
-                  "quorvin: setPanTilt takes 4 arguments, got 2: setPanTilt <pan:double> "
-                  "<tilt:double> <panSpeed:int> <tiltSpeed:int>"},
-        UsageCase{"argument to an operation without any", cmd({"stopMove", "now"}),
-                  "quorvin: stopMove takes 0 arguments, got 1: stopMove"},
-        UsageCase{"unknown enumerator", cmd({"setWBMode", "WBSunny"}),
-                  "quorvin: setWBMode: \"WBSunny\" for <mode> is not a WBMode (WBAuto, "
-                  "WBIndoor, WBOutdoor, WBOnePush, WBAutoTracing, WBManual or a number): "
-                  "setWBMode <mode:WBMode>"},
-        UsageCase{"boolean spelled otherwise", cmd({"setPowerState", "yes"}),
-                  "quorvin: setPowerState: \"yes\" for <on> is not a valid on|off"},
-        UsageCase{"number beyond an int", cmd({"moveUp", "0x100000000"}),
-                  "is not a valid int: moveUp <tiltSpeed:int>"},
-        UsageCase{"not a number", cmd({"setZoom", "half"}), "is not a valid double"},
-        UsageCase{"comma without an operation", cmd({"getGain", ",", ",", "getIris"}),
-                  "quorvin: an operation is missing beside a ','"},
-        UsageCase{"no operation", cmd({}), "quorvin: no operation given"},
-        UsageCase{"camera beyond the line", cmd({"getGain"}, {"--camera", "8"}), "--camera"},
-        UsageCase{"unknown option", cmd({"--fast", "getGain"}), "unknown option --fast"},
-        UsageCase{"misspelt operation", cmd({"getGain", ",", "setZom", "0.5"}),
-                  "quorvin: unknown operation \"setZom\" (did you mean setZoom? quorvin --help"},
-        UsageCase{"operation in the wrong case", cmd({"getgain"}), "(did you mean getGain?"},
-        UsageCase{"status misspelt", cmd({"stauts"}), "(did you mean status?"},
-        UsageCase{"name like none", cmd({"xyzzy"}),
-                  "quorvin: unknown operation \"xyzzy\" (quorvin --help lists them)\n"},
-        UsageCase{"status with an argument", cmd({"status", "--yaml"}),
-                  "status takes no argument other than --json"}));
+INSTANTIATE_TEST_SUITE_P(Mistakes, CliUsage, ::testing::ValuesIn(usageCases()));
 
 TEST_F(CliProgram, CameraPastTheChainIsRefusedBeforeItIsAddressed) {
     start(2);
@@ -323,6 +272,18 @@ TEST_F(CliProgram, PortHeldByAnotherProcessNamesIt) {
     expectCause(result, server->devicePath(), server->devicePath() + " is held by another process");
     EXPECT_NE(result.err.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos)
         << result.err;
+}
+
+// The port opened and the camera did not answer: the library's line alone. The port that its
+// connect left open is not mistaken for one held by another process.
+TEST_F(CliProgram, SilentCameraGetsNoCause) {
+    start(1, Camsim::Fault::Silent);
+    const RunResult result = run(cmd({"getGain"}));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "quorvin: connect " + server->devicePath() +
+                              ": Receive data from serial COM timeout in "
+                              "WinSerialCommAdaptor::recv() !\n");
 }
 
 TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {

@@ -78,7 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
                          }),
                     "/dev/ttyUSB0 is held by another process: minicom (pid 12), screen (pid 40)"},
         ExplainCase{"held, holder hidden", facts(Cause::Busy),
-                    "/dev/ttyUSB0 is held by another process"}));
+                    "/dev/ttyUSB0 is held by another process"},
+        ExplainCase{"refused, held or not allowed", facts(Cause::BusyOrDenied),
+                    "access to /dev/ttyUSB0 denied: another program has it open (close it), or "
+                    "this account may not use it"}));
 
 TEST(PortDiagnosis, NetworkAddressesAreNotLookedAt) {
     for (const char* address : {"tcp://192.0.2.1:5678", "udp://192.0.2.1:52381"}) {

@@ -1,6 +1,6 @@
 # Checks of a Windows build's deliverables as ctest tests: quorvin.dll's export table and
 # Demo.exe's import table against the lists that the Linux tests read too, and the package's
-# contents. They read built files with the build machine's tools and build nothing themselves,
+# contents (with quorvin.exe, when the build has the command-line tool). They read built files with the build machine's tools and build nothing themselves,
 # so every Windows build has them, also one configured without the test suite (the 32-bit
 # deliverables' build, whose programs nothing here can run).
 enable_testing()
@@ -29,11 +29,16 @@ if(TARGET quorvin_demo_win32)
     else()
         set(gcc_runtime libgcc_s_seh-1.dll)
     endif()
+    set(programs $<TARGET_FILE_NAME:quorvin_demo_win32>)
+    if(TARGET quorvin_cli)
+        string(APPEND programs ",$<TARGET_FILE_NAME:quorvin_cli>")
+    endif()
     add_test(NAME windows_package
         COMMAND "${CMAKE_COMMAND}" "-DBUILD_DIR=${CMAKE_BINARY_DIR}" "-DCPACK=${CMAKE_CPACK_COMMAND}"
                 "-DPACKAGE=${QUORVIN_PACKAGE_NAME}"
-                "-DHEADERS_DIR=${QUORVIN_ROOT}/include/quorvin"
+                "-DHEADERS_DIR=${QUORVIN_ROOT}/include/quorvin" "-DPROGRAMS=${programs}"
                 "-DRUNTIME=libstdc++-6.dll,${gcc_runtime},libwinpthread-1.dll"
+                "-DOBJDUMP=${CMAKE_OBJDUMP}" "-DSYSTEM_LIBS=${CMAKE_FIND_ROOT_PATH}/lib"
                 -P "${check_dir}/CheckPackage.cmake")
     set_tests_properties(windows_package PROPERTIES LABELS packaging TIMEOUT 300)
 endif()
