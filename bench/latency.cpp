@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Statistics.h"
 #include "driver/Packet.h"
 #include "driver/ViscaControllerImpl.h"
 #include "quorvin/DriverException.h"
@@ -31,6 +32,7 @@
 
 namespace {
 
+using Bench::percentile;
 using Clock = std::chrono::steady_clock;
 using Terminator = std::optional<std::uint8_t>;
 
@@ -115,12 +117,6 @@ double cpuMs() {
         return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
     };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
 }
 
 struct Figures {

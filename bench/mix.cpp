@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/Statistics.h"
 #include "driver/ViscaControllerImpl.h"
 #include "quorvin/DriverException.h"
 #include "sim/PtyServer.h"
@@ -40,6 +41,8 @@
 
 namespace {
 
+using Bench::percentile;
+using Bench::threadCpuMs;
 using Clock = std::chrono::steady_clock;
 using CameraDriver::Comm;
 using CameraDriver::ControllerImpl;
@@ -50,23 +53,6 @@ constexpr double BYTE_MS = 10.0 * 1000.0 / 9600.0;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
-
-double threadCpuMs() {
-    rusage usage{};
-    if (::getrusage(RUSAGE_THREAD, &usage) != 0) {
-        return 0;
-    }
-    const auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
 // One exchange as it went over the line: the frame written and the number of reply bytes read.

@@ -16,29 +16,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/Statistics.h"
 #include "quorvin/Controller.h"
 #include "quorvin/DriverException.h"
 #include "sim/PtyServer.h"
 
 namespace {
 
+using Bench::percentile;
+using Bench::threadCpuMs;
 using Clock = std::chrono::steady_clock;
 using CameraDriver::Controller;
-
-double percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
-
-double threadCpuMs() {
-    rusage usage{};
-    if (::getrusage(RUSAGE_THREAD, &usage) != 0) return 0;
-    const auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
 
 struct Operation {
     const char* name;

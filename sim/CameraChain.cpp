@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "sim/Names.h"
+
 namespace Camsim {
 
 namespace {
@@ -11,12 +13,7 @@ namespace {
 constexpr std::uint8_t TERMINATOR = 0xFF;
 constexpr std::uint8_t BROADCAST = 0x88;
 
-struct FaultNameEntry {
-    Fault fault;
-    const char* name;
-};
-
-constexpr FaultNameEntry FAULT_NAMES[] = {
+constexpr NamedValue<Fault> FAULT_NAMES[] = {
     {Fault::None, "none"},
     {Fault::Silent, "silent"},
     {Fault::BufferFull, "buffer-full"},
@@ -36,19 +33,9 @@ bool isAutoPowerOffInquiry(const Bytes& frame) {
 
 }  // namespace
 
-const char* faultName(Fault fault) {
-    for (const auto& e : FAULT_NAMES) {
-        if (e.fault == fault) return e.name;
-    }
-    return "unknown";
-}
+const char* faultName(Fault fault) { return nameOf(FAULT_NAMES, fault); }
 
-std::optional<Fault> faultFromName(std::string_view name) {
-    for (const auto& e : FAULT_NAMES) {
-        if (name == e.name) return e.fault;
-    }
-    return std::nullopt;
-}
+std::optional<Fault> faultFromName(std::string_view name) { return valueNamed(FAULT_NAMES, name); }
 
 CameraChain::CameraChain(int count) {
     if (count < 1 || count > 7) {

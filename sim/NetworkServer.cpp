@@ -10,10 +10,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <system_error>
 #include <utility>
+
+#include "sim/Names.h"
+#include "sim/PollDeadline.h"
 
 namespace Camsim {
 
@@ -33,12 +35,7 @@ constexpr std::size_t MAX_CONNECTIONS = 8;
 // Destinations of requests long answered are forgotten beyond this.
 constexpr std::size_t MAX_DESTINATIONS = 1024;
 
-struct FaultNameEntry {
-    NetworkFault fault;
-    const char* name;
-};
-
-constexpr FaultNameEntry FAULT_NAMES[] = {
+constexpr NamedValue<NetworkFault> FAULT_NAMES[] = {
     {NetworkFault::None, "none"},           {NetworkFault::Drop, "drop"},
     {NetworkFault::Duplicate, "duplicate"}, {NetworkFault::Late, "late"},
     {NetworkFault::Close, "close"},         {NetworkFault::CloseMidReply, "close-mid-reply"},
@@ -98,28 +95,12 @@ Bytes datagram(std::uint16_t type, std::uint32_t sequence, const Bytes& payload)
     return out;
 }
 
-int pollTimeout(std::optional<TimePoint> deadline) {
-    if (!deadline) return -1;
-    const auto left = *deadline - Clock::now();
-    if (left <= Clock::duration::zero()) return 0;
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return static_cast<int>(std::min<long long>(ms, INT_MAX));
-}
-
 }  // namespace
 
-const char* networkFaultName(NetworkFault fault) {
-    for (const auto& e : FAULT_NAMES) {
-        if (e.fault == fault) return e.name;
-    }
-    return "unknown";
-}
+const char* networkFaultName(NetworkFault fault) { return nameOf(FAULT_NAMES, fault); }
 
 std::optional<NetworkFault> networkFaultFromName(std::string_view name) {
-    for (const auto& e : FAULT_NAMES) {
-        if (name == e.name) return e.fault;
-    }
-    return std::nullopt;
+    return valueNamed(FAULT_NAMES, name);
 }
 
 NetworkServer::NetworkServer(const NetworkOptions& options, std::mutex& mutex,

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +15,8 @@
 #include <optional>
 #include <system_error>
 #include <utility>
+
+#include "sim/PollDeadline.h"
 
 namespace Camsim {
 
@@ -40,15 +41,6 @@ void setFlags(int fd, int statusFlags) {
 
 // ptsname uses one static buffer per process; servers may be built on several threads.
 std::mutex ptsnameMutex;
-
-int pollTimeout(std::optional<TimePoint> deadline) {
-    if (!deadline) return -1;
-    const auto left = *deadline - Clock::now();
-    if (left <= Clock::duration::zero()) return 0;
-    // Round up: waking early would only lead to another, shorter wait.
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-    return static_cast<int>(std::min<long long>(ms, INT_MAX));
-}
 
 }  // namespace
 
