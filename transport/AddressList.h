@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace OS {
 
 // Owns the list that getaddrinfo fills and frees it with freeaddrinfo. Info is the platform's
-// addrinfo; the including file has declared it and freeaddrinfo (netdb.h, ws2tcpip.h), which
-// is why this header includes neither and the free call is looked up where it is used.
+// addrinfo; the including file has declared it, getaddrinfo and freeaddrinfo (netdb.h,
+// ws2tcpip.h), which is why this header includes neither and the calls are looked up where
+// they are used.
 template <typename Info>
 class AddressList {
   public:
@@ -16,7 +20,15 @@ class AddressList {
             freeaddrinfo(list);
         }
     }
-    Info** out() { return &list; }
+    // Resolves `host` and `port` for sockets of `socketType` (SOCK_STREAM or SOCK_DGRAM) in any
+    // address family; false when the name gives no address. Called once per list.
+    bool resolve(const std::string& host, std::uint16_t port, int socketType) {
+        Info hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = socketType;
+        const std::string service = std::to_string(port);
+        return getaddrinfo(host.c_str(), service.c_str(), &hints, &list) == 0 && list != nullptr;
+    }
     const Info* get() const { return list; }
 
   private:

@@ -203,13 +203,8 @@ std::unique_ptr<Socket> openSocket(const std::string& host, std::uint16_t port, 
         *failure = OpenFailure::Failed;
         return nullptr;
     }
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM;
     AddressList<addrinfo> addresses;
-    const std::string service = std::to_string(port);
-    if (::getaddrinfo(host.c_str(), service.c_str(), &hints, addresses.out()) != 0 ||
-        addresses.get() == nullptr) {
+    if (!addresses.resolve(host, port, kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM)) {
         *failure = OpenFailure::NotResolved;
         return nullptr;
     }
