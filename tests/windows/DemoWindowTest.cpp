@@ -309,12 +309,21 @@ TEST_F(DemoWindow, ConnectsHoldsButtonsAndSwitchesPower) {
     // Power off: the camera controls follow the box; Power On and Disconnect stay.
     demo->click(IdPowerOn);
     EXPECT_FALSE(demo->checked(IdPowerOn));
-    EXPECT_NE(demo->log().find("[Debug] 81 01 04 00 03 ff \n"), std::string::npos);
+    const auto powerOff = demo->log().find("[Debug] 81 01 04 00 03 ff \n");
+    ASSERT_NE(powerOff, std::string::npos);
     for (const int id : DemoDialog::CAMERA_CONTROLS) {
         EXPECT_FALSE(demo->enabled(id)) << id;
     }
     EXPECT_TRUE(demo->enabled(IdPowerOn));
     EXPECT_TRUE(demo->enabled(IdConnect));
+
+    // Power on again, which the later tests on this shared camera need: the controls return.
+    demo->click(IdPowerOn);
+    EXPECT_TRUE(demo->checked(IdPowerOn));
+    EXPECT_NE(demo->log().find("[Debug] 81 01 04 00 02 ff \n", powerOff), std::string::npos);
+    for (const int id : DemoDialog::CAMERA_CONTROLS) {
+        EXPECT_TRUE(demo->enabled(id)) << id;
+    }
 
     // Exit while connected closes the link.
     EXPECT_EQ(demo->exit(), 0u);
