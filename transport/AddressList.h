@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "transport/Socket.h"
+
 namespace OS {
 
 // Owns the list that getaddrinfo fills and frees it with freeaddrinfo. Info is the platform's
@@ -20,12 +22,12 @@ class AddressList {
             freeaddrinfo(list);
         }
     }
-    // Resolves `host` and `port` for sockets of `socketType` (SOCK_STREAM or SOCK_DGRAM) in any
-    // address family; false when the name gives no address. Called once per list.
-    bool resolve(const std::string& host, std::uint16_t port, int socketType) {
+    // Resolves `host` and `port` for sockets of `kind` in any address family; false when the
+    // name gives no address. Called once per list.
+    bool resolve(const std::string& host, std::uint16_t port, SocketKind kind) {
         Info hints{};
         hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = socketType;
+        hints.ai_socktype = kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM;
         const std::string service = std::to_string(port);
         return getaddrinfo(host.c_str(), service.c_str(), &hints, &list) == 0 && list != nullptr;
     }

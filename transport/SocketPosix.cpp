@@ -164,7 +164,7 @@ std::unique_ptr<Socket> openSocket(const std::string& host, std::uint16_t port, 
                                    std::uint32_t timeoutMs, OpenFailure* failure) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     AddressList<addrinfo> addresses;
-    if (!addresses.resolve(host, port, kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM)) {
+    if (!addresses.resolve(host, port, kind)) {
         *failure = OpenFailure::NotResolved;
         return nullptr;
     }

@@ -204,7 +204,7 @@ std::unique_ptr<Socket> openSocket(const std::string& host, std::uint16_t port, 
         return nullptr;
     }
     AddressList<addrinfo> addresses;
-    if (!addresses.resolve(host, port, kind == SocketKind::Stream ? SOCK_STREAM : SOCK_DGRAM)) {
+    if (!addresses.resolve(host, port, kind)) {
         *failure = OpenFailure::NotResolved;
         return nullptr;
     }
