@@ -13,6 +13,14 @@ namespace QuorvinCli {
 
 namespace {
 
+using Operations::ArgInfo;
+using Operations::ArgKind;
+using Operations::formatText;
+using Operations::kindName;
+using Operations::parseValue;
+using Operations::Result;
+using Operations::toJson;
+
 const char* const STATUS = "status";
 const char* const STANDARD_INPUT = "-";
 
@@ -53,7 +61,7 @@ std::size_t editDistance(const std::string& from, const std::string& to) {
 // what was meant (at most a third of the letters differ, and never more than three).
 std::string nearestName(const std::string& name) {
     std::vector<std::string> names{STATUS};
-    for (const Operation& operation : operations()) {
+    for (const Operation& operation : Operations::all()) {
         names.emplace_back(operation.name);
     }
     const std::size_t limit = std::min<std::size_t>(3, std::max<std::size_t>(1, name.size() / 3));
@@ -87,7 +95,7 @@ Step parseOne(const std::vector<std::string>& words) {
         step.kind = Step::Kind::StandardInput;
         return step;
     }
-    const Operation* operation = findOperation(name);
+    const Operation* operation = Operations::find(name);
     if (operation == nullptr) {
         const std::string nearest = nearestName(name);
         throw UsageError("unknown operation \"" + name + "\" (" +
@@ -229,7 +237,7 @@ void Runner::status(bool asJson) {
         std::optional<std::string> error;
     };
     std::vector<Row> rows;
-    for (const Operation& operation : operations()) {
+    for (const Operation& operation : Operations::all()) {
         if (operation.inquiry) {
             currentStep = operation.name;
             try {

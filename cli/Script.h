@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "cli/Operations.h"
+#include "operations/Operations.h"
 
 namespace CameraDriver {
 class Controller;
 }
 
 namespace QuorvinCli {
+
+// The tool's words name the rows of the operation table.
+using Operations::Operation;
+using Operations::Value;
 
 // A mistake of the user's, found before anything is sent for the step that has it.
 class UsageError : public std::runtime_error {

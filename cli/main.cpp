@@ -16,14 +16,15 @@
 #include <vector>
 
 #include "cli/LoadedLibrary.h"
-#include "cli/Operations.h"
 #include "cli/PortCheck.h"
 #include "cli/Script.h"
+#include "operations/Operations.h"
 #include "quorvin/Controller.h"
 
 namespace {
 
 using namespace QuorvinCli;
+using namespace Operations;
 
 constexpr int EXIT_CAMERA_FAILURE = 1;
 constexpr int EXIT_USAGE = 2;
@@ -46,7 +47,7 @@ std::string operationList() {
         "end\n";
     for (const char* group : groups()) {
         text += std::string("\n") + group + ":\n";
-        for (const Operation& operation : operations()) {
+        for (const Operation& operation : Operations::all()) {
             if (operation.group == group) {
                 text += "  " + usageOf(operation) + "\n";
             }

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Operations.h"
+#include "operations/Operations.h"
 #include "sim/PtyServer.h"
 #include "tests/cli/UsageCases.h"
 #include "tests/support/Subprocess.h"
@@ -30,7 +30,7 @@
 namespace CliTest {
 namespace {
 
-using namespace QuorvinCli;
+using Operations::Operation;
 
 using TestSupport::readFile;
 using TestSupport::runProgram;
@@ -580,7 +580,7 @@ TEST_F(CliProgram, StatusShowsEachFailureInItsRow) {
     EXPECT_EQ(result.exitCode, 1);
     const nlohmann::json status = nlohmann::json::parse(result.out);
     std::size_t inquiries = 0;
-    for (const Operation& operation : operations()) {
+    for (const Operation& operation : Operations::all()) {
         if (operation.inquiry) {
             ++inquiries;
             // The current camera is the tool's own choice and needs no frame.
@@ -723,7 +723,7 @@ TEST(WireTable, CoversEveryOperationOnce) {
         covered.insert(std::string(row.line).substr(0, std::string(row.line).find(' ')));
     }
     std::multiset<std::string> all;
-    for (const Operation& operation : operations()) {
+    for (const Operation& operation : Operations::all()) {
         all.insert(operation.name);
     }
     EXPECT_EQ(all.size(), 108u);

@@ -11,13 +11,14 @@
 #include <variant>
 #include <vector>
 
-#include "cli/Operations.h"
 #include "cli/Script.h"
-#include "cli/Values.h"
+#include "operations/Operations.h"
+#include "operations/Values.h"
 
 namespace {
 
 using namespace QuorvinCli;
+using namespace Operations;
 
 // Every kind of argument, the enumerations included, for the words one by one.
 const std::vector<ArgInfo>& allKinds() {

@@ -1,20 +1,21 @@
 #pragma once
 
-// The operations of CameraDriver::Controller as the command-line tool knows them: one row per
-// operation with its name, its group in the public header, its typed arguments and a call.
+// The operations of CameraDriver::Controller by name: one row per operation with its name, its
+// group in the public header, its typed arguments and a call. The command-line tool, the hub and
+// the C interface all read this one table.
 
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "cli/Values.h"
+#include "operations/Values.h"
 
 namespace CameraDriver {
 class Controller;
 }
 
-namespace QuorvinCli {
+namespace Operations {
 
 struct Operation {
     const char* name;
@@ -26,12 +27,12 @@ struct Operation {
 };
 
 // In the order of the public header.
-const std::vector<Operation>& operations();
+const std::vector<Operation>& all();
 // The group headings in the order of the public header.
 const std::vector<const char*>& groups();
-const Operation* findOperation(std::string_view name);
+const Operation* find(std::string_view name);
 
 // "setPanTilt <pan:double> <tilt:double> <panSpeed:int> <tiltSpeed:int>"
 std::string usageOf(const Operation& operation);
 
-}  // namespace QuorvinCli
+}  // namespace Operations

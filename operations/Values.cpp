@@ -1,4 +1,4 @@
-#include "cli/Values.h"
+#include "operations/Values.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,7 +11,7 @@
 
 #include "quorvin/Controller.h"
 
-namespace QuorvinCli {
+namespace Operations {
 
 namespace {
 
@@ -305,4 +305,4 @@ nlohmann::ordered_json toJson(const Result& result) {
         result);
 }
 
-}  // namespace QuorvinCli
+}  // namespace Operations

@@ -1,4 +1,4 @@
-#include "cli/Operations.h"
+#include "operations/Operations.h"
 
 #include <array>
 #include <cstddef>
@@ -7,7 +7,7 @@
 
 #include "quorvin/Controller.h"
 
-namespace QuorvinCli {
+namespace Operations {
 
 namespace {
 
@@ -281,7 +281,7 @@ std::vector<Operation> buildTable() {
 
 }  // namespace
 
-const std::vector<Operation>& operations() {
+const std::vector<Operation>& all() {
     static const std::vector<Operation> table = buildTable();
     return table;
 }
@@ -292,8 +292,8 @@ const std::vector<const char*>& groups() {
     return headings;
 }
 
-const Operation* findOperation(std::string_view name) {
-    for (const Operation& operation : operations()) {
+const Operation* find(std::string_view name) {
+    for (const Operation& operation : all()) {
         if (name == operation.name) {
             return &operation;
         }
@@ -313,4 +313,4 @@ std::string usageOf(const Operation& operation) {
     return text;
 }
 
-}  // namespace QuorvinCli
+}  // namespace Operations

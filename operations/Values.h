@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-namespace QuorvinCli {
+namespace Operations {
 
 // The names of one enumeration of the public header, in declaration order.
 struct EnumInfo {
@@ -62,4 +62,4 @@ using Result = std::variant<std::monostate, long long, double, bool, EnumResult,
 std::string formatText(const Result& result);
 nlohmann::ordered_json toJson(const Result& result);
 
-}  // namespace QuorvinCli
+}  // namespace Operations
