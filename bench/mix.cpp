@@ -71,9 +71,17 @@ class RecordingComm : public Comm {
         exchanges.push_back({Bytes(data, data + *count), 0});
         inner.send(data, count);
     }
-    void recv(unsigned char* buffer, std::uint32_t* count) override {
-        inner.recv(buffer, count);
-        exchanges.back().received += *count;
+    bool tryReceive(unsigned char* buffer, std::uint32_t* count,
+                    Clock::time_point deadline) override {
+        const bool received = inner.tryReceive(buffer, count, deadline);
+        if (received) {
+            exchanges.back().received += *count;
+        }
+        return received;
+    }
+    [[noreturn]] void failNoReply() const override {
+        inner.failNoReply();
+        std::abort();
     }
     std::vector<Exchange> exchanges;
 

@@ -2,8 +2,11 @@
 // and the building blocks that the camera operations make their packets with.
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include "diagnostics/Log.h"
+#include "driver/Frames.h"
 #include "driver/Packet.h"
 #include "driver/ViscaControllerImpl.h"
 #include "quorvin/DriverException.h"
@@ -39,11 +42,11 @@ void ViscaResponse::check() {
         fail("FAILED\n", "Executing the command failed !");
     }
     const std::uint8_t header = sent->get(0);
-    const auto r = [this](int i) { return get(i); };
+    const auto r = [this](int i) { return i < PACKET_SIZE ? get(i) : std::uint8_t{0}; };
 
     if ((header & 0x0F) == 8) {
         if (sent->getKind() == ADDRESS_SET) {
-            if (r(0) != 0x88 || r(1) != 0x30) {
+            if (r(0) != 0x88 || r(1) != 0x30 || r(3) != 0xFF) {
                 fail("FAILED\n", "Address_Set command executing failed !\n");
             }
             if (r(2) == 0 || r(2) == 1) {
@@ -68,38 +71,43 @@ void ViscaResponse::check() {
     const int expected = replyHeader(header);
     const auto matches = [&](int i) { return (r(i) & 0xF0) == expected; };
     const auto hasClass = [&](int i, int c) { return (r(i) & 0xF0) == c; };
-    const auto isError = [&](std::uint8_t code) {
-        return matches(0) && hasClass(1, 0x60) && r(2) == code && r(3) == 0xFF;
+    // An error frame y0 6z <code> FF starting at byte `at`.
+    const auto isError = [&](int at, std::uint8_t code) {
+        return matches(at) && hasClass(at + 1, 0x60) && r(at + 2) == code && r(at + 3) == 0xFF;
+    };
+    const auto failOnError = [&](int at, bool all) {
+        if (isError(at, 0x02)) {
+            fail("SYNTAX_ERROR\n", "SYNTAX_ERROR ocurred when executing the command !");
+        }
+        if (all && isError(at, 0x03)) {
+            fail("BUFFER_FULL\n", "BUFFER_FULL error ocurred when executing the command !");
+        }
+        if (all && isError(at, 0x41)) {
+            fail("NOT_EXECUTABLE\n", "NOT_EXECUTABLE error ocurred when executing the command !");
+        }
     };
 
     switch (sent->getKind()) {
         case ACK_COMPLETION:
-            if (matches(0) && hasClass(1, 0x40) && r(2) == 0xFF && matches(3) &&
-                hasClass(4, 0x50) && r(5) == 0xFF) {
-                logDebug("COMPLETION\n");
-                return;
+            if (matches(0) && hasClass(1, 0x40) && r(2) == 0xFF) {
+                if (matches(3) && hasClass(4, 0x50) && r(5) == 0xFF) {
+                    logDebug("COMPLETION\n");
+                    return;
+                }
+                // The camera took the command and then could not carry it out.
+                failOnError(3, true);
+                break;
             }
-            if (isError(0x02)) {
-                fail("SYNTAX_ERROR\n", "SYNTAX_ERROR ocurred when executing the command !");
-            }
-            if (isError(0x03)) {
-                fail("BUFFER_FULL\n", "BUFFER_FULL error ocurred when executing the command !");
-            }
-            if (isError(0x41)) {
-                fail("NOT_EXECUTABLE\n",
-                     "NOT_EXECUTABLE error ocurred when executing the command !");
-            }
+            failOnError(0, true);
             break;
         case INQUIRY:
-            if (matches(0) && hasClass(1, 0x50)) {
-                // The data starts after the header and the 5z byte.
+            if (matches(0) && r(1) == 0x50 && isWellFormedAnswer(*sent)) {
+                // The data starts after the header and the 50 byte.
                 setResult(Packet(data() + 2, PACKET_SIZE - 2));
                 logDebug("COMPLETION\n");
                 return;
             }
-            if (isError(0x02)) {
-                fail("SYNTAX_ERROR\n", "SYNTAX_ERROR ocurred when executing the command !");
-            }
+            failOnError(0, false);
             break;
         default:
             break;
@@ -107,7 +115,30 @@ void ViscaResponse::check() {
     fail("FAILED\n", "Executing the command failed !");
 }
 
+bool ViscaResponse::isWellFormedAnswer(const ViscaCommand& inquiry) const {
+    const std::uint8_t* end = std::find(data() + 2, data() + PACKET_SIZE, std::uint8_t{0xFF});
+    if (end == data() + PACKET_SIZE) {
+        return false;
+    }
+    const int length = static_cast<int>(end - (data() + 2));
+    std::optional<AnswerShape> shape;
+    if (inquiry.length() == 5) {
+        shape = answerShapeOf(inquiry.get(2), inquiry.get(3));
+    }
+    if (!shape) {
+        return length >= 1;
+    }
+    return length >= shape->minData && length <= shape->maxData &&
+           (!shape->nibbles ||
+            std::all_of(data() + 2, end, [](std::uint8_t b) { return b <= 0x0F; }));
+}
+
 Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int kind) {
+    return exchange(bytes, length, kind, Comm::TRANSFER_TIMEOUT);
+}
+
+Packet ViscaControllerImpl::exchange(std::uint8_t* bytes, int length, int kind,
+                                     std::chrono::milliseconds timeout) {
     // A command must fit a packet; anything longer would be read or sent past the caller's array.
     if (length < 1 || length > PACKET_SIZE) {
         throw DriverException("Command is malformed !");
@@ -127,6 +158,7 @@ Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int 
     ViscaCommand command(bytes, length);
     command.setKind(kind);
     ViscaResponse response(&command);
+    report = ExchangeReport{};
 
     logDebug("Sending command ...");
     logPacket(command.data(), command.length());
@@ -139,23 +171,52 @@ Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int 
     logDebug("Completed");
     logDebug("Receiving response ...");
 
+    // The reply is read frame by frame. Frames that are not this command's are set aside and
+    // the wait goes on to the same deadline; the acknowledgement gives the completion a full
+    // time-out of its own, as a second read always had.
+    Comm& link = *getComm();
+    FrameReader reader(link);
+    ExpectedReply expected(kind, bytes, length);
     std::uint8_t* reply = response.data();
-    count = PACKET_SIZE;
-    recv(reply, &count);
-    std::uint32_t n = std::min<std::uint32_t>(count, PACKET_SIZE);
-
-    // The acknowledgement may come alone, ahead of the completion: then read once more.
-    if (kind == ACK_COMPLETION && reply[0] == replyHeader(bytes[0]) && (reply[1] & 0xF0) == 0x40 &&
-        reply[2] == 0xFF && n <= 3) {
-        count = PACKET_SIZE - n;
-        recv(reply + n, &count);
-        n += std::min<std::uint32_t>(count, PACKET_SIZE - n);
+    int n = 0;
+    auto deadline = link.now() + timeout;
+    for (bool answered = false; !answered;) {
+        const std::optional<Frame> frame = reader.next(deadline);
+        if (!frame) {
+            report.timedOut = true;
+            link.failNoReply();
+        }
+        const FrameVerdict verdict = expected.judge(*frame);
+        if (verdict.role == FrameRole::SetAside) {
+            setAside(*frame, verdict.why);
+            continue;
+        }
+        const int kept = std::min(frame->length, PACKET_SIZE - n);
+        std::memcpy(reply + n, frame->bytes, static_cast<std::size_t>(kept));
+        n += kept;
+        if (verdict.role == FrameRole::Acknowledgement) {
+            report.acknowledgedSocket = expected.acknowledgedSocket();
+            deadline = link.now() + timeout;
+        } else {
+            answered = true;
+        }
+    }
+    // Whole frames that came in the same read as the answer belong to nobody waiting now.
+    while (const std::optional<Frame> late = reader.nextBuffered()) {
+        setAside(*late, late->whole ? "arrived behind the answer" : "unfinished frame");
     }
 
-    logPacket(reply, static_cast<int>(n));
+    logPacket(reply, n);
     logDebug("Completed");
     response.check();
     return response.getResult();
+}
+
+void ViscaControllerImpl::setAside(const Frame& frame, const char* why) {
+    logPacket(std::string("Set aside (") + why + "): ", frame.bytes, frame.length);
+    if (observer) {
+        observer(frame.bytes, frame.length);
+    }
 }
 
 // The building blocks of the camera operations

@@ -71,6 +71,10 @@ class ViscaResponse : public Response {
   public:
     using Response::Response;
     void check() override;
+
+  private:
+    // The buffer holds y0 50, data of the length that `inquiry` returns, and the terminator.
+    bool isWellFormedAnswer(const ViscaCommand& inquiry) const;
 };
 
 }  // namespace CameraDriver

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <optional>
+#include <utility>
 
 #include "driver/ControllerImpl.h"
 #include "driver/Packet.h"
 #include "driver/ViscaCodes.h"
 
 namespace CameraDriver {
+
+struct Frame;
 
 // The implementation that speaks VISCA: each operation builds one packet (two for the zoom
 // position operations) and runs it through executeCommand.
@@ -143,7 +149,25 @@ class ViscaControllerImpl : public ControllerImpl {
     // Addresses the command to the current camera (in place, in bytes[0]), writes `length`
     // bytes, reads and checks the reply, and returns the data it carries. Bytes that are not
     // one whole frame (1 to 16 bytes whose only 0xFF is the last) are refused with nothing sent.
+    // Frames that are not this command's reply are set aside (logged, and shown to the
+    // observer) while the wait for it goes on.
     Packet executeCommand(std::uint8_t* bytes, int length, int kind);
+    // executeCommand with `timeout` in place of the transfer time-out: the wait for the reply,
+    // and for the completion after the acknowledgement.
+    Packet exchange(std::uint8_t* bytes, int length, int kind, std::chrono::milliseconds timeout);
+
+    // How the last exchange went beyond its result: the socket its acknowledgement named, and
+    // whether it ended because the reply (or the completion) did not come in time.
+    struct ExchangeReport {
+        std::optional<int> acknowledgedSocket;
+        bool timedOut = false;
+    };
+    const ExchangeReport& lastExchange() const { return report; }
+
+    // Shown each frame set aside (a completion that came late, a network-change notice...);
+    // called on the exchange's thread, before the exchange goes on.
+    using FrameObserver = std::function<void(const std::uint8_t* bytes, int length)>;
+    void observeSetAside(FrameObserver watcher) { observer = std::move(watcher); }
     // Numbers the cameras on the chain; result byte 0 is the number of cameras + 1.
     Packet addressSet();
     // Clears the command buffers of every camera on the chain.
@@ -162,6 +186,11 @@ class ViscaControllerImpl : public ControllerImpl {
     static int unpackNibbles(const std::uint8_t* src);
 
   private:
+    void setAside(const Frame& frame, const char* why);
+
+    ExchangeReport report;
+    FrameObserver observer;
+
     // The building blocks of the operations, beside executeCommand in CommandExecution.cpp.
     // 8x 01 <register> <arguments> FF, a camera command whose reply carries no data.
     void command(Visca::Register target, std::initializer_list<std::uint8_t> arguments);

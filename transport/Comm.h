@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +12,11 @@ namespace CameraDriver {
 // link is raised as DriverException.
 class Comm {
   public:
+    using Clock = std::chrono::steady_clock;
+
+    // The limit of every transfer, and of every wait for a reply that has not begun.
+    static constexpr std::chrono::milliseconds TRANSFER_TIMEOUT{6000};
+
     virtual ~Comm() = default;
 
     // Opens the link and prepares it for traffic; leaves no link open when it fails.
@@ -20,10 +26,29 @@ class Comm {
     // Drops the input still pending from earlier exchanges, then blocks until the bytes are
     // handed to the link; a time-out is a failure.
     virtual void send(const unsigned char* data, std::uint32_t* count) = 0;
-    // Blocks until at least one byte arrived and then the bytes in hand end with the message
-    // terminator (for a transport that has one), or the line fell quiet, or the buffer is
-    // full; never returns fewer than one byte. Nothing arriving in time is a failure.
-    virtual void recv(unsigned char* buffer, std::uint32_t* count) = 0;
+
+    // Waits until `deadline` for the first byte; false, with nothing taken, when none came.
+    // After the first byte it takes bytes until those in hand end with the message terminator
+    // (for a transport that has one), the buffer is full, the link ends the burst (a serial
+    // line's quiet gap) or `deadline` passes, and returns true with at least one byte. A
+    // deadline already past still takes the bytes that have arrived.
+    virtual bool tryReceive(unsigned char* buffer, std::uint32_t* count,
+                            Clock::time_point deadline) = 0;
+    // Raises the failure this transport reports when a reply does not come in time.
+    [[noreturn]] virtual void failNoReply() const = 0;
+    // The clock that deadlines are measured on.
+    virtual Clock::time_point now() const { return Clock::now(); }
+
+    // tryReceive, with nothing arriving by `deadline` a failure.
+    void receive(unsigned char* buffer, std::uint32_t* count, Clock::time_point deadline) {
+        if (!tryReceive(buffer, count, deadline)) {
+            failNoReply();
+        }
+    }
+    // receive within the transfer time-out from now.
+    void recv(unsigned char* buffer, std::uint32_t* count) {
+        receive(buffer, count, now() + TRANSFER_TIMEOUT);
+    }
 };
 
 // The transport, created with no open link; the caller owns it. connect chooses the link by

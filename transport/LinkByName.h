@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,7 +35,15 @@ class LinkByName final : public Comm {
     }
     void disconnect() override { link->disconnect(); }
     void send(const unsigned char* data, std::uint32_t* count) override { link->send(data, count); }
-    void recv(unsigned char* buffer, std::uint32_t* count) override { link->recv(buffer, count); }
+    bool tryReceive(unsigned char* buffer, std::uint32_t* count,
+                    Clock::time_point deadline) override {
+        return link->tryReceive(buffer, count, deadline);
+    }
+    [[noreturn]] void failNoReply() const override {
+        link->failNoReply();
+        // Every transport raises its time-out; this line is never reached.
+        std::abort();
+    }
 
   private:
     enum class Kind { Serial, Tcp, Udp };

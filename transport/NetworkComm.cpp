@@ -6,6 +6,7 @@
 
 #include "diagnostics/Log.h"
 #include "quorvin/DriverException.h"
+#include "transport/StaleInput.h"
 
 namespace CameraDriver {
 
@@ -13,11 +14,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// After the first byte of a reply, a stream that stays quiet this long has ended the reply,
-// as the serial line's gap does.
+// Without a message terminator, a stream that stays quiet this long after a byte has ended the
+// burst, as a serial line's gap does. With one, only the terminator or the deadline ends a read:
+// a network may hold a message's bytes up for far longer than a line would.
 constexpr std::uint32_t QUIET_GAP_MS = 20;
-// The most a pending-input drain reads in one go.
-constexpr std::size_t DISCARD_LIMIT = 4096;
+// How long a send goes on reading away stale input that keeps arriving before it gives up.
+constexpr auto DISCARD_TIME_LIMIT = std::chrono::milliseconds(500);
 
 // VISCA over IP: the header's payload types, and its size.
 constexpr std::uint16_t PAYLOAD_COMMAND = 0x0100;
@@ -39,9 +41,9 @@ constexpr unsigned char IF_CLEAR_CAMERA[] = {0x81, 0x01, 0x00, 0x01, 0xFF};
 // The second byte of an inquiry.
 constexpr unsigned char INQUIRY_CATEGORY = 0x09;
 
+// Rounded up, so that a wait never ends just short of the deadline.
 std::uint32_t remainingMs(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<std::uint32_t>(left) : 0;
 }
 
@@ -68,6 +70,16 @@ void writeBig(unsigned char* bytes, std::uint32_t value, int size) {
 
 void logDropped(const char* why, const unsigned char* bytes, std::size_t count) {
     logPacket(std::string("Dropped datagram (") + why + "): ", bytes, static_cast<int>(count));
+}
+
+// A camera's completion, y0 5z FF with a socket z, or its error, y0 6z ee FF.
+bool isCompletion(const std::vector<unsigned char>& frame) {
+    return frame.size() == 3 && (frame[0] & 0x8F) == 0x80 && (frame[1] & 0xF0) == 0x50 &&
+           frame[2] == 0xFF;
+}
+bool isError(const std::vector<unsigned char>& frame) {
+    return frame.size() == 4 && (frame[0] & 0x8F) == 0x80 && (frame[1] & 0xF0) == 0x60 &&
+           frame[3] == 0xFF;
 }
 
 }  // namespace
@@ -198,32 +210,34 @@ TcpComm::TcpComm(std::optional<std::uint8_t> messageTerminator) : terminator(mes
 void TcpComm::send(const unsigned char* data, std::uint32_t* count) {
     OS::Socket& open = socket();
     // Bytes still pending belong to an exchange that has ended (a reply that came after its
-    // time-out, say); left in place, they would be read as the reply to this command.
-    std::vector<unsigned char> stale;
-    unsigned char chunk[256];
-    bool ready = true;
-    while (stale.size() < DISCARD_LIMIT) {
-        if (!open.waitReadable(0, &ready)) {
-            fail("communication error");
-        }
-        if (!ready) {
-            break;
-        }
-        std::size_t got = 0;
-        const OS::ReceiveResult result = open.receive(chunk, sizeof chunk, &got);
-        if (result == OS::ReceiveResult::Closed) {
-            fail("connection closed");
-        }
-        if (result != OS::ReceiveResult::Data) {
-            fail("communication error");
-        }
-        if (got == 0) {
-            break;
-        }
-        stale.insert(stale.end(), chunk, chunk + got);
-    }
-    if (!stale.empty()) {
-        logPacket("Discarded stale input: ", stale.data(), static_cast<int>(stale.size()));
+    // time-out, say); left in place, they would be read as the reply to this command. All of it
+    // goes, however much, but a camera that never falls quiet cannot be emptied: then nothing is
+    // sent.
+    const bool quiet = discardStale(
+        [&](StaleInput& stale) -> std::size_t {
+            bool ready = false;
+            if (!open.waitReadable(0, &ready)) {
+                fail("communication error");
+            }
+            if (!ready) {
+                return 0;
+            }
+            unsigned char chunk[256];
+            std::size_t got = 0;
+            const OS::ReceiveResult result = open.receive(chunk, sizeof chunk, &got);
+            if (result == OS::ReceiveResult::Closed) {
+                fail("connection closed");
+            }
+            if (result != OS::ReceiveResult::Data) {
+                fail("communication error");
+            }
+            stale.add(chunk, got);
+            return got;
+        },
+        Clock::now() + DISCARD_TIME_LIMIT);
+    if (!quiet) {
+        *count = 0;
+        fail("stale input keeps arriving, nothing was sent");
     }
     if (!open.send(data, *count, TRANSFER_TIMEOUT_MS)) {
         *count = 0;
@@ -231,22 +245,19 @@ void TcpComm::send(const unsigned char* data, std::uint32_t* count) {
     }
 }
 
-void TcpComm::recv(unsigned char* buffer, std::uint32_t* count) {
+bool TcpComm::tryReceive(unsigned char* buffer, std::uint32_t* count, Clock::time_point deadline) {
     OS::Socket& open = socket();
     const std::uint32_t capacity = *count;
     std::uint32_t received = 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(TRANSFER_TIMEOUT_MS);
     while (received < capacity) {
-        const std::uint32_t waitMs =
-            received == 0 ? remainingMs(deadline) : std::min(QUIET_GAP_MS, remainingMs(deadline));
+        const std::uint32_t waitMs = received == 0 || terminator
+                                         ? remainingMs(deadline)
+                                         : std::min(QUIET_GAP_MS, remainingMs(deadline));
         bool ready = false;
         if (!open.waitReadable(waitMs, &ready)) {
             fail("communication error");
         }
         if (!ready) {
-            if (received == 0) {
-                fail("no reply");
-            }
             break;
         }
         std::size_t got = 0;
@@ -266,17 +277,27 @@ void TcpComm::recv(unsigned char* buffer, std::uint32_t* count) {
         }
     }
     *count = received;
+    return received > 0;
 }
+
+void NetworkComm::failNoReply() const { fail("no reply"); }
 
 void UdpComm::prepareLink() {
     sequence = 0;
     delivered.clear();
     localReply.clear();
-    sendMessage(PAYLOAD_CONTROL, &RESET_SEQUENCE, 1);
-    receiveReply(PAYLOAD_CONTROL_REPLY);
+    sendMessage(PAYLOAD_CONTROL, &RESET_SEQUENCE, 1, "Sent the sequence reset: ");
+    const std::optional<std::vector<unsigned char>> reply =
+        receiveReply(PAYLOAD_CONTROL_REPLY, Clock::now() + TRANSFER_TIMEOUT);
+    if (!reply) {
+        failNoReply();
+    }
+    logPacket("The camera acknowledged the sequence reset: ", reply->data(),
+              static_cast<int>(reply->size()));
 }
 
-void UdpComm::sendMessage(std::uint16_t payloadType, const unsigned char* data, std::size_t count) {
+void UdpComm::sendMessage(std::uint16_t payloadType, const unsigned char* data, std::size_t count,
+                          const char* logAs) {
     dropPending();
     ++sequence;
     delivered.clear();
@@ -286,6 +307,9 @@ void UdpComm::sendMessage(std::uint16_t payloadType, const unsigned char* data, 
     writeBig(datagram + 2, static_cast<std::uint32_t>(size), 2);
     writeBig(datagram + 4, sequence, 4);
     std::copy(data, data + size, datagram + HEADER_SIZE);
+    if (logAs != nullptr) {
+        logPacket(logAs, datagram, static_cast<int>(HEADER_SIZE + size));
+    }
     if (!socket().send(datagram, HEADER_SIZE + size, TRANSFER_TIMEOUT_MS)) {
         fail("sending failed");
     }
@@ -294,6 +318,7 @@ void UdpComm::sendMessage(std::uint16_t payloadType, const unsigned char* data, 
 void UdpComm::dropPending() {
     OS::Socket& open = socket();
     unsigned char datagram[HEADER_SIZE + MAX_PAYLOAD];
+    const auto limit = Clock::now() + DISCARD_TIME_LIMIT;
     for (;;) {
         bool ready = false;
         if (!open.waitReadable(0, &ready)) {
@@ -301,6 +326,9 @@ void UdpComm::dropPending() {
         }
         if (!ready) {
             return;
+        }
+        if (Clock::now() >= limit) {
+            fail("stale datagrams keep arriving, nothing was sent");
         }
         std::size_t got = 0;
         if (open.receive(datagram, sizeof datagram, &got) == OS::ReceiveResult::Failed) {
@@ -312,9 +340,9 @@ void UdpComm::dropPending() {
     }
 }
 
-std::vector<unsigned char> UdpComm::receiveReply(std::uint16_t replyType) {
+std::optional<std::vector<unsigned char>> UdpComm::receiveReply(std::uint16_t replyType,
+                                                                Clock::time_point deadline) {
     OS::Socket& open = socket();
-    const auto deadline = Clock::now() + std::chrono::milliseconds(TRANSFER_TIMEOUT_MS);
     unsigned char datagram[HEADER_SIZE + MAX_PAYLOAD];
     for (;;) {
         bool ready = false;
@@ -322,7 +350,7 @@ std::vector<unsigned char> UdpComm::receiveReply(std::uint16_t replyType) {
             fail("communication error");
         }
         if (!ready) {
-            fail("no reply");
+            return std::nullopt;
         }
         std::size_t got = 0;
         switch (open.receive(datagram, sizeof datagram, &got)) {
@@ -356,6 +384,34 @@ std::vector<unsigned char> UdpComm::receiveReply(std::uint16_t replyType) {
     }
 }
 
+void UdpComm::clearCamera(const unsigned char* broadcast, std::uint32_t count) {
+    sendMessage(PAYLOAD_COMMAND, IF_CLEAR_CAMERA, sizeof IF_CLEAR_CAMERA,
+                "IF_Clear broadcast: sent the camera's own IF_Clear instead: ");
+    const auto deadline = Clock::now() + TRANSFER_TIMEOUT;
+    for (;;) {
+        const std::optional<std::vector<unsigned char>> reply =
+            receiveReply(PAYLOAD_REPLY, deadline);
+        if (!reply) {
+            failNoReply();
+        }
+        if (isCompletion(*reply)) {
+            logPacket("The camera cleared its interface: ", reply->data(),
+                      static_cast<int>(reply->size()));
+            // The chain's last camera returns the broadcast as it was sent.
+            localReply.assign(broadcast, broadcast + count);
+            return;
+        }
+        if (isError(*reply)) {
+            // Handed on as it came, so that the broadcast fails with its own message.
+            localReply = *reply;
+            return;
+        }
+        // An acknowledgement, a change notice or a remote-control report: not the answer.
+        logPacket("Set aside while the camera clears its interface: ", reply->data(),
+                  static_cast<int>(reply->size()));
+    }
+}
+
 void UdpComm::send(const unsigned char* data, std::uint32_t* count) {
     localReply.clear();
     // A network camera is one camera, not a chain. The engine numbers a chain with the
@@ -366,28 +422,35 @@ void UdpComm::send(const unsigned char* data, std::uint32_t* count) {
     // thus sees a chain of one, and nothing of the operations is known here.
     if (startsWith(data, *count, ADDRESS_SET_BROADCAST)) {
         localReply.assign(std::begin(ADDRESS_SET_ONE_CAMERA), std::end(ADDRESS_SET_ONE_CAMERA));
+        logPacket(
+            "Address_Set broadcast: answered by the transport, a network camera is a chain "
+            "of one: ",
+            localReply.data(), static_cast<int>(localReply.size()));
         return;
     }
     if (startsWith(data, *count, IF_CLEAR_BROADCAST)) {
-        sendMessage(PAYLOAD_COMMAND, IF_CLEAR_CAMERA, sizeof IF_CLEAR_CAMERA);
-        receiveReply(PAYLOAD_REPLY);
-        localReply.assign(data, data + *count);
+        clearCamera(data, *count);
         return;
     }
     const bool inquiry = *count >= 2 && data[1] == INQUIRY_CATEGORY;
-    sendMessage(inquiry ? PAYLOAD_INQUIRY : PAYLOAD_COMMAND, data, *count);
+    sendMessage(inquiry ? PAYLOAD_INQUIRY : PAYLOAD_COMMAND, data, *count, nullptr);
 }
 
-void UdpComm::recv(unsigned char* buffer, std::uint32_t* count) {
+bool UdpComm::tryReceive(unsigned char* buffer, std::uint32_t* count, Clock::time_point deadline) {
     std::vector<unsigned char> reply;
     if (!localReply.empty()) {
         reply.swap(localReply);
     } else {
-        reply = receiveReply(PAYLOAD_REPLY);
+        std::optional<std::vector<unsigned char>> received = receiveReply(PAYLOAD_REPLY, deadline);
+        if (!received) {
+            return false;
+        }
+        reply = std::move(*received);
     }
     const std::size_t size = std::min<std::size_t>(reply.size(), *count);
     std::copy(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(size), buffer);
     *count = static_cast<std::uint32_t>(size);
+    return true;
 }
 
 }  // namespace CameraDriver

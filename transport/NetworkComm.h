@@ -40,6 +40,8 @@ class NetworkComm : public Comm {
 
     void connect(const std::string& port) override;
     void disconnect() override;
+    // "Network camera HOST:PORT: no reply".
+    [[noreturn]] void failNoReply() const override;
 
   protected:
     // Raises DriverException "Network camera HOST:PORT: <what>" after an exception log line.
@@ -57,16 +59,17 @@ class NetworkComm : public Comm {
     std::string peer;
 };
 
-// The VISCA byte stream over a TCP connection, with the rules of the serial line: stale input
-// dropped before a send, a receive ending at the message terminator, a full buffer or a quiet
-// gap after a byte, nothing arriving in 6 s a failure, and a connection closed by the peer a
-// failure at once.
+// The VISCA byte stream over a TCP connection: stale input dropped before a send, a receive
+// ending at the message terminator (or, without one, on a quiet gap after a byte) or a full
+// buffer, nothing arriving in time a failure, and a connection closed by the peer a failure at
+// once.
 class TcpComm final : public NetworkComm {
   public:
     explicit TcpComm(std::optional<std::uint8_t> messageTerminator);
 
     void send(const unsigned char* data, std::uint32_t* count) override;
-    void recv(unsigned char* buffer, std::uint32_t* count) override;
+    bool tryReceive(unsigned char* buffer, std::uint32_t* count,
+                    Clock::time_point deadline) override;
 
   private:
     OS::SocketKind kind() const override { return OS::SocketKind::Stream; }
@@ -79,15 +82,24 @@ class TcpComm final : public NetworkComm {
 class UdpComm final : public NetworkComm {
   public:
     void send(const unsigned char* data, std::uint32_t* count) override;
-    void recv(unsigned char* buffer, std::uint32_t* count) override;
+    bool tryReceive(unsigned char* buffer, std::uint32_t* count,
+                    Clock::time_point deadline) override;
 
   private:
     OS::SocketKind kind() const override { return OS::SocketKind::Datagram; }
     void prepareLink() override;
-    void sendMessage(std::uint16_t payloadType, const unsigned char* data, std::size_t count);
-    // The payload of the next valid reply (payload type `replyType`) to the current message.
-    std::vector<unsigned char> receiveReply(std::uint16_t replyType);
+    // Sends one message with the next sequence number; `logAs`, when given, logs the datagram
+    // with that text (for the messages that the engine does not log itself).
+    void sendMessage(std::uint16_t payloadType, const unsigned char* data, std::size_t count,
+                     const char* logAs);
+    // The payload of the next valid reply (payload type `replyType`) to the current message;
+    // nothing when none came by `deadline`.
+    std::optional<std::vector<unsigned char>> receiveReply(std::uint16_t replyType,
+                                                           Clock::time_point deadline);
+    // Drops the datagrams waiting; fails when they keep coming.
     void dropPending();
+    // Answers the IF_Clear broadcast `broadcast`: the camera's own IF_Clear, then the echo.
+    void clearCamera(const unsigned char* broadcast, std::uint32_t count);
 
     std::uint32_t sequence = 0;
     // Replies already handed over for the current message: a repeat of one is a duplicate.

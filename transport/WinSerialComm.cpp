@@ -111,7 +111,9 @@ void WinSerialComm::open(const std::string& port) {
          "SetupComm() failed in WinSerialComm::open() !");
     step(device->readSettings(), "GetCommState() failed in WinSerialComm::open() !");
     step(device->writeSettings(LineSettings{}), "SetCommState() failed in WinSerialComm::open() !");
-    step(device->setTimeouts(Timeouts{}), "SetCommTimeouts() failed in WinSerialComm::open() !");
+    Timeouts timeouts;
+    timeouts.readIntervalMs = terminator ? BROKEN_MESSAGE_GAP_MS : BURST_GAP_MS;
+    step(device->setTimeouts(timeouts), "SetCommTimeouts() failed in WinSerialComm::open() !");
     step(device->clearErrors(), "ClearCommError() failed in WinSerialComm::open() !");
 }
 

@@ -29,9 +29,10 @@ class SystemException : public std::exception {
 // either direction with a time-out per call. Every failure is raised as SystemException.
 //
 // A read ends once bytes have arrived and the line has then been quiet for 20 ms, or the
-// buffer is full. A port given a message terminator also ends a read as soon as the bytes in
-// hand end with that byte, so that a complete message is handed over without waiting out the
-// quiet gap; the gap still ends a read whose bytes do not end with it.
+// buffer is full. A port given a message terminator ends a read as soon as the bytes in hand
+// end with that byte, so that a complete message is handed over without waiting for the line to
+// fall quiet; there a pause ends a read only after 200 ms, long enough for a message whose bytes
+// a converter or a radio link holds up, and still ends one that lost its terminator.
 class WinSerialComm {
   public:
     // No port (the handle is null), a refused open (the handle holds the invalid value, which
@@ -58,11 +59,15 @@ class WinSerialComm {
     // the bytes that did go out).
     bool write(const unsigned char* data, std::uint32_t* count, std::uint32_t timeoutMs);
     // Reads away what has arrived and not been read, without waiting, and returns it: at most
-    // DISCARD_LIMIT bytes, nothing when no port is open.
+    // DISCARD_LIMIT bytes (call again for more), nothing when no port is open.
     std::vector<unsigned char> discardInput();
 
-    // More than a terminal's input buffer holds, so that one call empties any real line.
+    // The most that one discardInput call reads.
     static constexpr std::uint32_t DISCARD_LIMIT = 4096;
+    // The quiet gap that ends a read: without a message terminator the end of every burst,
+    // with one only of a message cut short.
+    static constexpr std::uint32_t BURST_GAP_MS = 20;
+    static constexpr std::uint32_t BROKEN_MESSAGE_GAP_MS = 200;
 
     HandleState handleState() const noexcept { return state; }
     std::optional<std::uint8_t> messageTerminator() const noexcept { return terminator; }

@@ -1,10 +1,13 @@
 #include "transport/WinSerialCommAdaptor.h"
 
+#include <algorithm>
+#include <chrono>
 #include <utility>
 #include <vector>
 
 #include "diagnostics/Log.h"
 #include "quorvin/DriverException.h"
+#include "transport/StaleInput.h"
 
 namespace CameraDriver {
 
@@ -46,10 +49,18 @@ void WinSerialCommAdaptor::send(const unsigned char* data, std::uint32_t* count)
     try {
         // Bytes still pending belong to an exchange that has ended (a completion that came after
         // its time-out, say); left in place, they would be read as the reply to this command.
-        // A failure here is a failure of the send: nothing is written then.
-        const std::vector<unsigned char> stale = discardInput();
-        if (!stale.empty()) {
-            logPacket("Discarded stale input: ", stale.data(), static_cast<int>(stale.size()));
+        // All of it goes, however much, but a line that never falls quiet cannot be emptied:
+        // then nothing is written. A failure here is a failure of the send.
+        const bool quiet = discardStale(
+            [this](StaleInput& stale) {
+                const std::vector<unsigned char> chunk = discardInput();
+                stale.add(chunk.data(), chunk.size());
+                return chunk.size();
+            },
+            std::chrono::steady_clock::now() + DISCARD_TIME_LIMIT);
+        if (!quiet) {
+            throw DriverException(
+                "Stale input keeps arriving, nothing was sent in WinSerialCommAdaptor::send() !");
         }
         written = write(data, count, TRANSFER_TIMEOUT_MS);
     } catch (const OS::SystemException& failure) {
@@ -62,19 +73,23 @@ void WinSerialCommAdaptor::send(const unsigned char* data, std::uint32_t* count)
     }
 }
 
-void WinSerialCommAdaptor::recv(unsigned char* buffer, std::uint32_t* count) {
-    bool received = false;
+bool WinSerialCommAdaptor::tryReceive(unsigned char* buffer, std::uint32_t* count,
+                                      Clock::time_point deadline) {
+    // Rounded up, so that a wait never ends just short of the deadline; a deadline that has
+    // passed still takes what has arrived.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        std::max(deadline - Clock::now(), Clock::duration::zero()));
     try {
-        received = read(buffer, count, TRANSFER_TIMEOUT_MS);
+        return read(buffer, count, static_cast<std::uint32_t>(left.count()));
     } catch (const OS::SystemException& failure) {
         logException(failure.what());
         throw DriverException(
             "Serial communication error occured in WinSerialCommAdaptor::recv() !");
     }
-    if (!received) {
-        throw DriverException(
-            "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
-    }
+}
+
+void WinSerialCommAdaptor::failNoReply() const {
+    throw DriverException("Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !");
 }
 
 }  // namespace CameraDriver

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,6 +16,8 @@ namespace CameraDriver {
 class WinSerialCommAdaptor : public Comm, public OS::WinSerialComm {
   public:
     static constexpr std::uint32_t TRANSFER_TIMEOUT_MS = 6000;
+    // How long send goes on reading away stale input that keeps arriving before it gives up.
+    static constexpr std::chrono::milliseconds DISCARD_TIME_LIMIT{500};
 
     // Receives end on the quiet gap only.
     WinSerialCommAdaptor() = default;
@@ -27,9 +30,12 @@ class WinSerialCommAdaptor : public Comm, public OS::WinSerialComm {
 
     void connect(const std::string& port) override;
     void disconnect() override;
-    // Drops what input is still pending (one debug line shows it) before the bytes go out.
+    // Drops all input still pending (one debug line shows it) before the bytes go out; input
+    // that is still arriving after DISCARD_TIME_LIMIT fails the send, with nothing written.
     void send(const unsigned char* data, std::uint32_t* count) override;
-    void recv(unsigned char* buffer, std::uint32_t* count) override;
+    bool tryReceive(unsigned char* buffer, std::uint32_t* count,
+                    Clock::time_point deadline) override;
+    [[noreturn]] void failNoReply() const override;
 };
 
 }  // namespace CameraDriver

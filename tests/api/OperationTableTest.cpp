@@ -119,7 +119,7 @@ const std::vector<Case>& cases() {
         // The current camera goes into the header, and its reply header is expected back.
         {"zoomTele() to camera 3", OP(zoomTele()), {"B0 41 FF B0 51 FF"}, {"83 01 04 07 02 FF"}, NONE, 3},
         {"zoomTele() to camera 3 answered by camera 1", OP(zoomTele()),
-         {DONE}, {"83 01 04 07 02 FF"}, fails("Executing the command failed !"), 3},
+         {DONE}, {"83 01 04 07 02 FF"}, fails(ScriptedComm::NO_REPLY), 3},
         {"getPowerState() of camera 3", OP(getPowerState()), {"B0 50 02 FF"}, {"83 09 04 00 FF"}, true, 3},
 
         // Pan and tilt: pan speed 0 means 24 (18), tilt speed 0 means 20 (14).
@@ -231,7 +231,8 @@ const std::vector<Case>& cases() {
         {"setAEMode(0x107) sends the low byte", OP(setAEMode(static_cast<C::AEMode>(0x107))),
          {DONE}, {"81 01 04 39 07 FF"}, NONE},
         {"getAEMode()", OP(getAEMode()), {data("0D")}, {"81 09 04 39 FF"}, long{C::AEBright}},
-        {"getAEMode() on a code outside the list", OP(getAEMode()), {data("C8")}, {"81 09 04 39 FF"}, 200L},
+        {"getAEMode() on a code outside the list", OP(getAEMode()), {data("07")}, {"81 09 04 39 FF"}, 7L},
+        {"getAEMode() on a byte that is no nibble", OP(getAEMode()), {data("C8")}, {"81 09 04 39 FF"}, fails("Executing the command failed !")},
         {"setSlowShutterMode(true)", OP(setSlowShutterMode(true)), {DONE}, {"81 01 04 5A 02 FF"}, NONE},
         {"setSlowShutterMode(false)", OP(setSlowShutterMode(false)), {DONE}, {"81 01 04 5A 03 FF"}, NONE},
         {"getSlowShutterMode()", OP(getSlowShutterMode()), {data("02")}, {"81 09 04 5A FF"}, true},

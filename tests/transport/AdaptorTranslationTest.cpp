@@ -14,6 +14,7 @@
 #include "LogCapture.h"
 #include "driver/ControllerImpl.h"
 #include "quorvin/DriverException.h"
+#include "tests/support/Raised.h"
 #include "transport/LinkByName.h"
 #include "transport/WinSerialCommAdaptor.h"
 
@@ -23,6 +24,7 @@ using CameraDriver::DriverException;
 using CameraDriver::WinSerialCommAdaptor;
 using OS::TransferResult;
 using HandleState = OS::WinSerialComm::HandleState;
+using TestSupport::raisedBy;
 using TransportTest::fakeOpener;
 using TransportTest::FakeScript;
 using TransportTest::LogCapture;
@@ -222,7 +224,8 @@ TEST(Adaptor, SendDropsPendingInputWithOneLogLineBeforeWriting) {
     adaptor.send(command, &count);
     EXPECT_EQ(log.lines(),
               std::vector<std::string>{"[Debug] Discarded stale input: 90 51 ff 90 41 "});
-    EXPECT_EQ(script.calls, (std::vector<std::string>{"readPending", "write"}));
+    // Read until nothing more is pending, then the write.
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"readPending", "readPending", "write"}));
     EXPECT_EQ(script.written, std::vector<unsigned char>(command, command + sizeof command));
 
     // Nothing pending: nothing logged, the write as before.
@@ -230,6 +233,43 @@ TEST(Adaptor, SendDropsPendingInputWithOneLogLineBeforeWriting) {
     adaptor.send(command, &count);
     EXPECT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(count, sizeof command);
+}
+
+TEST(Adaptor, SendDropsAllPendingInputHoweverMuch) {
+    FakeScript script;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    adaptor.connect("COM1");
+    LogCapture log;
+
+    // More than one read away takes: garbage, then a stale answer that must not survive.
+    script.pending.assign(5000, 0x55);
+    const std::vector<unsigned char> staleAnswer = {0x90, 0x50, 0x0F, 0xFF};
+    script.pending.insert(script.pending.end(), staleAnswer.begin(), staleAnswer.end());
+    const unsigned char command[] = {0x81, 0x09, 0x04, 0x43, 0xFF};
+    std::uint32_t count = sizeof command;
+    adaptor.send(command, &count);
+    EXPECT_TRUE(script.pending.empty());
+    EXPECT_EQ(count, sizeof command);
+    ASSERT_EQ(log.lines().size(), 1u);
+    // One line, with the count and the first bytes only.
+    EXPECT_EQ(log.lines()[0].rfind(
+                  "[Debug] Discarded stale input (5004 bytes, the first 256 shown): 55 55 ", 0),
+              0u);
+}
+
+TEST(Adaptor, InputThatNeverStopsFailsTheSendWithNothingWritten) {
+    FakeScript script;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    adaptor.connect("COM1");
+    script.endlessPending = 0x55;
+    LogCapture log;
+
+    const unsigned char command[] = {0x81, 0x09, 0x04, 0x43, 0xFF};
+    std::uint32_t count = sizeof command;
+    EXPECT_EQ(raisedBy<DriverException>([&] { adaptor.send(command, &count); }),
+              "Stale input keeps arriving, nothing was sent in WinSerialCommAdaptor::send() !");
+    EXPECT_TRUE(script.written.empty());
+    EXPECT_EQ(log.lines().size(), 1u);
 }
 
 TEST(Adaptor, FailedDiscardWritesNothing) {

@@ -25,6 +25,8 @@ struct FakeScript {
     // Input waiting unread: readPending takes it from the front (as much as it is offered).
     std::vector<unsigned char> pending;
     OS::TransferResult pendingResult = OS::TransferResult::Done;
+    // A line that never falls quiet: every readPending finds this byte waiting as well.
+    std::optional<unsigned char> endlessPending;
 
     std::vector<std::string> calls;
     std::vector<std::string> openedNames;
@@ -100,6 +102,9 @@ class FakeSerialDevice final : public OS::SerialDevice {
                 buffer[n] = script.pending[n];
             }
             script.pending.erase(script.pending.begin(), script.pending.begin() + n);
+            if (script.endlessPending && n < *count) {
+                buffer[n++] = *script.endlessPending;
+            }
         }
         *count = n;
         return script.pendingResult;

@@ -60,10 +60,6 @@ PatternBytes leftUnread(WinSerialCommAdaptor& adaptor) {
 
 }  // namespace
 
-bool operator==(const PatternOutcome& a, const PatternOutcome& b) {
-    return a.message == b.message && a.result == b.result && a.log == b.log && a.left == b.left;
-}
-
 void PrintTo(const PatternOutcome& outcome, std::ostream* out) {
     *out << "{message \"" << outcome.message << "\", result [" << toHex(outcome.result)
          << "], left [" << toHex(outcome.left) << "], log";
@@ -73,14 +69,13 @@ void PrintTo(const PatternOutcome& outcome, std::ostream* out) {
     *out << "}";
 }
 
-PatternOutcome runPattern(const std::string& port, std::size_t index,
-                          std::optional<std::uint8_t> terminator) {
+PatternOutcome runPattern(const std::string& port, std::size_t index) {
     const ReplyPattern* row = patternAt(index);
     if (row == nullptr) {
         throw std::out_of_range("no reply pattern " + std::to_string(index));
     }
     CameraDriver::ViscaControllerImpl engine;
-    auto owned = std::make_unique<WinSerialCommAdaptor>(terminator);
+    auto owned = std::make_unique<WinSerialCommAdaptor>(std::uint8_t{0xFF});
     WinSerialCommAdaptor& adaptor = *owned;
     engine.setComm(std::move(owned));
     engine.setCurCamera(row->camera);
@@ -105,7 +100,7 @@ PatternOutcome runPattern(const std::string& port, std::size_t index,
     return outcome;
 }
 
-void expectBothReceivesAgree(bool slowRows) {
+void expectEachRowsOutcome(bool slowRows) {
     const std::string port = replyPatternPort();
     const std::vector<ReplyPattern>& rows = replyPatterns();
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -119,24 +114,21 @@ void expectBothReceivesAgree(bool slowRows) {
             result = bytesOf(row.result);
             result.resize(CameraDriver::PACKET_SIZE);
         }
-        // The rows whose pieces come some milliseconds apart meet a receive that a busy machine
-        // held up with both pieces waiting, and so merged; that happens to one try, not to three
-        // running, while a receive that ends in the wrong place does so on every try.
-        PatternOutcome quietGap;
-        PatternOutcome terminator;
+        // A busy machine may hold the peer up between two pieces for longer than the pause it
+        // meant (a frame then seems cut where it was not) and so spoil one try; the engine is
+        // wrong only when it is wrong on all three.
+        PatternOutcome outcome;
         for (int attempt = 0; attempt < 3; ++attempt) {
-            quietGap = runPattern(port, i, std::nullopt);
-            terminator = runPattern(port, i, 0xFF);
-            if (quietGap.message == row.message && quietGap.result == result &&
-                quietGap.left == bytesOf(row.left) && terminator == quietGap) {
+            outcome = runPattern(port, i);
+            if (outcome.message == row.message && outcome.result == result &&
+                outcome.left == bytesOf(row.left)) {
                 break;
             }
         }
-        EXPECT_EQ(quietGap.message, row.message);
-        EXPECT_EQ(quietGap.result, result);
-        EXPECT_EQ(quietGap.left, bytesOf(row.left));
-        EXPECT_FALSE(quietGap.log.empty());
-        EXPECT_EQ(terminator, quietGap);
+        EXPECT_EQ(outcome.message, row.message);
+        EXPECT_EQ(outcome.result, result);
+        EXPECT_EQ(outcome.left, bytesOf(row.left));
+        EXPECT_FALSE(outcome.log.empty());
     }
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
-// Reply patterns of a camera, each with what the protocol engine makes of it: the rows of the
-// table that shows a receive ending at the frame terminator gives the engine the same result,
-// the same message and the same log as a receive ending on the quiet gap. The camera's side of
-// every row is played by the reply peer (ReplyPatternPeer.h): in-process on a pseudo-terminal
-// for the POSIX build, and as a Linux program behind a COM port for the Windows build. Both
-// builds compile this one list.
+// Reply patterns of a camera, each with the one thing the protocol engine may make of it over a
+// real serial line: the value, or the exact failure, and the bytes it leaves on the line. The
+// camera's side of every row is played by the reply peer (ReplyPatternPeer.h): in-process on a
+// pseudo-terminal for the POSIX build, and as a Linux program behind a COM port for the Windows
+// build. Both builds compile this one list.
 //
 // Choosing a row: before each exchange the engine's side writes the selection frame of the row
 // (SELECT, SELECT_TAG, the row's index, FF) through the transport under test, and the peer
@@ -78,17 +77,17 @@ inline const std::vector<ReplyPattern>& replyPatterns() {
         // Commands: acknowledgement and completion, together and apart.
         {"AckAndCompletionTogether", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF 90 51 FF"}}, "", "", ""},
         {"CompletionOneMsAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {1, "90 51 FF"}}, "", "", ""},
-        {"CompletionFifteenMsAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {15, "90 51 FF"}}, "", "", ""},
         {"CompletionFortyMsAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {40, "90 51 FF"}}, "", "", ""},
         {"CompletionTwoSecondsAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {2000, "90 51 FF"}}, "", "", "", true},
-        // Errors, alone and after an acknowledgement (which the checker does not tell apart
-        // from any other unexpected reply).
+        // Errors, alone and in the acknowledged command's socket.
         {"SyntaxError", 1, ACK_COMPLETION, POWER_ON, {{0, "90 60 02 FF"}}, SYNTAX, "", ""},
         {"BufferFull", 1, ACK_COMPLETION, POWER_ON, {{0, "90 60 03 FF"}}, BUFFER_FULL, "", ""},
         {"NotExecutable", 1, ACK_COMPLETION, POWER_ON, {{0, "90 61 41 FF"}}, NOT_EXECUTABLE, "", ""},
-        {"SyntaxErrorAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {10, "90 60 02 FF"}}, FAILED, "", ""},
-        {"BufferFullAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {10, "90 60 03 FF"}}, FAILED, "", ""},
-        {"NotExecutableAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {10, "90 61 41 FF"}}, FAILED, "", ""},
+        {"NotExecutableAfterAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {10, "90 61 41 FF"}}, NOT_EXECUTABLE, "", ""},
+        // Frames that are not the answer, before and among its own.
+        {"EarlierCompletionBeforeTheAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 52 FF"}, {5, "90 41 FF"}, {5, "90 51 FF"}}, "", "", ""},
+        {"NoticesAndARemoteKeyBeforeTheAck", 1, ACK_COMPLETION, POWER_ON, {{0, "90 38 FF 88 38 FF"}, {5, "90 07 7D 01 04 07 FF"}, {5, "90 41 FF 90 51 FF"}}, "", "", ""},
+        {"AnotherCamerasReplyFirst", 1, ACK_COMPLETION, POWER_ON, {{0, "A0 41 FF A0 51 FF"}, {5, "90 41 FF 90 51 FF"}}, "", "", ""},
         // Inquiry replies of every length the operations read: a flag or mode (4 bytes), a
         // value or position (7), the device type (10), pan and tilt (11); and a refusal.
         {"InquiryFlag", 1, INQUIRY, POWER_INQ, {{0, "90 50 02 FF"}}, "", "02 FF", ""},
@@ -96,23 +95,30 @@ inline const std::vector<ReplyPattern>& replyPatterns() {
         {"InquiryDeviceType", 1, INQUIRY, "81 09 00 02 FF", {{0, "90 50 00 20 04 0F 01 11 02 FF"}}, "", "00 20 04 0F 01 11 02 FF", ""},
         {"InquiryPanTilt", 1, INQUIRY, "81 09 06 12 FF", {{0, "90 50 0F 0A 06 00 00 01 02 0C FF"}}, "", "0F 0A 06 00 00 01 02 0C FF", ""},
         {"InquirySyntaxError", 1, INQUIRY, POWER_INQ, {{0, "90 60 02 FF"}}, SYNTAX, "", ""},
+        {"InquiryValueBehindALateCompletion", 1, INQUIRY, "81 09 04 43 FF", {{0, "90 51 FF"}, {5, "90 50 00 00 04 02 FF"}}, "", "00 00 04 02 FF", ""},
+        {"InquiryAnsweredWithoutData", 1, INQUIRY, "81 09 04 43 FF", {{0, "90 50 FF"}}, FAILED, "", ""},
+        {"InquiryValueAnsweredWithAFlag", 1, INQUIRY, "81 09 04 43 FF", {{0, "90 50 02 FF"}}, FAILED, "", ""},
         // A frame for a camera the chain does not have comes back unchanged.
         {"CommandPassedBackByTheChain", 2, ACK_COMPLETION, "82 01 04 00 02 FF", {{0, "82 01 04 00 02 FF"}}, FAILED, "", ""},
         {"InquiryPassedBackByTheChain", 2, INQUIRY, "82 09 04 00 FF", {{0, "82 09 04 00 FF"}}, FAILED, "", ""},
-        // The two broadcasts of connecting.
+        // The two broadcasts of connecting, with a network-change notice in the way.
         {"AddressSetReply", 1, ADDRESS_SET, "88 30 01 FF", {{0, "88 30 02 FF"}}, "", "02 FF", ""},
+        {"AddressSetBehindANotice", 1, ADDRESS_SET, "88 30 01 FF", {{0, "88 38 FF"}, {5, "88 30 02 FF"}}, "", "02 FF", ""},
         {"AddressSetNoCamera", 1, ADDRESS_SET, "88 30 01 FF", {{0, "88 30 01 FF"}}, "No camera connected !", "", ""},
         {"IfClearEcho", 1, IF_CLEAR_BROADCAST, "88 01 00 01 FF", {{0, "88 01 00 01 FF"}}, "", "", ""},
-        // Bytes without a terminator: the read ends on the quiet gap.
+        // Bytes without a terminator: the frame ends when the line has been quiet for 200 ms,
+        // and is no answer.
         {"AckCutShort", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41"}}, FAILED, "", ""},
-        {"InquiryReplyCutShort", 1, INQUIRY, POWER_INQ, {{0, "90 50 02"}}, "", "02", ""},
+        {"InquiryReplyCutShort", 1, INQUIRY, POWER_INQ, {{0, "90 50 02"}}, FAILED, "", ""},
         {"AckThenCompletionCutShort", 1, ACK_COMPLETION, POWER_ON, {{0, "90 41 FF"}, {5, "90 51"}}, FAILED, "", ""},
-        // A reply in two pieces: the gap between them decides where the read ends.
+        // A reply in pieces: pauses of up to 150 ms are not the end of a frame; one of 250 ms is.
         {"InquiryReplyInTwoPiecesCloseTogether", 1, INQUIRY, POWER_INQ, {{0, "90 50"}, {5, "02 FF"}}, "", "02 FF", ""},
-        {"InquiryReplyInTwoPiecesFarApart", 1, INQUIRY, POWER_INQ, {{0, "90 50"}, {60, "02 FF"}}, "", "", "02 FF"},
-        // More than a packet in one burst (no terminator among the first 16 bytes): 16 bytes
-        // are kept, the rest waits on the line.
-        {"TwentyBytesInOneBurst", 1, INQUIRY, POWER_INQ, {{0, "90 50 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 00 FF"}}, "", "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D", "0E 0F 00 FF"},
+        {"InquiryReplyInTwoPieces60MsApart", 1, INQUIRY, POWER_INQ, {{0, "90 50"}, {60, "02 FF"}}, "", "02 FF", ""},
+        {"InquiryReplyByteBy150Ms", 1, INQUIRY, POWER_INQ, {{0, "90"}, {150, "50"}, {150, "02"}, {150, "FF"}}, "", "02 FF", ""},
+        {"AckAndCompletionByteBy150Ms", 1, ACK_COMPLETION, POWER_ON, {{0, "90"}, {150, "41"}, {150, "FF"}, {150, "90"}, {150, "51"}, {150, "FF"}}, "", "", ""},
+        {"InquiryReplyInTwoPieces250MsApart", 1, INQUIRY, POWER_INQ, {{0, "90 50"}, {250, "02 FF"}}, FAILED, "", "02 FF"},
+        // Sixteen bytes without a terminator are no message; the rest waits on the line.
+        {"TwentyBytesInOneBurst", 1, INQUIRY, POWER_INQ, {{0, "90 50 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 00 FF"}}, FAILED, "", "0E 0F 00 FF"},
         // A camera that never answers: the transfer time-out.
         {"SilentCamera", 1, ACK_COMPLETION, POWER_ON, {}, TIMEOUT, "", "", true},
     };

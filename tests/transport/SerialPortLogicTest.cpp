@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -102,6 +103,15 @@ TEST(SerialPortLogic, OpenRunsEveryStepWithTheLineSettingsAndHoldsThePort) {
     EXPECT_EQ(script.timeouts.readTotalConstantMs, 0u);
     EXPECT_EQ(script.timeouts.writeTotalMultiplierMs, 0u);
     EXPECT_EQ(script.timeouts.writeTotalConstantMs, 0u);
+}
+
+TEST(SerialPortLogic, APortWithATerminatorEndsAReadOnAPauseOnlyAfter200Ms) {
+    // The terminator ends every whole message; the gap only ends one that lost it, and must
+    // outlast the pauses of converters and radio links.
+    FakeScript script;
+    WinSerialComm port(std::optional<std::uint8_t>(0xFF), fakeOpener(script));
+    port.open("COM1");
+    EXPECT_EQ(script.timeouts.readIntervalMs, 200u);
 }
 
 TEST(SerialPortLogic, CloseWithNoPortWritesNothing) {
