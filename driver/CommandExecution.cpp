@@ -134,11 +134,11 @@ bool ViscaResponse::isWellFormedAnswer(const ViscaCommand& inquiry) const {
 }
 
 Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int kind) {
-    return exchange(bytes, length, kind, Comm::TRANSFER_TIMEOUT);
+    return exchange(bytes, length, kind, ExchangeOptions{});
 }
 
 Packet ViscaControllerImpl::exchange(std::uint8_t* bytes, int length, int kind,
-                                     std::chrono::milliseconds timeout) {
+                                     const ExchangeOptions& options) {
     // A command must fit a packet; anything longer would be read or sent past the caller's array.
     if (length < 1 || length > PACKET_SIZE) {
         throw DriverException("Command is malformed !");
@@ -179,7 +179,8 @@ Packet ViscaControllerImpl::exchange(std::uint8_t* bytes, int length, int kind,
     ExpectedReply expected(kind, bytes, length);
     std::uint8_t* reply = response.data();
     int n = 0;
-    auto deadline = link.now() + timeout;
+    auto deadline = link.now() + options.timeout;
+    bool acknowledgedOnly = false;
     for (bool answered = false; !answered;) {
         const std::optional<Frame> frame = reader.next(deadline);
         if (!frame) {
@@ -196,7 +197,8 @@ Packet ViscaControllerImpl::exchange(std::uint8_t* bytes, int length, int kind,
         n += kept;
         if (verdict.role == FrameRole::Acknowledgement) {
             report.acknowledgedSocket = expected.acknowledgedSocket();
-            deadline = link.now() + timeout;
+            deadline = link.now() + options.timeout;
+            acknowledgedOnly = answered = options.untilAcknowledged;
         } else {
             answered = true;
         }
@@ -208,8 +210,24 @@ Packet ViscaControllerImpl::exchange(std::uint8_t* bytes, int length, int kind,
 
     logPacket(reply, n);
     logDebug("Completed");
+    report.reply.assign(reply, reply + n);
+    if (acknowledgedOnly) {
+        logDebug("ACKNOWLEDGED: the completion comes in socket " +
+                 std::to_string(*report.acknowledgedSocket));
+        return Packet();
+    }
     response.check();
     return response.getResult();
+}
+
+int ViscaControllerImpl::listen(Comm::Clock::time_point deadline) {
+    FrameReader reader(*getComm());
+    int frames = 0;
+    while (const std::optional<Frame> frame = reader.next(deadline)) {
+        setAside(*frame, "no exchange in progress");
+        ++frames;
+    }
+    return frames;
 }
 
 void ViscaControllerImpl::setAside(const Frame& frame, const char* why) {

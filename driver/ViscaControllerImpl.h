@@ -6,10 +6,12 @@
 #include <initializer_list>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "driver/ControllerImpl.h"
 #include "driver/Packet.h"
 #include "driver/ViscaCodes.h"
+#include "transport/Comm.h"
 
 namespace CameraDriver {
 
@@ -152,13 +154,22 @@ class ViscaControllerImpl : public ControllerImpl {
     // Frames that are not this command's reply are set aside (logged, and shown to the
     // observer) while the wait for it goes on.
     Packet executeCommand(std::uint8_t* bytes, int length, int kind);
-    // executeCommand with `timeout` in place of the transfer time-out: the wait for the reply,
-    // and for the completion after the acknowledgement.
-    Packet exchange(std::uint8_t* bytes, int length, int kind, std::chrono::milliseconds timeout);
+    // How long an exchange waits, and for what.
+    struct ExchangeOptions {
+        // The wait for the reply, and for the completion after the acknowledgement.
+        std::chrono::milliseconds timeout = Comm::TRANSFER_TIMEOUT;
+        // A command ends at its acknowledgement: its completion, when it comes, is a frame of
+        // no exchange (set aside, and shown to the observer).
+        bool untilAcknowledged = false;
+    };
+    // executeCommand, waiting as `options` say.
+    Packet exchange(std::uint8_t* bytes, int length, int kind, const ExchangeOptions& options);
 
-    // How the last exchange went beyond its result: the socket its acknowledgement named, and
+    // How the last exchange went beyond its result: the frames of its reply as they came (up
+    // to 16 bytes, also when they were refused), the socket its acknowledgement named, and
     // whether it ended because the reply (or the completion) did not come in time.
     struct ExchangeReport {
+        std::vector<std::uint8_t> reply;
         std::optional<int> acknowledgedSocket;
         bool timedOut = false;
     };
@@ -168,6 +179,9 @@ class ViscaControllerImpl : public ControllerImpl {
     // called on the exchange's thread, before the exchange goes on.
     using FrameObserver = std::function<void(const std::uint8_t* bytes, int length)>;
     void observeSetAside(FrameObserver watcher) { observer = std::move(watcher); }
+    // Reads the frames that arrive with no exchange in progress until `deadline`, setting each
+    // aside; returns how many came.
+    int listen(Comm::Clock::time_point deadline);
     // Numbers the cameras on the chain; result byte 0 is the number of cameras + 1.
     Packet addressSet();
     // Clears the command buffers of every camera on the chain.
