@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace OS {
 
@@ -88,5 +89,20 @@ std::unique_ptr<SerialDevice> openSerialDevice(const std::string& port);
 
 // The system's name of the port that callers call `port`, defined by the platform's file.
 std::string systemPortName(const std::string& port);
+
+// The line speeds, in bits per second, that the platform's file can set, in rising order.
+const std::vector<std::uint32_t>& lineSpeeds();
+
+// A serial port's name as callers write it: the port, and after an "@" the line speed in bits
+// per second ("COM3@38400", "/dev/ttyUSB0@115200"). A name without one means 9600 baud.
+struct PortName {
+    std::string port;
+    std::uint32_t baudRate = 9600;
+    // The name asked for a speed ("@" and digits at its end); only then is baudRate its own.
+    bool speedGiven = false;
+};
+// Splits a name at a final "@" followed by digits only; any other name is a port's name whole.
+// A speed too large to count is given as 0, which no platform sets.
+PortName parsePortName(const std::string& name);
 
 }  // namespace OS

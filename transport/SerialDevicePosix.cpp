@@ -69,13 +69,17 @@ class UniqueFd {
     int fd;
 };
 
+struct Rate {
+    std::uint32_t rate;
+    speed_t speed;
+};
+
+constexpr Rate RATES[] = {{1200, B1200},     {2400, B2400},     {4800, B4800},    {9600, B9600},
+                          {19200, B19200},   {38400, B38400},   {57600, B57600},  {115200, B115200},
+                          {230400, B230400}, {460800, B460800}, {921600, B921600}};
+
 bool toSpeed(std::uint32_t baudRate, speed_t* speed) {
-    static constexpr struct {
-        std::uint32_t rate;
-        speed_t speed;
-    } rates[] = {{1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
-                 {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}};
-    for (const auto& entry : rates) {
+    for (const Rate& entry : RATES) {
         if (entry.rate == baudRate) {
             *speed = entry.speed;
             return true;
@@ -385,6 +389,17 @@ class PosixSerialDevice final : public SerialDevice {
 };
 
 }  // namespace
+
+const std::vector<std::uint32_t>& lineSpeeds() {
+    static const std::vector<std::uint32_t> speeds = [] {
+        std::vector<std::uint32_t> rates;
+        for (const Rate& entry : RATES) {
+            rates.push_back(entry.rate);
+        }
+        return rates;
+    }();
+    return speeds;
+}
 
 std::string systemPortName(const std::string& port) {
     // COMn, n from 1 and written without leading zeros, is the n-th serial port: /dev/ttyS(n-1),

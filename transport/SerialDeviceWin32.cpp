@@ -41,6 +41,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "transport/SerialDevice.h"
 
@@ -343,6 +344,14 @@ class Win32SerialDevice final : public SerialDevice {
 };
 
 }  // namespace
+
+const std::vector<std::uint32_t>& lineSpeeds() {
+    // The rates that the communications functions name (CBR_...): those every driver knows.
+    static const std::vector<std::uint32_t> speeds = {
+        CBR_110,   CBR_300,   CBR_600,   CBR_1200,  CBR_2400,   CBR_4800,   CBR_9600,  CBR_14400,
+        CBR_19200, CBR_38400, CBR_56000, CBR_57600, CBR_115200, CBR_128000, CBR_256000};
+    return speeds;
+}
 
 std::string systemPortName(const std::string& port) {
     // CreateFileA knows COM1 to COM9 by their plain names only, as the old DOS devices; from

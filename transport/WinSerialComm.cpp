@@ -80,12 +80,14 @@ WinSerialComm::WinSerialComm(std::optional<std::uint8_t> messageTerminator,
 // The device's own destructor releases it; no line is logged from a destructor.
 WinSerialComm::~WinSerialComm() = default;
 
-void WinSerialComm::open(const std::string& port) {
+void WinSerialComm::open(const std::string& port, std::uint32_t baudRate) {
     // Opening again while a port is held would otherwise lose the held one (and, with exclusive
     // access, refuse a reopen of the same port), so the held port is released first.
     close();
 
-    CameraDriver::logDebug("open port: " + port);
+    CameraDriver::logDebug(
+        "open port: " + port +
+        (baudRate != LineSettings{}.baudRate ? "@" + std::to_string(baudRate) : std::string()));
 
     device = opener(port);
     if (!device) {
@@ -110,7 +112,9 @@ void WinSerialComm::open(const std::string& port) {
     step(device->setQueueSizes(QUEUE_SIZE, QUEUE_SIZE),
          "SetupComm() failed in WinSerialComm::open() !");
     step(device->readSettings(), "GetCommState() failed in WinSerialComm::open() !");
-    step(device->writeSettings(LineSettings{}), "SetCommState() failed in WinSerialComm::open() !");
+    LineSettings line;
+    line.baudRate = baudRate;
+    step(device->writeSettings(line), "SetCommState() failed in WinSerialComm::open() !");
     Timeouts timeouts;
     timeouts.readIntervalMs = terminator ? BROKEN_MESSAGE_GAP_MS : BURST_GAP_MS;
     step(device->setTimeouts(timeouts), "SetCommTimeouts() failed in WinSerialComm::open() !");

@@ -25,8 +25,8 @@ class SystemException : public std::exception {
     std::string message;
 };
 
-// One serial port of the operating system: opened by name at 9600 baud 8N1, bytes moved in
-// either direction with a time-out per call. Every failure is raised as SystemException.
+// One serial port of the operating system: opened by name, at 9600 baud 8N1 unless told, bytes
+// moved in either direction with a time-out per call. Every failure is raised as SystemException.
 //
 // A read ends once bytes have arrived and the line has then been quiet for 20 ms, or the
 // buffer is full. A port given a message terminator ends a read as soon as the bytes in hand
@@ -51,7 +51,8 @@ class WinSerialComm {
     // Releases a port that is still open, without a log line and without raising.
     virtual ~WinSerialComm();
 
-    void open(const std::string& port);
+    // Opens `port` at `baudRate` bits per second, 8N1.
+    void open(const std::string& port, std::uint32_t baudRate = 9600);
     void close();
     // true with *count >= 1 bytes received, false when timeoutMs passed with nothing.
     bool read(unsigned char* buffer, std::uint32_t* count, std::uint32_t timeoutMs);

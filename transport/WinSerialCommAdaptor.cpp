@@ -21,8 +21,21 @@ WinSerialCommAdaptor::WinSerialCommAdaptor(std::optional<std::uint8_t> messageTe
 WinSerialCommAdaptor::~WinSerialCommAdaptor() = default;
 
 void WinSerialCommAdaptor::connect(const std::string& port) {
+    const OS::PortName name = OS::parsePortName(port);
+    const std::vector<std::uint32_t>& speeds = OS::lineSpeeds();
+    if (std::find(speeds.begin(), speeds.end(), name.baudRate) == speeds.end()) {
+        // Refused before the port is touched, with the speeds that would do.
+        std::string message = "Line speed " + port.substr(name.port.size() + 1) +
+                              " cannot be set on this system; use one of";
+        for (std::uint32_t speed : speeds) {
+            message += " " + std::to_string(speed);
+        }
+        message += " !";
+        logException(message);
+        throw DriverException(message);
+    }
     try {
-        open(port);
+        open(name.port, name.baudRate);
     } catch (const OS::SystemException& failure) {
         logException(failure.what());
         // open has already released whatever it had opened, so this close finds nothing held;

@@ -15,9 +15,18 @@
 /// Every camera operation sends its command to the current camera and blocks on the caller's
 /// thread until the camera's reply is in. A command returns when the camera has acknowledged
 /// it and reported it complete; an inquiry returns when its answer is in. Each write to the line
-/// and each read from it is limited to 6 s, so a camera that does not answer makes the call fail
-/// after 6 s with "Receive data from serial COM timeout in WinSerialCommAdaptor::recv() !".
-/// The library starts no thread and never retries.
+/// and each wait for a reply is limited to 6 s (the completion after an acknowledgement gets 6 s
+/// of its own), so a camera that does not answer makes the call fail after 6 s with "Receive
+/// data from serial COM timeout in WinSerialCommAdaptor::recv() !". The library starts no thread
+/// and never retries.
+///
+/// @par What counts as the reply
+/// Only a frame that proves itself the answer to the command in progress is taken: the
+/// acknowledgement and the completion in the same socket, or an inquiry's answer with the data
+/// length that inquiry returns. What else a camera sends (the late completion of an earlier
+/// command, a network-change notice, an infrared remote's key, another camera's reply) is set
+/// aside, one debug line each, while the wait goes on to the same limit. A pause in the middle of
+/// a reply ends it only after 200 ms on a serial line, never on a network link.
 ///
 /// @par Calls that send nothing
 /// Construction, copying, getCurCamera() and setCurCamera() never reach a camera, nor does
@@ -140,9 +149,13 @@ class QUORVIN_API Controller {
     /// Opens the serial port and prepares the cameras on it: assigns their addresses along the
     /// chain (1 to 7) and clears their command buffers. Blocks for two exchanges.
     /// @param port a device path such as "/dev/ttyUSB0", or a Windows port name such as "COM1".
-    ///   The line runs at 9600 baud, 8 data bits, no parity, 1 stop bit.
+    ///   The line runs at 9600 baud, 8 data bits, no parity, 1 stop bit; another line speed
+    ///   follows the name after an "@": "/dev/ttyUSB0@38400", "COM3@115200". A network camera
+    ///   is named "tcp://HOST:PORT" or "udp://HOST[:PORT]".
     /// @throws DriverException "WinSerialCommAdaptor::connect() failed !" when the port cannot be
-    ///   opened (nothing is sent then); "No camera connected !" when no camera answers; or
+    ///   opened (nothing is sent then); "Line speed N cannot be set on this system; use one of
+    ///   ... !" for a speed the system does not have (nothing is opened); "No camera
+    ///   connected !" when no camera answers; or
     ///   "Address_Set command executing failed !\n" or
     ///   "IF_CLEAR_BROADCAST command executing failed !\n" when the chain answers wrongly. After
     ///   a failure other than the first the port stays open: call disconnect().

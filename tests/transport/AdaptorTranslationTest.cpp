@@ -164,6 +164,36 @@ TEST(Adaptor, FailedConnectClosesOnceMoreAndLeavesNoPort) {
     EXPECT_EQ(adaptor.handleState(), HandleState::Open);
 }
 
+TEST(Adaptor, ALineSpeedAfterTheNameSetsTheLine) {
+    LogCapture log;
+    FakeScript script;
+    WinSerialCommAdaptor adaptor(fakeOpener(script));
+    adaptor.connect("COM3@38400");
+    EXPECT_EQ(script.openedNames, std::vector<std::string>{"COM3"});
+    EXPECT_EQ(script.settings.baudRate, 38400u);
+    EXPECT_EQ(log.lines().front(), "[Debug] open port: COM3@38400");
+    adaptor.connect("COM3");
+    EXPECT_EQ(script.settings.baudRate, 9600u);
+}
+
+TEST(Adaptor, ASpeedTheSystemCannotSetIsRefusedBeforeThePortIsOpened) {
+    for (const char* name : {"COM3@12345", "COM3@0", "COM3@99999999999"}) {
+        LogCapture log;
+        FakeScript script;
+        WinSerialCommAdaptor adaptor(fakeOpener(script));
+        const std::string failure = raisedBy<DriverException>([&] { adaptor.connect(name); });
+        const std::string speed = std::string(name).substr(5);
+        EXPECT_EQ(
+            failure.rfind("Line speed " + speed + " cannot be set on this system; use one of ", 0),
+            0u)
+            << failure;
+        EXPECT_NE(failure.find(" 9600 "), std::string::npos) << failure;
+        EXPECT_NE(failure.find(" 38400 "), std::string::npos) << failure;
+        EXPECT_TRUE(script.openedNames.empty()) << name;
+        EXPECT_EQ(log.exceptionLines(), std::vector<std::string>{failure});
+    }
+}
+
 TEST(Adaptor, TransfersUseTheFixedTimeOutAndPassCountsThrough) {
     FakeScript script;
     script.incoming = {0x90, 0x41, 0xFF};

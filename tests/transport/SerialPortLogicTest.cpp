@@ -114,6 +114,32 @@ TEST(SerialPortLogic, APortWithATerminatorEndsAReadOnAPauseOnlyAfter200Ms) {
     EXPECT_EQ(script.timeouts.readIntervalMs, 200u);
 }
 
+TEST(PortName, ASpeedIsAFinalAtAndDigitsOnly) {
+    struct Row {
+        const char* name;
+        const char* port;
+        std::uint32_t baudRate;
+        bool speedGiven;
+    };
+    const Row rows[] = {
+        {"COM3", "COM3", 9600, false},
+        {"COM3@38400", "COM3", 38400, true},
+        {"/dev/ttyUSB0@115200", "/dev/ttyUSB0", 115200, true},
+        {"/dev/serial/by-id/usb-a@b@9600", "/dev/serial/by-id/usb-a@b", 9600, true},
+        {"COM3@", "COM3@", 9600, false},
+        {"COM3@fast", "COM3@fast", 9600, false},
+        {"COM3@38400x", "COM3@38400x", 9600, false},
+        {"@38400", "@38400", 9600, false},
+        {"COM3@99999999999", "COM3", 0, true},
+    };
+    for (const Row& row : rows) {
+        const OS::PortName parsed = OS::parsePortName(row.name);
+        EXPECT_EQ(parsed.port, row.port) << row.name;
+        EXPECT_EQ(parsed.baudRate, row.baudRate) << row.name;
+        EXPECT_EQ(parsed.speedGiven, row.speedGiven) << row.name;
+    }
+}
+
 TEST(SerialPortLogic, CloseWithNoPortWritesNothing) {
     LogCapture log;
     FakeScript script;
