@@ -68,6 +68,14 @@ std::string nearestName(const std::string& name) {
     std::string best;
     std::size_t bestDistance = limit + 1;
     for (const std::string& candidate : names) {
+        // Every letter that one word has beyond the other's length is one edit at least: a
+        // name that differs in length by more than the limit cannot be close, and a pasted
+        // page of text is not compared letter by letter with every name.
+        const std::size_t longer = std::max(name.size(), candidate.size());
+        const std::size_t shorter = std::min(name.size(), candidate.size());
+        if (longer - shorter > limit) {
+            continue;
+        }
         const std::size_t distance = editDistance(name, candidate);
         if (distance < bestDistance) {
             best = candidate;
@@ -98,7 +106,7 @@ Step parseOne(const std::vector<std::string>& words) {
     const Operation* operation = Operations::find(name);
     if (operation == nullptr) {
         const std::string nearest = nearestName(name);
-        throw UsageError("unknown operation \"" + name + "\" (" +
+        throw UsageError("unknown operation " + quoteWord(name) + " (" +
                          (nearest.empty() ? "" : "did you mean " + nearest + "? ") +
                          "quorvin --help lists them)");
     }
@@ -113,8 +121,8 @@ Step parseOne(const std::vector<std::string>& words) {
         const ArgInfo& arg = operation->args[i];
         auto value = parseValue(arg, words[i + 1]);
         if (!value) {
-            throw UsageError(name + ": \"" + words[i + 1] + "\" for <" + arg.name + "> is not " +
-                             expectedValues(arg) + ": " + usageOf(*operation));
+            throw UsageError(name + ": " + quoteWord(words[i + 1]) + " for <" + arg.name +
+                             "> is not " + expectedValues(arg) + ": " + usageOf(*operation));
         }
         step.values.push_back(std::move(*value));
     }
@@ -142,6 +150,25 @@ std::string labelOf(const Operation& operation) {
 }
 
 }  // namespace
+
+std::string quoteWord(const std::string& word) {
+    // Counted in characters of UTF-8 text: a byte that continues a character is not one.
+    auto continues = [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; };
+    std::size_t characters = 0;
+    std::size_t cut = word.size();
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (!continues(word[i])) {
+            if (characters == QUOTE_LIMIT) {
+                cut = i;
+            }
+            ++characters;
+        }
+    }
+    if (characters <= QUOTE_LIMIT) {
+        return "\"" + word + "\"";
+    }
+    return "\"" + word.substr(0, cut) + "...\" of " + std::to_string(characters) + " characters";
+}
 
 std::vector<std::string> splitLine(const std::string& line) {
     std::istringstream stream(line.substr(0, line.find('#')));

@@ -38,6 +38,14 @@ struct Step {
 // name, argument count and value. Throws UsageError naming the operation and its arguments.
 std::vector<Step> parseSteps(const std::vector<std::string>& words);
 
+// The most characters of a word that a message quotes.
+constexpr std::size_t QUOTE_LIMIT = 40;
+
+// A word of the user's as a message shows it: "setZom" whole, in quotes, up to QUOTE_LIMIT
+// characters; a longer one (a file pasted by mistake) by its start, "..." and its length, as
+// "xxxx..." of 1048576 characters, so that the message stays a line.
+std::string quoteWord(const std::string& word);
+
 // Splits one line of the shell into words; "#" starts a comment.
 std::vector<std::string> splitLine(const std::string& line);
 

@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
         words.erase(words.begin());
     }
     if (!words.empty() && words.front().size() > 1 && words.front().front() == '-') {
-        return usageError("unknown option " + words.front() + " (quorvin --help lists them)");
+        return usageError("unknown option " + QuorvinCli::quoteWord(words.front()) +
+                          " (quorvin --help lists them)");
     }
     std::vector<Step> steps;
     try {
