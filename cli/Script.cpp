@@ -179,6 +179,54 @@ std::vector<std::string> splitLine(const std::string& line) {
     return words;
 }
 
+namespace {
+
+// The steps of line `number` of standard input; none for a blank line or a comment.
+std::vector<Step> lineSteps(const std::string& line, int number) {
+    const std::vector<std::string> words = splitLine(line);
+    if (words.empty()) {
+        return {};
+    }
+    std::vector<Step> steps;
+    try {
+        steps = parseSteps(words);
+    } catch (const UsageError& error) {
+        throw UsageError("line " + std::to_string(number) + ": " + error.what());
+    }
+    for (const Step& step : steps) {
+        if (step.kind == Step::Kind::StandardInput) {
+            throw UsageError("line " + std::to_string(number) +
+                             ": - cannot be used on standard input itself");
+        }
+    }
+    return steps;
+}
+
+}  // namespace
+
+std::vector<Step> readScript(std::istream& in) {
+    std::vector<Step> steps;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        const std::vector<Step> more = lineSteps(line, ++number);
+        steps.insert(steps.end(), more.begin(), more.end());
+    }
+    return steps;
+}
+
+std::vector<Step> withScript(const std::vector<Step>& steps, std::istream& in) {
+    std::vector<Step> all;
+    for (const Step& step : steps) {
+        if (step.kind == Step::Kind::StandardInput) {
+            const std::vector<Step> script = readScript(in);
+            all.insert(all.end(), script.begin(), script.end());
+        } else {
+            all.push_back(step);
+        }
+    }
+    return all;
+}
+
 std::vector<Step> parseSteps(const std::vector<std::string>& words) {
     // Commas may stand alone or stick to a word ("setZoom 0.5, getZoom"); either separates.
     std::vector<std::vector<std::string>> groups(1);
@@ -227,8 +275,9 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson)
-    : camera(controller), out(output), json(asJson) {}
+Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, std::ostream& errors,
+               bool asJson)
+    : camera(controller), out(output), err(errors), json(asJson) {}
 
 void Runner::run(const Step& step, std::istream& in) {
     currentStep = describe(step);
@@ -315,21 +364,12 @@ void Runner::shell(std::istream& in) {
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
-        const std::vector<std::string> words = splitLine(line);
-        if (words.empty()) {
-            continue;
-        }
         std::vector<Step> steps;
         try {
-            steps = parseSteps(words);
+            steps = lineSteps(line, number);
         } catch (const UsageError& error) {
-            throw UsageError("line " + std::to_string(number) + ": " + error.what());
-        }
-        for (const Step& step : steps) {
-            if (step.kind == Step::Kind::StandardInput) {
-                throw UsageError("line " + std::to_string(number) +
-                                 ": - cannot be used on standard input itself");
-            }
+            err << "quorvin: " << error.what() << '\n' << std::flush;
+            continue;
         }
         for (const Step& step : steps) {
             run(step, in);

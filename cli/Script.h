@@ -49,15 +49,27 @@ std::string quoteWord(const std::string& word);
 // Splits one line of the shell into words; "#" starts a comment.
 std::vector<std::string> splitLine(const std::string& line);
 
+// The operations of a script on `in` (one or more a line, blank lines and comments skipped),
+// read to its end and every line checked. Throws UsageError for the first bad line, with its
+// number: a script that is refused sends nothing.
+std::vector<Step> readScript(std::istream& in);
+
+// `steps` with each "-" replaced by the script that readScript() reads from `in`.
+std::vector<Step> withScript(const std::vector<Step>& steps, std::istream& in);
+
 // A short name of a step for failure messages: "setZoom", "status".
 std::string describe(const Step& step);
 
 class Runner {
   public:
-    Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson);
+    // Results go to `output`; a mistyped line at the terminal is answered on `errors`.
+    Runner(CameraDriver::Controller& controller, std::ostream& output, std::ostream& errors,
+           bool asJson);
 
-    // Throws CameraDriver::DriverException when the camera or the line fails, and UsageError
-    // for a bad line of standard input.
+    // Throws CameraDriver::DriverException when the camera or the line fails. "-" reads `in`
+    // as someone types at a terminal, line by line, each line run once it is read: a mistyped
+    // line is reported and the next one read. (A script that is not typed is checked whole
+    // before anything is sent: see withScript().)
     void run(const Step& step, std::istream& in);
 
     // The operation that ran last, for a failure message ("getPowerState", "status").
@@ -73,6 +85,7 @@ class Runner {
 
     CameraDriver::Controller& camera;
     std::ostream& out;
+    std::ostream& err;
     bool json;
     std::string currentStep;
     bool inquiryFailed = false;

@@ -2,7 +2,8 @@
 //
 //   quorvin --port PORT [--camera N] OPERATION [ARGS...] [, OPERATION [ARGS...]]...
 //   quorvin --port PORT status [--json]
-//   quorvin --port PORT -            (operations from standard input, one per line)
+//   quorvin --port PORT -            (operations from standard input, one per line; a script
+//                                     that is not typed at a terminal is checked whole first)
 //   quorvin ports
 //   quorvin --version
 //
@@ -10,6 +11,7 @@
 // mistake on the command line (nothing is sent then).
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -20,6 +22,12 @@
 #include "cli/Script.h"
 #include "operations/Operations.h"
 #include "quorvin/Controller.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -44,7 +52,9 @@ std::string operationList() {
         "Operations (separate several with ','; each result is printed on its own line):\n"
         "  status [--json]        read every inquiry and print a table (or one JSON object)\n"
         "  -                      read operations from standard input, one per line, until its "
-        "end\n";
+        "end;\n"
+        "                         a script (not a terminal) is checked whole before anything is "
+        "sent\n";
     for (const char* group : groups()) {
         text += std::string("\n") + group + ":\n";
         for (const Operation& operation : Operations::all()) {
@@ -73,6 +83,16 @@ int listPorts() {
         std::cout << port << '\n';
     }
     return 0;
+}
+
+// Someone typing, who sees a mistake answered at once and types the line again; anything else
+// (a pipe, a file, a here-document) is a script, which is checked whole before it runs.
+bool standardInputIsTerminal() {
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stdin)) != 0;
+#else
+    return ::isatty(STDIN_FILENO) != 0;
+#endif
 }
 
 int usageError(const std::string& message) {
@@ -139,6 +159,13 @@ int main(int argc, char** argv) {
     if (port.empty()) {
         return usageError("--port PORT is needed to run operations");
     }
+    if (!standardInputIsTerminal()) {
+        try {
+            steps = withScript(steps, std::cin);
+        } catch (const UsageError& error) {
+            return usageError(error.what());
+        }
+    }
 
     // Named first, as the Demo does, so that --debug opens the chosen file and no other.
     if (!logFile.empty()) {
@@ -152,7 +179,7 @@ int main(int argc, char** argv) {
     }
 
     CameraDriver::Controller camera;
-    Runner runner(camera, std::cout, json);
+    Runner runner(camera, std::cout, std::cerr, json);
     std::string failing = "connect " + port;
     bool connected = false;
     try {
@@ -178,8 +205,6 @@ int main(int argc, char** argv) {
         if (runner.anyInquiryFailed()) {
             return EXIT_CAMERA_FAILURE;
         }
-    } catch (const UsageError& error) {
-        return usageError(error.what());
     } catch (const std::exception& error) {
         // DriverException above all; anything else the library or the streams raise is a
         // failure of the run as well.

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -167,11 +168,28 @@ INSTANTIATE_TEST_SUITE_P(
                        0, "3\nWBIndoor\n", ""},
                    RunCase{"standard input after command-line operations",
                            cmd({"setGain", "5", ",", "-"}), "getGain\n", 0, "5\n", ""},
-                   RunCase{"a bad line of standard input stops there", cmd({"-"}),
-                           "setGain 4\ngetGain\nsetGain\nsetGain 6\n", 2, "4\n",
+                   // A script is checked whole first: exit status 2 keeps its promise.
+                   RunCase{"a bad line of a script sends nothing", cmd({"-"}),
+                           "setGain 4\ngetGain\nsetGain\nsetGain 6\n", 2, "",
                            "quorvin: line 3: setGain takes 1 argument, got 0: setGain <gain:long>",
                            1, Camsim::Fault::None,
-                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 4); }},
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
+                   RunCase{"a bad second line after command-line operations sends nothing",
+                           cmd({"setGain", "5", ",", "-"}), "getGain\nsetGain 5 6\n", 2, "",
+                           "quorvin: line 2: setGain takes 1 argument, got 2", 1,
+                           Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
+                   RunCase{"- within a script", cmd({"-"}), "getGain\n-\n", 2, "",
+                           "quorvin: line 2: - cannot be used on standard input itself", 1,
+                           Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
+                   // A megabyte on one line: answered with a short line, and nothing sent.
+                   RunCase{"a page pasted into a script", cmd({"-"}),
+                           "getGain\n" + std::string(1 << 20, 'x') + "\n", 2, "",
+                           "quorvin: line 2: unknown operation \"" + std::string(40, 'x') +
+                               "...\" of 1048576 characters (quorvin --help lists them)",
+                           1, Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
                    RunCase{"a refused value stops the run",
                            cmd({"setGain", "3", ",", "getGain", ",", "setGain", "0x99", ",",
                                 "setGain", "4"}),
@@ -188,6 +206,66 @@ INSTANTIATE_TEST_SUITE_P(
                            "getGain\nsetPowerState on\ngetGain\n", 1, "",
                            "quorvin: getGain: Executing the command failed !", 1,
                            Camsim::Fault::NotExecutable}));
+
+// The tool as someone at a shell runs `quorvin ... -`: its standard input a terminal on which
+// `typed` arrives, then the end of input (Ctrl-D); its output and errors collected in files.
+RunResult runAtTerminal(const std::vector<std::string>& args, const std::string& typed) {
+    using TestSupport::Detail::check;
+    using TestSupport::Detail::Fd;
+    Fd terminal(::posix_openpt(O_RDWR | O_NOCTTY));
+    check(terminal && ::grantpt(terminal.get()) == 0 && ::unlockpt(terminal.get()) == 0,
+          "posix_openpt");
+    char name[128];
+    check(::ptsname_r(terminal.get(), name, sizeof name) == 0, "ptsname_r");
+    const TempDir dir;
+    pid_t pid = -1;
+    {
+        // Held here until the program has its own copy, so that the terminal is not hung up.
+        Fd keyboard(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+        check(bool(keyboard), "open the terminal");
+        TestSupport::Detail::SpawnActions actions;
+        ::posix_spawn_file_actions_adddup2(actions.get(), keyboard.get(), STDIN_FILENO);
+        ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, dir.path("out").c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, dir.path("err").c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid = TestSupport::Detail::spawn(args, actions);
+    }
+    const std::string keys = typed + "\x04";
+    check(::write(terminal.get(), keys.data(), keys.size()) == static_cast<ssize_t>(keys.size()),
+          "type");
+    // The terminal echoes what was typed: read until the program's end hangs it up, so that
+    // the echo never fills it. A program that does not end in time is ended.
+    for (char echo[256];;) {
+        pollfd ready{terminal.get(), POLLIN, 0};
+        if (::poll(&ready, 1, 60000) <= 0) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        if (::read(terminal.get(), echo, sizeof echo) <= 0) {
+            break;
+        }
+    }
+    RunResult result;
+    result.exitCode = TestSupport::Detail::reap(pid);
+    result.out = readFile(dir.path("out"));
+    result.err = readFile(dir.path("err"));
+    return result;
+}
+
+// At a terminal each line runs as it is typed: a mistyped one is answered at once, and the
+// next line is read and run.
+TEST_F(CliProgram, MistypedLineAtATerminalIsAnsweredAndTheNextOneRuns) {
+    start();
+    const RunResult result = runAtTerminal({QUORVIN_CLI, "--port", server->devicePath(), "-"},
+                                           "setGain 3\nsetGian 4\ngetGain\n");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "3\n");
+    EXPECT_EQ(result.err,
+              "quorvin: line 2: unknown operation \"setGian\" (did you mean setGain? quorvin "
+              "--help lists them)\n");
+    EXPECT_EQ(server->camera(1).gain, 3);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Mistakes on the command line: exit status 2 and not one byte to the camera.

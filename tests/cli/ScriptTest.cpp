@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -104,6 +105,42 @@ TEST(ParseSteps, LongWordsAreQuotedShort) {
         } catch (const UsageError& error) {
             EXPECT_EQ(std::string(error.what()).rfind(start, 0), 0u) << error.what();
             EXPECT_LT(std::string(error.what()).size(), 300u);
+        }
+    }
+}
+
+std::vector<std::string> names(const std::vector<Step>& steps) {
+    std::vector<std::string> all;
+    for (const Step& step : steps) {
+        all.push_back(describe(step));
+    }
+    return all;
+}
+
+TEST(WithScript, EachDashTakesTheScriptInItsPlace) {
+    std::istringstream in("setGain 3\n\n  # a comment\ngetGain, getZoom # and another\n");
+    const std::vector<Step> steps =
+        withScript(parseSteps({"getIris", ",", "-", ",", "status"}), in);
+    EXPECT_EQ(names(steps),
+              (std::vector<std::string>{"getIris", "setGain", "getGain", "getZoom", "status"}));
+}
+
+// The whole script is read before the first mistake is reported, by its line number.
+TEST(WithScript, RefusesTheFirstBadLineByItsNumber) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"getGain\nsetGian 3\nsetZom 1\n",
+         "line 2: unknown operation \"setGian\" (did you mean setGain?"},
+        {"# set-up\n\ngetGain , , getZoom\n", "line 3: an operation is missing beside a ','"},
+        {"getGain\n-\n", "line 2: - cannot be used on standard input itself"},
+        {"getGain\nsetGain", "line 2: setGain takes 1 argument, got 0"},  // no final newline
+    };
+    for (const auto& [script, start] : cases) {
+        std::istringstream in(script);
+        try {
+            withScript(parseSteps({"-"}), in);
+            ADD_FAILURE() << "no error for " << script;
+        } catch (const UsageError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind(start, 0), 0u) << error.what();
         }
     }
 }
