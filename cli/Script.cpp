@@ -276,11 +276,26 @@ std::string oneLine(std::string text) {
 }
 
 Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, std::ostream& errors,
-               bool asJson)
-    : camera(controller), out(output), err(errors), json(asJson) {}
+               bool asJson, bool goOnAfterFailure)
+    : camera(controller), out(output), err(errors), json(asJson), keepGoing(goOnAfterFailure) {}
 
 void Runner::run(const Step& step, std::istream& in) {
     currentStep = describe(step);
+    if (!keepGoing) {
+        dispatch(step, in);
+        return;
+    }
+    try {
+        dispatch(step, in);
+    } catch (const CameraDriver::DriverException& error) {
+        // Results printed so far come first, as they would before a run that stops.
+        out.flush();
+        err << "quorvin: " << currentStep << ": " << oneLine(error.what()) << '\n' << std::flush;
+        failed = true;
+    }
+}
+
+void Runner::dispatch(const Step& step, std::istream& in) {
     switch (step.kind) {
         case Step::Kind::Call:
             call(step);
@@ -320,7 +335,7 @@ void Runner::status(bool asJson) {
                 rows.push_back({&operation, operation.invoke(camera, {}), std::nullopt});
             } catch (const CameraDriver::DriverException& error) {
                 rows.push_back({&operation, std::monostate{}, oneLine(error.what())});
-                inquiryFailed = true;
+                failed = true;
             }
         }
     }

@@ -62,23 +62,27 @@ std::string describe(const Step& step);
 
 class Runner {
   public:
-    // Results go to `output`; a mistyped line at the terminal is answered on `errors`.
+    // Results go to `output`; a mistyped line at the terminal is answered on `errors`, and so is
+    // each failed step when `goOnAfterFailure`.
     Runner(CameraDriver::Controller& controller, std::ostream& output, std::ostream& errors,
-           bool asJson);
+           bool asJson, bool goOnAfterFailure = false);
 
-    // Throws CameraDriver::DriverException when the camera or the line fails. "-" reads `in`
-    // as someone types at a terminal, line by line, each line run once it is read: a mistyped
-    // line is reported and the next one read. (A script that is not typed is checked whole
-    // before anything is sent: see withScript().)
+    // Throws CameraDriver::DriverException when the camera or the line fails; going on after a
+    // failure, reports it instead ("quorvin: setGain: ...") and returns, so that the next step
+    // runs. "-" reads `in` as someone types at a terminal, line by line, each line run once it
+    // is read: a mistyped line is reported and the next one read. (A script that is not typed
+    // is checked whole before anything is sent: see withScript().)
     void run(const Step& step, std::istream& in);
 
     // The operation that ran last, for a failure message ("getPowerState", "status").
     const std::string& current() const { return currentStep; }
 
-    // True once an inquiry of `status` failed; the other inquiries were still read and printed.
-    bool anyInquiryFailed() const { return inquiryFailed; }
+    // True once a step failed that the run went on after: an inquiry of `status` (whose other
+    // inquiries were still read and printed), or any step when going on after failures.
+    bool anyFailed() const { return failed; }
 
   private:
+    void dispatch(const Step& step, std::istream& in);
     void call(const Step& step);
     void status(bool asJson);
     void shell(std::istream& in);
@@ -87,8 +91,9 @@ class Runner {
     std::ostream& out;
     std::ostream& err;
     bool json;
+    bool keepGoing;
     std::string currentStep;
-    bool inquiryFailed = false;
+    bool failed = false;
 };
 
 // Text of a failure as one line: trailing line breaks of a message are dropped.

@@ -49,7 +49,8 @@ class UsageFormatter : public CLI::Formatter {
 
 std::string operationList() {
     std::string text =
-        "Operations (separate several with ','; each result is printed on its own line):\n"
+        "Operations (separate several with ','; each result is printed on its own line; a batch,\n"
+        "with ',' or -, stops at its first failure unless --keep-going):\n"
         "  status [--json]        read every inquiry and print a table (or one JSON object)\n"
         "  -                      read operations from standard input, one per line, until its "
         "end;\n"
@@ -112,6 +113,7 @@ int main(int argc, char** argv) {
     std::string logFile;
     bool debug = false;
     bool verbose = false;
+    bool keepGoing = false;
     app.add_option("-p,--port", port,
                    "Serial port, such as /dev/ttyUSB0 or COM1, or network camera, tcp://HOST:PORT "
                    "or udp://HOST[:PORT]");
@@ -124,6 +126,9 @@ int main(int argc, char** argv) {
                  "Also log every exchange, with its bytes (to --log FILE, else "
                  "./CameraDriver.log)");
     app.add_flag("--verbose", verbose, "Echo the library's log lines to standard output");
+    app.add_flag("--keep-going", keepGoing,
+                 "Run every operation even after one fails, report each failure and exit with 1 "
+                 "(without it, a batch stops at its first failure)");
     app.set_version_flag(
         "--version", [] { return versionText(QUORVIN_CLI_VERSION, loadedLibrary()); },
         "Print the version of the tool and of the library it loaded");
@@ -179,7 +184,7 @@ int main(int argc, char** argv) {
     }
 
     CameraDriver::Controller camera;
-    Runner runner(camera, std::cout, std::cerr, json);
+    Runner runner(camera, std::cout, std::cerr, json, keepGoing);
     std::string failing = "connect " + port;
     bool connected = false;
     try {
@@ -202,7 +207,7 @@ int main(int argc, char** argv) {
         }
         failing = "disconnect";
         camera.disconnect();
-        if (runner.anyInquiryFailed()) {
+        if (runner.anyFailed()) {
             return EXIT_CAMERA_FAILURE;
         }
     } catch (const std::exception& error) {

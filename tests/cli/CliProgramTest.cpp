@@ -197,6 +197,14 @@ INSTANTIATE_TEST_SUITE_P(
                            "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !", 1,
                            Camsim::Fault::None,
                            [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 3); }},
+                   RunCase{"--keep-going runs the steps after a refused value",
+                           cmd({"setGain", "3", ",", "setGain", "0x99", ",", "setGain", "4", ",",
+                                "getGain"},
+                               {"--keep-going"}),
+                           "", 1, "4\n",
+                           "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !", 1,
+                           Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 4); }},
                    RunCase{"camera that cannot execute",
                            cmd({"setPowerState", "on", ",", "getPowerState"}), "", 1, "",
                            "quorvin: setPowerState: NOT_EXECUTABLE error ocurred when executing "
@@ -265,6 +273,21 @@ TEST_F(CliProgram, MistypedLineAtATerminalIsAnsweredAndTheNextOneRuns) {
               "quorvin: line 2: unknown operation \"setGian\" (did you mean setGain? quorvin "
               "--help lists them)\n");
     EXPECT_EQ(server->camera(1).gain, 3);
+}
+
+// Every failure of a script is reported, in its place among the results, and the run goes on
+// to its end.
+TEST_F(CliProgram, KeepGoingReportsEachFailureOfAScript) {
+    start();
+    const RunResult result =
+        run(cmd({"getGain", ",", "-"}, {"--keep-going"}),
+            "setGain 0x99\nsetRGain 0x40\nsetBGain 0x100\ngetRGain\nsetGain 5\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "1\n64\n");
+    EXPECT_EQ(result.err,
+              "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !\n"
+              "quorvin: setBGain: SYNTAX_ERROR ocurred when executing the command !\n");
+    EXPECT_EQ(server->camera(1).gain, 5);
 }
 
 // ---------------------------------------------------------------------------------------------
