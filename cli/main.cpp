@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/LoadedLibrary.h"
+#include "cli/LogFile.h"
 #include "cli/PortCheck.h"
 #include "cli/Script.h"
 #include "operations/Operations.h"
@@ -36,6 +37,9 @@ using namespace Operations;
 
 constexpr int EXIT_CAMERA_FAILURE = 1;
 constexpr int EXIT_USAGE = 2;
+
+// The library's log file when --debug is given without --log.
+const char* const DEFAULT_LOG_FILE = "./CameraDriver.log";
 
 class UsageFormatter : public CLI::Formatter {
   public:
@@ -99,6 +103,61 @@ bool standardInputIsTerminal() {
 int usageError(const std::string& message) {
     std::cerr << "quorvin: " << message << '\n';
     return EXIT_USAGE;
+}
+
+// Connects, runs the steps on camera `cameraNumber` and disconnects; the exit status.
+int runOnCamera(const std::string& port, int cameraNumber, const std::vector<Step>& steps,
+                bool json, bool keepGoing) {
+    CameraDriver::Controller camera;
+    Runner runner(camera, std::cout, std::cerr, json, keepGoing);
+    std::string failing = "connect " + port;
+    bool connected = false;
+    try {
+        camera.connect(port);
+        connected = true;
+        // A number past the chain would only wait out the transfer limit. The library keeps
+        // no count: asking renumbers the chain with one more broadcast, which nothing but a
+        // camera other than the first needs.
+        if (cameraNumber > 1) {
+            const int cameras = camera.getCamerasTotal();
+            if (cameraNumber > cameras) {
+                return usageError("--camera " + std::to_string(cameraNumber) + ": the chain on " +
+                                  port + " has " + std::to_string(cameras) +
+                                  (cameras == 1 ? " camera" : " cameras"));
+            }
+        }
+        camera.setCurCamera(cameraNumber);
+        for (const Step& step : steps) {
+            runner.run(step, std::cin);
+        }
+        failing = "disconnect";
+        camera.disconnect();
+        if (runner.anyFailed()) {
+            return EXIT_CAMERA_FAILURE;
+        }
+    } catch (const std::exception& error) {
+        // DriverException above all; anything else the library or the streams raise is a
+        // failure of the run as well.
+        if (failing != "disconnect" && !runner.current().empty()) {
+            failing = runner.current();
+        }
+        std::cout.flush();
+        std::cerr << "quorvin: " << failing << ": " << oneLine(error.what()) << '\n';
+        if (!connected) {
+            // A connect that failed after the port opened (a camera that does not answer)
+            // leaves it open; closed first, it is not mistaken for another process's.
+            try {
+                camera.disconnect();
+            } catch (const std::exception&) {
+            }
+            const std::string cause = diagnosePort(port);
+            if (!cause.empty()) {
+                std::cerr << "quorvin: " << cause << '\n';
+            }
+        }
+        return EXIT_CAMERA_FAILURE;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -172,9 +231,15 @@ int main(int argc, char** argv) {
         }
     }
 
-    // Named first, as the Demo does, so that --debug opens the chosen file and no other.
-    if (!logFile.empty()) {
-        setLogFile(logFile);
+    // The file that the library logs to is checked here, where a user still hears why it will
+    // not do. Named first, as the Demo does, so that --debug opens the chosen file and no other.
+    const std::string logPath = !logFile.empty() ? logFile : debug ? DEFAULT_LOG_FILE : "";
+    LogFile log;
+    if (!logPath.empty()) {
+        const std::string refused = log.open(logPath);
+        if (!refused.empty()) {
+            return usageError(refused);
+        }
     }
     if (debug) {
         setDebugEnabled(true);
@@ -183,54 +248,14 @@ int main(int argc, char** argv) {
         setVerboseEnabled(true);
     }
 
-    CameraDriver::Controller camera;
-    Runner runner(camera, std::cout, std::cerr, json, keepGoing);
-    std::string failing = "connect " + port;
-    bool connected = false;
-    try {
-        camera.connect(port);
-        connected = true;
-        // A number past the chain would only wait out the transfer limit. The library keeps
-        // no count: asking renumbers the chain with one more broadcast, which nothing but a
-        // camera other than the first needs.
-        if (cameraNumber > 1) {
-            const int cameras = camera.getCamerasTotal();
-            if (cameraNumber > cameras) {
-                return usageError("--camera " + std::to_string(cameraNumber) + ": the chain on " +
-                                  port + " has " + std::to_string(cameras) +
-                                  (cameras == 1 ? " camera" : " cameras"));
-            }
-        }
-        camera.setCurCamera(cameraNumber);
-        for (const Step& step : steps) {
-            runner.run(step, std::cin);
-        }
-        failing = "disconnect";
-        camera.disconnect();
-        if (runner.anyFailed()) {
-            return EXIT_CAMERA_FAILURE;
-        }
-    } catch (const std::exception& error) {
-        // DriverException above all; anything else the library or the streams raise is a
-        // failure of the run as well.
-        if (failing != "disconnect" && !runner.current().empty()) {
-            failing = runner.current();
-        }
-        std::cout.flush();
-        std::cerr << "quorvin: " << failing << ": " << oneLine(error.what()) << '\n';
-        if (!connected) {
-            // A connect that failed after the port opened (a camera that does not answer)
-            // leaves it open; closed first, it is not mistaken for another process's.
-            try {
-                camera.disconnect();
-            } catch (const std::exception&) {
-            }
-            const std::string cause = diagnosePort(port);
-            if (!cause.empty()) {
-                std::cerr << "quorvin: " << cause << '\n';
-            }
-        }
-        return EXIT_CAMERA_FAILURE;
+    const int status = runOnCamera(port, cameraNumber, steps, json, keepGoing);
+    // The exit status stays the camera's. A cron job or a script reads it to know whether the
+    // camera did what was asked: one that tries again on 1 would send a relative step
+    // (increaseRGain, zoomIn) twice for a log that the disk had no room for. The line on
+    // standard error, which cron mails, tells of the log.
+    const std::string incomplete = log.close();
+    if (!incomplete.empty()) {
+        std::cerr << "quorvin: " << incomplete << '\n';
     }
-    return 0;
+    return status;
 }

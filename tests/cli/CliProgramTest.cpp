@@ -387,23 +387,32 @@ TEST_F(CliProgram, SilentCameraGetsNoCause) {
                               "WinSerialCommAdaptor::recv() !\n");
 }
 
-TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
-    // The tests run as root, who may open anything: the tool runs as nobody here.
+// The tests run as root, who may open anything: the tool runs as nobody for a refusal. What
+// stops that here, or "".
+const std::vector<std::string> AS_NOBODY = {"/usr/sbin/runuser", "-u", "nobody", "--", QUORVIN_CLI};
+std::string whyNobodyCannotRunTheTool() {
     if (::geteuid() != 0 || ::access("/usr/sbin/runuser", X_OK) != 0 ||
         ::getpwnam("nobody") == nullptr) {
-        GTEST_SKIP() << "needs root, runuser and the account nobody";
+        return "needs root, runuser and the account nobody";
+    }
+    std::vector<std::string> version = AS_NOBODY;
+    version.push_back("--version");
+    if (runProgram(version).exitCode != 0) {
+        return std::string("nobody may not run ") + QUORVIN_CLI + " from where it was built";
+    }
+    return "";
+}
+
+TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
+    const std::string cannot = whyNobodyCannotRunTheTool();
+    if (!cannot.empty()) {
+        GTEST_SKIP() << cannot;
     }
     const group* owner = ::getgrnam("dialout");
     if (owner == nullptr) {
         GTEST_SKIP() << "needs the group dialout";
     }
-    const std::vector<std::string> asNobody = {"/usr/sbin/runuser", "-u", "nobody", "--",
-                                               QUORVIN_CLI};
-    std::vector<std::string> version = asNobody;
-    version.push_back("--version");
-    if (runProgram(version).exitCode != 0) {
-        GTEST_SKIP() << "nobody may not run " << QUORVIN_CLI << " from where it was built";
-    }
+    const std::vector<std::string>& asNobody = AS_NOBODY;
     start();
     const std::string device = server->devicePath();
     ASSERT_EQ(::chown(device.c_str(), 0, owner->gr_gid), 0);
@@ -415,6 +424,105 @@ TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
                 "permission denied: " + device +
                     " belongs to group dialout, which nobody is not in; join it with: sudo "
                     "usermod -aG dialout $USER");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The log file: refused before anything is sent when it cannot be written, and reported after
+// the run when a write failed during it. (A folder and a missing folder are in the table of
+// mistakes.)
+
+// `args` run with the largest file that a process may write at `blocks` of 512 bytes, as
+// `ulimit -f` sets it: a regular file then refuses to grow past it as a full disk does. The
+// signal that the limit sends is ignored, so that the write fails with an error instead.
+RunResult runWithFileLimit(int blocks, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {
+        "/bin/sh", "-c",
+        "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + " && exec \"$0\" \"$@\""};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProgram(argv);
+}
+
+TEST_F(CliProgram, LogThatCannotBeWrittenIsRefusedBeforeAnythingIsSent) {
+    start();
+    const TempDir dir;
+    const std::string file = dir.path("camera.log");
+    RunResult result = runWithFileLimit(
+        0, {QUORVIN_CLI, "--port", server->devicePath(), "--log", file, "getGain"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "quorvin: cannot write the log " + file +
+                              ": it would grow past the largest file this account may write "
+                              "(ulimit -f)\n");
+    EXPECT_EQ(server->framesReceived(), 0u);
+
+    const std::string cannot = whyNobodyCannotRunTheTool();
+    if (!cannot.empty()) {
+        GTEST_SKIP() << cannot;
+    }
+    // A folder of root's, which nobody may not write in.
+    std::vector<std::string> args = AS_NOBODY;
+    args.insert(args.end(), {"--port", server->devicePath(), "--log", file, "getGain"});
+    result = runProgram(args);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "quorvin: cannot write the log " + file +
+                              ": permission denied; name a file that this account may write\n");
+    EXPECT_EQ(server->framesReceived(), 0u);
+}
+
+// A log that fills up during the run: the camera's exit status, and one line after the run.
+TEST_F(CliProgram, LogThatFillsUpDuringTheRunIsReportedAfterIt) {
+    const std::string full =
+        "quorvin: the log /dev/full is incomplete: writing it failed after 0 bytes: no space "
+        "left on its device; free some space, or name a file elsewhere\n";
+    const TempDir dir;
+    const std::string file = dir.path("camera.log");
+    struct Case {
+        const char* label;
+        std::vector<std::string> options;
+        Camsim::Fault fault;
+        int blocks;  // largest file, in 512-byte blocks; -1: no limit
+        int exitCode;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {"every write refused",
+         {"--log", "/dev/full", "--debug"},
+         Camsim::Fault::None,
+         -1,
+         0,
+         full},
+        {"and the camera failed too",
+         {"--log", "/dev/full", "--debug"},
+         Camsim::Fault::NotExecutable,
+         -1,
+         1,
+         "quorvin: getGain: Executing the command failed !\n" + full},
+        // Exception lines only: a run without a failure writes none, and none fails.
+        {"nothing to write", {"--log", "/dev/full"}, Camsim::Fault::None, -1, 0, ""},
+        {"full after its first 512 bytes",
+         {"--log", file, "--debug"},
+         Camsim::Fault::None,
+         1,
+         0,
+         "quorvin: the log " + file +
+             " is incomplete: writing it failed after 512 bytes: it would grow past the largest "
+             "file this account may write (ulimit -f)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        start(1, c.fault);
+        std::vector<std::string> args = {QUORVIN_CLI};
+        for (const std::string& arg : cmd({"getGain", ",", "getZoom"}, c.options)) {
+            args.push_back(withPort(arg));
+        }
+        const RunResult result = c.blocks < 0 ? runProgram(args) : runWithFileLimit(c.blocks, args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(result.err, c.err);
+        if (c.exitCode == 0) {
+            EXPECT_EQ(result.out, "1\n0\n");
+        }
+    }
+    EXPECT_EQ(std::filesystem::file_size(file), 512u);
 }
 
 TEST(CliWithoutCamera, VersionNamesTheLibraryThatWasLoaded) {

@@ -67,6 +67,13 @@ inline const std::vector<UsageCase>& usageCases() {
         UsageCase{"page pasted as a value", cmd({"setWBMode", std::string(5000, 'b')}),
                   "quorvin: setWBMode: \"" + std::string(40, 'b') +
                       "...\" of 5000 characters for <mode> is not a WBMode"},
+        UsageCase{"log into a folder", cmd({"getGain"}, {"--log", "."}),
+                  "quorvin: cannot write the log .: it is a folder; name a file in it, such as ."},
+        UsageCase{"log in a folder that does not exist",
+                  cmd({"getGain"}, {"--log", "quorvin-no-such-folder/camera.log"}),
+                  "quorvin: cannot write the log quorvin-no-such-folder/camera.log: the folder "
+                  "quorvin-no-such-folder does not exist; create it, or name a file in a folder "
+                  "that exists\n"},
         UsageCase{"status with an argument", cmd({"status", "--yaml"}),
                   "status takes no argument other than --json"}};
     return cases;
