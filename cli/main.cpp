@@ -84,9 +84,7 @@ std::string operationList() {
 }
 
 int listPorts() {
-    for (const std::string& port : serialPorts()) {
-        std::cout << port << '\n';
-    }
+    std::cout << portLines(serialPorts());
     return 0;
 }
 

@@ -683,10 +683,25 @@ TEST(CliWithoutCamera, HelpListsEveryOperationUnderItsGroup) {
     EXPECT_NE(result.out.find(HELP_OPERATIONS), std::string::npos) << result.out;
 }
 
-TEST(CliWithoutCamera, PortsListsTheSerialPorts) {
+// Only ports that are there: a COM name beside the device it stands for, which exists, and
+// every other name a device that exists. (Which lines have a UART is tested on a folder that
+// stands for /dev, in tests/ports.)
+TEST(CliWithoutCamera, PortsListsTheSerialPortsPresent) {
     const RunResult result = runProgram({QUORVIN_CLI, "ports"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out.rfind("COM1\nCOM2\nCOM3\nCOM4\n", 0), 0u) << result.out;
+    EXPECT_EQ(result.err, "");
+    const std::regex comLine("(COM([0-9]+)) +(/dev/ttyS([0-9]+))");
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch parts;
+        if (std::regex_match(line, parts, comLine)) {
+            EXPECT_EQ(std::stoi(parts[2]), std::stoi(parts[4]) + 1) << line;
+            EXPECT_TRUE(std::filesystem::exists(parts[3].str())) << line;
+        } else {
+            EXPECT_EQ(line.rfind("/dev/", 0), 0u) << line;
+            EXPECT_TRUE(std::filesystem::exists(line)) << line;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
