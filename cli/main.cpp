@@ -8,7 +8,9 @@
 //   quorvin --version
 //
 // Exit status: 0 when every operation succeeded, 1 when the camera or the link failed, 2 for a
-// mistake on the command line (nothing is sent then).
+// mistake on the command line or in a script, or a log file that cannot be written (nothing is
+// sent then). A log that a write failed to during the run is reported after it and leaves the
+// status the camera's.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
