@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -275,8 +276,11 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, std::ostream& errors,
-               bool asJson, bool goOnAfterFailure)
+Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson)
+    : Runner(controller, output, asJson, std::cerr, false) {}
+
+Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson,
+               std::ostream& errors, bool goOnAfterFailure)
     : camera(controller), out(output), err(errors), json(asJson), keepGoing(goOnAfterFailure) {}
 
 void Runner::run(const Step& step, std::istream& in) {

@@ -62,10 +62,12 @@ std::string describe(const Step& step);
 
 class Runner {
   public:
-    // Results go to `output`; a mistyped line at the terminal is answered on `errors`, and so is
-    // each failed step when `goOnAfterFailure`.
-    Runner(CameraDriver::Controller& controller, std::ostream& output, std::ostream& errors,
-           bool asJson, bool goOnAfterFailure = false);
+    // Results go to `output`; a mistyped line at the terminal is answered on standard error.
+    Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson);
+    // The same, with mistyped lines answered on `errors`, and each failed step too when
+    // `goOnAfterFailure`.
+    Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson,
+           std::ostream& errors, bool goOnAfterFailure);
 
     // Throws CameraDriver::DriverException when the camera or the line fails; going on after a
     // failure, reports it instead ("quorvin: setGain: ...") and returns, so that the next step

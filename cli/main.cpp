@@ -109,7 +109,7 @@ int usageError(const std::string& message) {
 int runOnCamera(const std::string& port, int cameraNumber, const std::vector<Step>& steps,
                 bool json, bool keepGoing) {
     CameraDriver::Controller camera;
-    Runner runner(camera, std::cout, std::cerr, json, keepGoing);
+    Runner runner(camera, std::cout, json, std::cerr, keepGoing);
     std::string failing = "connect " + port;
     bool connected = false;
     try {
