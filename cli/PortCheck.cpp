@@ -1,5 +1,7 @@
 #include "cli/PortCheck.h"
 
+#include <algorithm>
+
 namespace QuorvinCli {
 
 namespace {
@@ -13,6 +15,27 @@ std::string joined(const std::vector<std::string>& items) {
 }
 
 }  // namespace
+
+std::string portLines(const std::vector<Ports::SerialPort>& ports) {
+    std::size_t width = 0;
+    for (const Ports::SerialPort& port : ports) {
+        if (!port.device.empty()) {
+            width = std::max(width, port.name.size());
+        }
+    }
+    std::string lines;
+    for (const Ports::SerialPort& port : ports) {
+        lines += port.device.empty()
+                     ? port.name
+                     : port.name + std::string(width - port.name.size() + 2, ' ') + port.device;
+        lines += '\n';
+    }
+    return lines;
+}
+
+std::string portLabel(const Ports::SerialPort& port) {
+    return port.device.empty() ? port.name : port.name + " (" + port.device + ")";
+}
 
 std::string explainPort(const PortFacts& facts) {
     switch (facts.cause) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ports/PortList.h"
+
 namespace QuorvinCli {
 
 struct PortFacts {
@@ -33,9 +35,16 @@ struct PortFacts {
 // Looks at the port a connect was refused for. Platform-specific.
 PortFacts inspectPort(const std::string& port);
 
-// The ports that `quorvin ports` lists: on POSIX Ports::listSerialPorts(), on Windows the COM
-// ports that the system has, in numeric order. Platform-specific.
-std::vector<std::string> serialPorts();
+// The serial ports present, which `quorvin ports` lists: on POSIX Ports::presentSerialPorts(),
+// on Windows the COM ports that the system has, in numeric order. Platform-specific.
+std::vector<Ports::SerialPort> serialPorts();
+
+// `quorvin ports`: a port a line, its two names side by side where it has two, the device
+// paths lined up ("COM1   /dev/ttyS0", "COM12  /dev/ttyS11", "/dev/ttyUSB0").
+std::string portLines(const std::vector<Ports::SerialPort>& ports);
+
+// A port in a sentence: "COM1 (/dev/ttyS0)", or its one name.
+std::string portLabel(const Ports::SerialPort& port);
 
 // One line for the user saying what the facts mean and what to do, or "" when there is
 // nothing to add to the library's message.

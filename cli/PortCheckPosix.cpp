@@ -24,25 +24,10 @@ namespace QuorvinCli {
 
 namespace {
 
-// The library opens "COM1" to "COM4" as the first four serial devices.
-std::string deviceOf(const std::string& port) {
-    if (port.size() == 4 && port.rfind("COM", 0) == 0 && port[3] >= '1' && port[3] <= '4') {
-        return "/dev/ttyS" + std::string(1, static_cast<char>(port[3] - 1));
-    }
-    return port;
-}
-
-bool exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
-}
-
 std::vector<std::string> presentPorts() {
     std::vector<std::string> present;
-    for (const std::string& port : Ports::listSerialPorts()) {
-        if (exists(deviceOf(port))) {
-            present.push_back(port);
-        }
+    for (const Ports::SerialPort& port : serialPorts()) {
+        present.push_back(portLabel(port));
     }
     return present;
 }
@@ -117,11 +102,11 @@ std::vector<std::string> holdersOf(const std::string& device) {
 
 }  // namespace
 
-std::vector<std::string> serialPorts() { return Ports::listSerialPorts(); }
+std::vector<Ports::SerialPort> serialPorts() { return Ports::presentSerialPorts(); }
 
 PortFacts inspectPort(const std::string& port) {
     PortFacts facts;
-    facts.device = deviceOf(port);
+    facts.device = Ports::devicePathOf(port);
     struct stat info {};
     if (::stat(facts.device.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {

@@ -105,14 +105,15 @@ void addProbedPorts(std::vector<unsigned>& numbers) {
 
 }  // namespace
 
-std::vector<std::string> serialPorts() {
+std::vector<Ports::SerialPort> serialPorts() {
     std::vector<unsigned> numbers;
     addRegisteredPorts(numbers);
     addProbedPorts(numbers);
     std::sort(numbers.begin(), numbers.end());
-    std::vector<std::string> ports;
+    // A COM port has that one name here.
+    std::vector<Ports::SerialPort> ports;
     for (const unsigned number : numbers) {
-        ports.push_back("COM" + std::to_string(number));
+        ports.push_back({"COM" + std::to_string(number), ""});
     }
     return ports;
 }
@@ -139,7 +140,9 @@ PortFacts inspectPort(const std::string& port) {
             case ERROR_BAD_NETPATH:
             case ERROR_INVALID_NAME:
                 facts.cause = PortFacts::Cause::Missing;
-                facts.present = serialPorts();
+                for (const Ports::SerialPort& present : serialPorts()) {
+                    facts.present.push_back(portLabel(present));
+                }
                 break;
             case ERROR_SHARING_VIOLATION:
                 facts.cause = PortFacts::Cause::Busy;

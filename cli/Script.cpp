@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iostream>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -68,6 +69,14 @@ std::string nearestName(const std::string& name) {
     std::string best;
     std::size_t bestDistance = limit + 1;
     for (const std::string& candidate : names) {
+        // Every letter that one word has beyond the other's length is one edit at least: a
+        // name that differs in length by more than the limit cannot be close, and a pasted
+        // page of text is not compared letter by letter with every name.
+        const std::size_t longer = std::max(name.size(), candidate.size());
+        const std::size_t shorter = std::min(name.size(), candidate.size());
+        if (longer - shorter > limit) {
+            continue;
+        }
         const std::size_t distance = editDistance(name, candidate);
         if (distance < bestDistance) {
             best = candidate;
@@ -98,7 +107,7 @@ Step parseOne(const std::vector<std::string>& words) {
     const Operation* operation = Operations::find(name);
     if (operation == nullptr) {
         const std::string nearest = nearestName(name);
-        throw UsageError("unknown operation \"" + name + "\" (" +
+        throw UsageError("unknown operation " + quoteWord(name) + " (" +
                          (nearest.empty() ? "" : "did you mean " + nearest + "? ") +
                          "quorvin --help lists them)");
     }
@@ -113,8 +122,8 @@ Step parseOne(const std::vector<std::string>& words) {
         const ArgInfo& arg = operation->args[i];
         auto value = parseValue(arg, words[i + 1]);
         if (!value) {
-            throw UsageError(name + ": \"" + words[i + 1] + "\" for <" + arg.name + "> is not " +
-                             expectedValues(arg) + ": " + usageOf(*operation));
+            throw UsageError(name + ": " + quoteWord(words[i + 1]) + " for <" + arg.name +
+                             "> is not " + expectedValues(arg) + ": " + usageOf(*operation));
         }
         step.values.push_back(std::move(*value));
     }
@@ -143,6 +152,25 @@ std::string labelOf(const Operation& operation) {
 
 }  // namespace
 
+std::string quoteWord(const std::string& word) {
+    // Counted in characters of UTF-8 text: a byte that continues a character is not one.
+    auto continues = [](char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; };
+    std::size_t characters = 0;
+    std::size_t cut = word.size();
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (!continues(word[i])) {
+            if (characters == QUOTE_LIMIT) {
+                cut = i;
+            }
+            ++characters;
+        }
+    }
+    if (characters <= QUOTE_LIMIT) {
+        return "\"" + word + "\"";
+    }
+    return "\"" + word.substr(0, cut) + "...\" of " + std::to_string(characters) + " characters";
+}
+
 std::vector<std::string> splitLine(const std::string& line) {
     std::istringstream stream(line.substr(0, line.find('#')));
     std::vector<std::string> words;
@@ -150,6 +178,54 @@ std::vector<std::string> splitLine(const std::string& line) {
         words.push_back(word);
     }
     return words;
+}
+
+namespace {
+
+// The steps of line `number` of standard input; none for a blank line or a comment.
+std::vector<Step> lineSteps(const std::string& line, int number) {
+    const std::vector<std::string> words = splitLine(line);
+    if (words.empty()) {
+        return {};
+    }
+    std::vector<Step> steps;
+    try {
+        steps = parseSteps(words);
+    } catch (const UsageError& error) {
+        throw UsageError("line " + std::to_string(number) + ": " + error.what());
+    }
+    for (const Step& step : steps) {
+        if (step.kind == Step::Kind::StandardInput) {
+            throw UsageError("line " + std::to_string(number) +
+                             ": - cannot be used on standard input itself");
+        }
+    }
+    return steps;
+}
+
+}  // namespace
+
+std::vector<Step> readScript(std::istream& in) {
+    std::vector<Step> steps;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        const std::vector<Step> more = lineSteps(line, ++number);
+        steps.insert(steps.end(), more.begin(), more.end());
+    }
+    return steps;
+}
+
+std::vector<Step> withScript(const std::vector<Step>& steps, std::istream& in) {
+    std::vector<Step> all;
+    for (const Step& step : steps) {
+        if (step.kind == Step::Kind::StandardInput) {
+            const std::vector<Step> script = readScript(in);
+            all.insert(all.end(), script.begin(), script.end());
+        } else {
+            all.push_back(step);
+        }
+    }
+    return all;
 }
 
 std::vector<Step> parseSteps(const std::vector<std::string>& words) {
@@ -201,10 +277,29 @@ std::string oneLine(std::string text) {
 }
 
 Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson)
-    : camera(controller), out(output), json(asJson) {}
+    : Runner(controller, output, asJson, std::cerr, false) {}
+
+Runner::Runner(CameraDriver::Controller& controller, std::ostream& output, bool asJson,
+               std::ostream& errors, bool goOnAfterFailure)
+    : camera(controller), out(output), err(errors), json(asJson), keepGoing(goOnAfterFailure) {}
 
 void Runner::run(const Step& step, std::istream& in) {
     currentStep = describe(step);
+    if (!keepGoing) {
+        dispatch(step, in);
+        return;
+    }
+    try {
+        dispatch(step, in);
+    } catch (const CameraDriver::DriverException& error) {
+        // Results printed so far come first, as they would before a run that stops.
+        out.flush();
+        err << "quorvin: " << currentStep << ": " << oneLine(error.what()) << '\n' << std::flush;
+        failed = true;
+    }
+}
+
+void Runner::dispatch(const Step& step, std::istream& in) {
     switch (step.kind) {
         case Step::Kind::Call:
             call(step);
@@ -244,7 +339,7 @@ void Runner::status(bool asJson) {
                 rows.push_back({&operation, operation.invoke(camera, {}), std::nullopt});
             } catch (const CameraDriver::DriverException& error) {
                 rows.push_back({&operation, std::monostate{}, oneLine(error.what())});
-                inquiryFailed = true;
+                failed = true;
             }
         }
     }
@@ -288,21 +383,12 @@ void Runner::shell(std::istream& in) {
     int number = 0;
     for (std::string line; std::getline(in, line);) {
         ++number;
-        const std::vector<std::string> words = splitLine(line);
-        if (words.empty()) {
-            continue;
-        }
         std::vector<Step> steps;
         try {
-            steps = parseSteps(words);
+            steps = lineSteps(line, number);
         } catch (const UsageError& error) {
-            throw UsageError("line " + std::to_string(number) + ": " + error.what());
-        }
-        for (const Step& step : steps) {
-            if (step.kind == Step::Kind::StandardInput) {
-                throw UsageError("line " + std::to_string(number) +
-                                 ": - cannot be used on standard input itself");
-            }
+            err << "quorvin: " << error.what() << '\n' << std::flush;
+            continue;
         }
         for (const Step& step : steps) {
             run(step, in);

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -167,11 +168,28 @@ INSTANTIATE_TEST_SUITE_P(
                        0, "3\nWBIndoor\n", ""},
                    RunCase{"standard input after command-line operations",
                            cmd({"setGain", "5", ",", "-"}), "getGain\n", 0, "5\n", ""},
-                   RunCase{"a bad line of standard input stops there", cmd({"-"}),
-                           "setGain 4\ngetGain\nsetGain\nsetGain 6\n", 2, "4\n",
+                   // A script is checked whole first: exit status 2 keeps its promise.
+                   RunCase{"a bad line of a script sends nothing", cmd({"-"}),
+                           "setGain 4\ngetGain\nsetGain\nsetGain 6\n", 2, "",
                            "quorvin: line 3: setGain takes 1 argument, got 0: setGain <gain:long>",
                            1, Camsim::Fault::None,
-                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 4); }},
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
+                   RunCase{"a bad second line after command-line operations sends nothing",
+                           cmd({"setGain", "5", ",", "-"}), "getGain\nsetGain 5 6\n", 2, "",
+                           "quorvin: line 2: setGain takes 1 argument, got 2", 1,
+                           Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
+                   RunCase{"- within a script", cmd({"-"}), "getGain\n-\n", 2, "",
+                           "quorvin: line 2: - cannot be used on standard input itself", 1,
+                           Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
+                   // A megabyte on one line: answered with a short line, and nothing sent.
+                   RunCase{"a page pasted into a script", cmd({"-"}),
+                           "getGain\n" + std::string(1 << 20, 'x') + "\n", 2, "",
+                           "quorvin: line 2: unknown operation \"" + std::string(40, 'x') +
+                               "...\" of 1048576 characters (quorvin --help lists them)",
+                           1, Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.framesReceived(), 0u); }},
                    RunCase{"a refused value stops the run",
                            cmd({"setGain", "3", ",", "getGain", ",", "setGain", "0x99", ",",
                                 "setGain", "4"}),
@@ -179,6 +197,14 @@ INSTANTIATE_TEST_SUITE_P(
                            "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !", 1,
                            Camsim::Fault::None,
                            [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 3); }},
+                   RunCase{"--keep-going runs the steps after a refused value",
+                           cmd({"setGain", "3", ",", "setGain", "0x99", ",", "setGain", "4", ",",
+                                "getGain"},
+                               {"--keep-going"}),
+                           "", 1, "4\n",
+                           "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !", 1,
+                           Camsim::Fault::None,
+                           [](const Camsim::PtyServer& s) { EXPECT_EQ(s.camera(1).gain, 4); }},
                    RunCase{"camera that cannot execute",
                            cmd({"setPowerState", "on", ",", "getPowerState"}), "", 1, "",
                            "quorvin: setPowerState: NOT_EXECUTABLE error ocurred when executing "
@@ -188,6 +214,81 @@ INSTANTIATE_TEST_SUITE_P(
                            "getGain\nsetPowerState on\ngetGain\n", 1, "",
                            "quorvin: getGain: Executing the command failed !", 1,
                            Camsim::Fault::NotExecutable}));
+
+// The tool as someone at a shell runs `quorvin ... -`: its standard input a terminal on which
+// `typed` arrives, then the end of input (Ctrl-D); its output and errors collected in files.
+RunResult runAtTerminal(const std::vector<std::string>& args, const std::string& typed) {
+    using TestSupport::Detail::check;
+    using TestSupport::Detail::Fd;
+    Fd terminal(::posix_openpt(O_RDWR | O_NOCTTY));
+    check(terminal && ::grantpt(terminal.get()) == 0 && ::unlockpt(terminal.get()) == 0,
+          "posix_openpt");
+    char name[128];
+    check(::ptsname_r(terminal.get(), name, sizeof name) == 0, "ptsname_r");
+    const TempDir dir;
+    pid_t pid = -1;
+    {
+        // Held here until the program has its own copy, so that the terminal is not hung up.
+        Fd keyboard(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+        check(bool(keyboard), "open the terminal");
+        TestSupport::Detail::SpawnActions actions;
+        ::posix_spawn_file_actions_adddup2(actions.get(), keyboard.get(), STDIN_FILENO);
+        ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, dir.path("out").c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, dir.path("err").c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        pid = TestSupport::Detail::spawn(args, actions);
+    }
+    const std::string keys = typed + "\x04";
+    check(::write(terminal.get(), keys.data(), keys.size()) == static_cast<ssize_t>(keys.size()),
+          "type");
+    // The terminal echoes what was typed: read until the program's end hangs it up, so that
+    // the echo never fills it. A program that does not end in time is ended.
+    for (char echo[256];;) {
+        pollfd ready{terminal.get(), POLLIN, 0};
+        if (::poll(&ready, 1, 60000) <= 0) {
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        if (::read(terminal.get(), echo, sizeof echo) <= 0) {
+            break;
+        }
+    }
+    RunResult result;
+    result.exitCode = TestSupport::Detail::reap(pid);
+    result.out = readFile(dir.path("out"));
+    result.err = readFile(dir.path("err"));
+    return result;
+}
+
+// At a terminal each line runs as it is typed: a mistyped one is answered at once, and the
+// next line is read and run.
+TEST_F(CliProgram, MistypedLineAtATerminalIsAnsweredAndTheNextOneRuns) {
+    start();
+    const RunResult result = runAtTerminal({QUORVIN_CLI, "--port", server->devicePath(), "-"},
+                                           "setGain 3\nsetGian 4\ngetGain\n");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "3\n");
+    EXPECT_EQ(result.err,
+              "quorvin: line 2: unknown operation \"setGian\" (did you mean setGain? quorvin "
+              "--help lists them)\n");
+    EXPECT_EQ(server->camera(1).gain, 3);
+}
+
+// Every failure of a script is reported, in its place among the results, and the run goes on
+// to its end.
+TEST_F(CliProgram, KeepGoingReportsEachFailureOfAScript) {
+    start();
+    const RunResult result =
+        run(cmd({"getGain", ",", "-"}, {"--keep-going"}),
+            "setGain 0x99\nsetRGain 0x40\nsetBGain 0x100\ngetRGain\nsetGain 5\n");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "1\n64\n");
+    EXPECT_EQ(result.err,
+              "quorvin: setGain: SYNTAX_ERROR ocurred when executing the command !\n"
+              "quorvin: setBGain: SYNTAX_ERROR ocurred when executing the command !\n");
+    EXPECT_EQ(server->camera(1).gain, 5);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Mistakes on the command line: exit status 2 and not one byte to the camera.
@@ -286,23 +387,32 @@ TEST_F(CliProgram, SilentCameraGetsNoCause) {
                               "WinSerialCommAdaptor::recv() !\n");
 }
 
-TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
-    // The tests run as root, who may open anything: the tool runs as nobody here.
+// The tests run as root, who may open anything: the tool runs as nobody for a refusal. What
+// stops that here, or "".
+const std::vector<std::string> AS_NOBODY = {"/usr/sbin/runuser", "-u", "nobody", "--", QUORVIN_CLI};
+std::string whyNobodyCannotRunTheTool() {
     if (::geteuid() != 0 || ::access("/usr/sbin/runuser", X_OK) != 0 ||
         ::getpwnam("nobody") == nullptr) {
-        GTEST_SKIP() << "needs root, runuser and the account nobody";
+        return "needs root, runuser and the account nobody";
+    }
+    std::vector<std::string> version = AS_NOBODY;
+    version.push_back("--version");
+    if (runProgram(version).exitCode != 0) {
+        return std::string("nobody may not run ") + QUORVIN_CLI + " from where it was built";
+    }
+    return "";
+}
+
+TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
+    const std::string cannot = whyNobodyCannotRunTheTool();
+    if (!cannot.empty()) {
+        GTEST_SKIP() << cannot;
     }
     const group* owner = ::getgrnam("dialout");
     if (owner == nullptr) {
         GTEST_SKIP() << "needs the group dialout";
     }
-    const std::vector<std::string> asNobody = {"/usr/sbin/runuser", "-u", "nobody", "--",
-                                               QUORVIN_CLI};
-    std::vector<std::string> version = asNobody;
-    version.push_back("--version");
-    if (runProgram(version).exitCode != 0) {
-        GTEST_SKIP() << "nobody may not run " << QUORVIN_CLI << " from where it was built";
-    }
+    const std::vector<std::string>& asNobody = AS_NOBODY;
     start();
     const std::string device = server->devicePath();
     ASSERT_EQ(::chown(device.c_str(), 0, owner->gr_gid), 0);
@@ -314,6 +424,105 @@ TEST_F(CliProgram, PortOfAGroupTheUserIsNotInNamesTheGroup) {
                 "permission denied: " + device +
                     " belongs to group dialout, which nobody is not in; join it with: sudo "
                     "usermod -aG dialout $USER");
+}
+
+// ---------------------------------------------------------------------------------------------
+// The log file: refused before anything is sent when it cannot be written, and reported after
+// the run when a write failed during it. (A folder and a missing folder are in the table of
+// mistakes.)
+
+// `args` run with the largest file that a process may write at `blocks` of 512 bytes, as
+// `ulimit -f` sets it: a regular file then refuses to grow past it as a full disk does. The
+// signal that the limit sends is ignored, so that the write fails with an error instead.
+RunResult runWithFileLimit(int blocks, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {
+        "/bin/sh", "-c",
+        "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + " && exec \"$0\" \"$@\""};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runProgram(argv);
+}
+
+TEST_F(CliProgram, LogThatCannotBeWrittenIsRefusedBeforeAnythingIsSent) {
+    start();
+    const TempDir dir;
+    const std::string file = dir.path("camera.log");
+    RunResult result = runWithFileLimit(
+        0, {QUORVIN_CLI, "--port", server->devicePath(), "--log", file, "getGain"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "quorvin: cannot write the log " + file +
+                              ": it would grow past the largest file this account may write "
+                              "(ulimit -f)\n");
+    EXPECT_EQ(server->framesReceived(), 0u);
+
+    const std::string cannot = whyNobodyCannotRunTheTool();
+    if (!cannot.empty()) {
+        GTEST_SKIP() << cannot;
+    }
+    // A folder of root's, which nobody may not write in.
+    std::vector<std::string> args = AS_NOBODY;
+    args.insert(args.end(), {"--port", server->devicePath(), "--log", file, "getGain"});
+    result = runProgram(args);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err, "quorvin: cannot write the log " + file +
+                              ": permission denied; name a file that this account may write\n");
+    EXPECT_EQ(server->framesReceived(), 0u);
+}
+
+// A log that fills up during the run: the camera's exit status, and one line after the run.
+TEST_F(CliProgram, LogThatFillsUpDuringTheRunIsReportedAfterIt) {
+    const std::string full =
+        "quorvin: the log /dev/full is incomplete: writing it failed after 0 bytes: no space "
+        "left on its device; free some space, or name a file elsewhere\n";
+    const TempDir dir;
+    const std::string file = dir.path("camera.log");
+    struct Case {
+        const char* label;
+        std::vector<std::string> options;
+        Camsim::Fault fault;
+        int blocks;  // largest file, in 512-byte blocks; -1: no limit
+        int exitCode;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {"every write refused",
+         {"--log", "/dev/full", "--debug"},
+         Camsim::Fault::None,
+         -1,
+         0,
+         full},
+        {"and the camera failed too",
+         {"--log", "/dev/full", "--debug"},
+         Camsim::Fault::NotExecutable,
+         -1,
+         1,
+         "quorvin: getGain: Executing the command failed !\n" + full},
+        // Exception lines only: a run without a failure writes none, and none fails.
+        {"nothing to write", {"--log", "/dev/full"}, Camsim::Fault::None, -1, 0, ""},
+        {"full after its first 512 bytes",
+         {"--log", file, "--debug"},
+         Camsim::Fault::None,
+         1,
+         0,
+         "quorvin: the log " + file +
+             " is incomplete: writing it failed after 512 bytes: it would grow past the largest "
+             "file this account may write (ulimit -f)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        start(1, c.fault);
+        std::vector<std::string> args = {QUORVIN_CLI};
+        for (const std::string& arg : cmd({"getGain", ",", "getZoom"}, c.options)) {
+            args.push_back(withPort(arg));
+        }
+        const RunResult result = c.blocks < 0 ? runProgram(args) : runWithFileLimit(c.blocks, args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(result.err, c.err);
+        if (c.exitCode == 0) {
+            EXPECT_EQ(result.out, "1\n0\n");
+        }
+    }
+    EXPECT_EQ(std::filesystem::file_size(file), 512u);
 }
 
 TEST(CliWithoutCamera, VersionNamesTheLibraryThatWasLoaded) {
@@ -474,10 +683,25 @@ TEST(CliWithoutCamera, HelpListsEveryOperationUnderItsGroup) {
     EXPECT_NE(result.out.find(HELP_OPERATIONS), std::string::npos) << result.out;
 }
 
-TEST(CliWithoutCamera, PortsListsTheSerialPorts) {
+// Only ports that are there: a COM name beside the device it stands for, which exists, and
+// every other name a device that exists. (Which lines have a UART is tested on a folder that
+// stands for /dev, in tests/ports.)
+TEST(CliWithoutCamera, PortsListsTheSerialPortsPresent) {
     const RunResult result = runProgram({QUORVIN_CLI, "ports"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out.rfind("COM1\nCOM2\nCOM3\nCOM4\n", 0), 0u) << result.out;
+    EXPECT_EQ(result.err, "");
+    const std::regex comLine("(COM([0-9]+)) +(/dev/ttyS([0-9]+))");
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch parts;
+        if (std::regex_match(line, parts, comLine)) {
+            EXPECT_EQ(std::stoi(parts[2]), std::stoi(parts[4]) + 1) << line;
+            EXPECT_TRUE(std::filesystem::exists(parts[3].str())) << line;
+        } else {
+            EXPECT_EQ(line.rfind("/dev/", 0), 0u) << line;
+            EXPECT_TRUE(std::filesystem::exists(line)) << line;
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -83,6 +83,15 @@ INSTANTIATE_TEST_SUITE_P(
                     "access to /dev/ttyUSB0 denied: another program has it open (close it), or "
                     "this account may not use it"}));
 
+// Two names side by side, the device paths lined up; a port with one name alone on its line.
+TEST(PortLines, ComNamesBesideTheirDevices) {
+    EXPECT_EQ(QuorvinCli::portLines(
+                  {{"COM1", "/dev/ttyS0"}, {"COM12", "/dev/ttyS11"}, {"/dev/ttyUSB0", ""}}),
+              "COM1   /dev/ttyS0\nCOM12  /dev/ttyS11\n/dev/ttyUSB0\n");
+    EXPECT_EQ(QuorvinCli::portLines({{"COM3", ""}}), "COM3\n");
+    EXPECT_EQ(QuorvinCli::portLines({}), "");
+}
+
 TEST(PortDiagnosis, NetworkAddressesAreNotLookedAt) {
     for (const char* address : {"tcp://192.0.2.1:5678", "udp://192.0.2.1:52381"}) {
         EXPECT_EQ(QuorvinCli::diagnosePort(address), "") << address;

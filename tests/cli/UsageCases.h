@@ -24,7 +24,7 @@ inline std::vector<std::string> cmd(std::vector<std::string> words,
 struct UsageCase {
     const char* label;
     std::vector<std::string> args;
-    const char* err;  // standard error must contain it
+    std::string err;  // standard error must contain it
 };
 
 inline void PrintTo(const UsageCase& c, std::ostream* out) { *out << c.label; }
@@ -53,13 +53,27 @@ inline const std::vector<UsageCase>& usageCases() {
                   "quorvin: an operation is missing beside a ','"},
         UsageCase{"no operation", cmd({}), "quorvin: no operation given"},
         UsageCase{"camera beyond the line", cmd({"getGain"}, {"--camera", "8"}), "--camera"},
-        UsageCase{"unknown option", cmd({"--fast", "getGain"}), "unknown option --fast"},
+        UsageCase{"unknown option", cmd({"--fast", "getGain"}),
+                  "quorvin: unknown option \"--fast\" (quorvin --help lists them)"},
         UsageCase{"misspelt operation", cmd({"getGain", ",", "setZom", "0.5"}),
                   "quorvin: unknown operation \"setZom\" (did you mean setZoom? quorvin --help"},
         UsageCase{"operation in the wrong case", cmd({"getgain"}), "(did you mean getGain?"},
         UsageCase{"status misspelt", cmd({"stauts"}), "(did you mean status?"},
         UsageCase{"name like none", cmd({"xyzzy"}),
                   "quorvin: unknown operation \"xyzzy\" (quorvin --help lists them)\n"},
+        UsageCase{"page pasted as an operation", cmd({std::string(5000, 'a')}),
+                  "quorvin: unknown operation \"" + std::string(40, 'a') +
+                      "...\" of 5000 characters (quorvin --help lists them)\n"},
+        UsageCase{"page pasted as a value", cmd({"setWBMode", std::string(5000, 'b')}),
+                  "quorvin: setWBMode: \"" + std::string(40, 'b') +
+                      "...\" of 5000 characters for <mode> is not a WBMode"},
+        UsageCase{"log into a folder", cmd({"getGain"}, {"--log", "."}),
+                  "quorvin: cannot write the log .: it is a folder; name a file in it, such as ."},
+        UsageCase{"log in a folder that does not exist",
+                  cmd({"getGain"}, {"--log", "quorvin-no-such-folder/camera.log"}),
+                  "quorvin: cannot write the log quorvin-no-such-folder/camera.log: the folder "
+                  "quorvin-no-such-folder does not exist; create it, or name a file in a folder "
+                  "that exists\n"},
         UsageCase{"status with an argument", cmd({"status", "--yaml"}),
                   "status takes no argument other than --json"}};
     return cases;
