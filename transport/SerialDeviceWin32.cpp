@@ -210,12 +210,12 @@ class Win32SerialDevice final : public SerialDevice {
         };
         while (got < wanted) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                return end(got == 0 ? TransferResult::TimedOut : TransferResult::Done);
-            }
+            // Past the deadline, what has arrived is still taken, without a wait for more.
+            const bool expired = left.count() <= 0;
             const DWORD limit = static_cast<DWORD>(
-                got == 0 ? left.count()
-                         : std::min<long long>(left.count(), configured.ReadIntervalTimeout));
+                expired    ? PENDING_READ_MS
+                : got == 0 ? left.count()
+                           : std::min<long long>(left.count(), configured.ReadIntervalTimeout));
             DWORD errors = 0;
             COMSTAT status{};
             if (::ClearCommError(handle.get(), &errors, &status) == FALSE) {
@@ -223,6 +223,9 @@ class Win32SerialDevice final : public SerialDevice {
             }
             std::uint32_t n = std::min<std::uint32_t>(wanted - got, status.cbInQue);
             if (n == 0) {
+                if (expired) {
+                    return end(got == 0 ? TransferResult::TimedOut : TransferResult::Done);
+                }
                 n = 1;
                 COMMTIMEOUTS wait = configured;
                 wait.ReadIntervalTimeout = MAXDWORD;
