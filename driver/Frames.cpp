@@ -46,6 +46,15 @@ std::optional<Frame> FrameReader::next(Comm::Clock::time_point deadline) {
             continue;
         }
         got = std::min(got, offered);
+        if (got == 0) {
+            // A read that says it received and brought nothing is no byte of a frame: nothing
+            // more is coming, as when the deadline passes.
+            if (count == 0) {
+                return std::nullopt;
+            }
+            cut = true;
+            continue;
+        }
         count += static_cast<int>(got);
         cut = got < offered && pending[count - 1] != END;
     }
