@@ -37,11 +37,11 @@ const char* faultName(Fault fault) { return nameOf(FAULT_NAMES, fault); }
 
 std::optional<Fault> faultFromName(std::string_view name) { return valueNamed(FAULT_NAMES, name); }
 
-CameraChain::CameraChain(int count) {
+CameraChain::CameraChain(int count, std::shared_ptr<const Model> model) {
     if (count < 1 || count > 7) {
         throw std::invalid_argument("a chain holds 1 to 7 cameras");
     }
-    for (int i = 0; i < count; ++i) cameras.emplace_back(i + 1);
+    for (int i = 0; i < count; ++i) cameras.emplace_back(i + 1, model);
     lastCommands.resize(cameras.size());
 }
 

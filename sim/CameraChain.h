@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string_view>
@@ -92,8 +93,9 @@ class CameraChain {
   public:
     static constexpr std::size_t MAX_FRAME = 16;
 
-    // count: 1..7, otherwise std::invalid_argument.
-    explicit CameraChain(int count);
+    // count: 1..7, otherwise std::invalid_argument. Every camera is of the one model, the
+    // standard one when none is given.
+    explicit CameraChain(int count, std::shared_ptr<const Model> model = nullptr);
 
     int size() const { return static_cast<int>(cameras.size()); }
 

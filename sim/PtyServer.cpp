@@ -45,7 +45,7 @@ std::mutex ptsnameMutex;
 }  // namespace
 
 PtyServer::PtyServer(const ServerOptions& options)
-    : chain(options.cameras),
+    : chain(options.cameras, std::make_shared<const Model>(options.model)),
       chainSize(chain.size()),
       logger(options.log),
       startedAt(Clock::now()) {

@@ -41,6 +41,7 @@ namespace Camsim {
 
 struct ServerOptions {
     int cameras = 1;  // 1..7
+    Model model;      // of every camera on the chain; its line speed is the line's
     Timing timing;
     Fault fault = Fault::None;
     // Verbose log: one line per frame received ("rx") or sent ("tx"), the bytes in hex after a
