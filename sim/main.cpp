@@ -30,6 +30,9 @@ namespace {
 const char USAGE[] =
     "usage: quorvin-camsim [options]\n"
     "  --cameras N            cameras on the daisy chain, 1 to 7 (default 1)\n"
+    "  --model NAME           the cameras' model: standard (default), chain (no digital\n"
+    "                         zoom or auto power-off) or network (255 presets, speed 0,\n"
+    "                         tilts further, network change to each new client)\n"
     "  --link PATH            make PATH a symbolic link to the device (removed at exit)\n"
     "  --verbose              log every frame received and sent, in hex, on stderr\n"
     "  --instant              timed moves arrive at once\n"
@@ -165,6 +168,11 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             const auto n = parseInt(value, 1, 7);
             if (!n) return "--cameras takes a number from 1 to 7";
             options.server.cameras = *n;
+        } else if (arg == "--model") {
+            if (!needValue()) return "--model needs a name";
+            const auto model = Camsim::builtInModel(value);
+            if (!model) return "unknown model '" + std::string(value) + "'";
+            options.server.model = *model;
         } else if (arg == "--link") {
             if (!needValue() || value.empty()) return "--link needs a path";
             options.link = std::string(value);
@@ -329,9 +337,9 @@ int main(int argc, char** argv) {
         Camsim::PtyServer server(options.server);
         if (!options.link.empty() && !makeLink(server.devicePath(), options.link)) return 1;
         if (options.verbose) {
-            std::fprintf(stderr, "quorvin-camsim: %d camera(s) on %s, fault %s\n",
-                         options.server.cameras, server.devicePath().c_str(),
-                         Camsim::faultName(options.server.fault));
+            std::fprintf(stderr, "quorvin-camsim: %d %s camera(s) on %s, fault %s\n",
+                         options.server.cameras, options.server.model.name.c_str(),
+                         server.devicePath().c_str(), Camsim::faultName(options.server.fault));
         }
         std::printf("%s\n", server.devicePath().c_str());
         if (server.tcpPort() != 0)

@@ -148,6 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{
             {"--fault", "split", "--split-pause", "60"}, "81 09 04 4E FF", "90 50 00 00 00 07 FF"},
         OptionCase{{"--fault", "none"}, "81 09 04 00 FF", "90 50 02 FF"},
+        OptionCase{{"--model", "chain"}, "81 09 04 06 FF", "90 60 02 FF"},
+        OptionCase{{"--model=network"}, "81 09 00 02 FF", "90 50 00 51 00 03 03 01 02 FF"},
         OptionCase{{"--pace-9600"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
         OptionCase{{"--instant"},
                    "81 01 06 02 01 01 00 05 0A 00 00 00 00 00 FF 81 09 06 12 FF",
@@ -191,25 +193,25 @@ TEST_P(BadOptions, ExitTwoWithUsageAndNoDevice) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, BadOptions,
-    ::testing::Values(std::vector<std::string>{"--cameras", "0"},
-                      std::vector<std::string>{"--cameras", "8"},
-                      std::vector<std::string>{"--cameras", "two"},
-                      std::vector<std::string>{"--cameras"},
-                      std::vector<std::string>{"--fault", "sometimes"},
-                      std::vector<std::string>{"--completion-delay", "-5"},
-                      std::vector<std::string>{"--late-completion", "x"},
-                      std::vector<std::string>{"--instant", "--pace-9600"},
-                      std::vector<std::string>{"--verbose=yes"}, std::vector<std::string>{"--link"},
-                      std::vector<std::string>{"--geometry", "+0+0"},
-                      std::vector<std::string>{"--view", "--geometry", "10x"},
-                      std::vector<std::string>{"--view", "--geometry", "0x5"},
-                      std::vector<std::string>{"--view", "--geometry", "+1"},
-                      std::vector<std::string>{"--view=yes"}, std::vector<std::string>{"extra"},
-                      std::vector<std::string>{"--frobnicate"},
-                      std::vector<std::string>{"--tcp", "70000"}, std::vector<std::string>{"--udp"},
-                      std::vector<std::string>{"--tcp", "0", "--net-fault", "sometimes"},
-                      std::vector<std::string>{"--net-fault", "drop"},
-                      std::vector<std::string>{"--net-fault-request", "-1"}));
+    ::testing::Values(
+        std::vector<std::string>{"--cameras", "0"}, std::vector<std::string>{"--cameras", "8"},
+        std::vector<std::string>{"--cameras", "two"}, std::vector<std::string>{"--cameras"},
+        std::vector<std::string>{"--fault", "sometimes"},
+        std::vector<std::string>{"--model", "nikon"}, std::vector<std::string>{"--model"},
+        std::vector<std::string>{"--completion-delay", "-5"},
+        std::vector<std::string>{"--late-completion", "x"},
+        std::vector<std::string>{"--instant", "--pace-9600"},
+        std::vector<std::string>{"--verbose=yes"}, std::vector<std::string>{"--link"},
+        std::vector<std::string>{"--geometry", "+0+0"},
+        std::vector<std::string>{"--view", "--geometry", "10x"},
+        std::vector<std::string>{"--view", "--geometry", "0x5"},
+        std::vector<std::string>{"--view", "--geometry", "+1"},
+        std::vector<std::string>{"--view=yes"}, std::vector<std::string>{"extra"},
+        std::vector<std::string>{"--frobnicate"}, std::vector<std::string>{"--tcp", "70000"},
+        std::vector<std::string>{"--udp"},
+        std::vector<std::string>{"--tcp", "0", "--net-fault", "sometimes"},
+        std::vector<std::string>{"--net-fault", "drop"},
+        std::vector<std::string>{"--net-fault-request", "-1"}));
 
 TEST(Program, LinkNeverReplacesARegularFile) {
     TempDir dir;
