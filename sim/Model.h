@@ -31,6 +31,7 @@ struct Span {
 
 struct Model {
     std::string name = "standard";
+    std::string notes;  // free text of a profile, kept to be written out again
 
     // Device-type answer: y0 50 GG GG HH HH JJ JJ KK FF.
     std::uint16_t vendor = 0x0051;     // GG GG

@@ -18,10 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "sim/Profile.h"
 #include "sim/PtyServer.h"
 #include "sim/View.h"
 
@@ -33,6 +35,10 @@ const char USAGE[] =
     "  --model NAME           the cameras' model: standard (default), chain (no digital\n"
     "                         zoom or auto power-off) or network (255 presets, speed 0,\n"
     "                         tilts further, network change to each new client)\n"
+    "  --profile FILE         the cameras' model from a capability profile (JSON; see\n"
+    "                         docs/capability-profile.md)\n"
+    "  --write-profile FILE   write the chosen model as a capability profile to FILE (- for\n"
+    "                         standard output) and exit\n"
     "  --link PATH            make PATH a symbolic link to the device (removed at exit)\n"
     "  --verbose              log every frame received and sent, in hex, on stderr\n"
     "  --instant              timed moves arrive at once\n"
@@ -62,6 +68,8 @@ const char USAGE[] =
 
 struct Options {
     Camsim::ServerOptions server;
+    std::string writeProfile;
+    bool usageWithError = true;  // false when the options were fine but a file was not
     std::string link;
     bool verbose = false;
     bool view = false;
@@ -127,6 +135,8 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
     bool instant = false;
     bool pace = false;
     bool delay = false;
+    bool model = false;
+    bool profile = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::string_view value;
@@ -170,9 +180,22 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             options.server.cameras = *n;
         } else if (arg == "--model") {
             if (!needValue()) return "--model needs a name";
-            const auto model = Camsim::builtInModel(value);
-            if (!model) return "unknown model '" + std::string(value) + "'";
-            options.server.model = *model;
+            const auto named = Camsim::builtInModel(value);
+            if (!named) return "unknown model '" + std::string(value) + "'";
+            options.server.model = *named;
+            model = true;
+        } else if (arg == "--profile") {
+            if (!needValue() || value.empty()) return "--profile needs a file";
+            try {
+                options.server.model = Camsim::loadProfile(std::string(value));
+            } catch (const Camsim::ProfileError& error) {
+                options.usageWithError = false;
+                return std::string("profile ") + error.what();
+            }
+            profile = true;
+        } else if (arg == "--write-profile") {
+            if (!needValue() || value.empty()) return "--write-profile needs a file, or -";
+            options.writeProfile = std::string(value);
         } else if (arg == "--link") {
             if (!needValue() || value.empty()) return "--link needs a path";
             options.link = std::string(value);
@@ -227,6 +250,7 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
         return "--instant cannot be combined with --pace-9600 or --completion-delay";
     }
     if (options.geometry && !options.view) return "--geometry needs --view";
+    if (model && profile) return "--model and --profile each choose the model: give one";
     const auto& network = options.server.network;
     if (network.fault.fault != Camsim::NetworkFault::None && !network.tcpPort && !network.udpPort) {
         return "--net-fault needs --tcp or --udp";
@@ -286,6 +310,22 @@ bool installSignals() {
     return ::sigaction(SIGPIPE, &ignore, nullptr) == 0;
 }
 
+int writeProfile(const Options& options) {
+    const std::string text = Camsim::profileText(options.server.model);
+    if (options.writeProfile == "-") {
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    std::ofstream file(options.writeProfile, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "quorvin-camsim: cannot write %s\n", options.writeProfile.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 void waitForSignal() {
     pollfd p{};
     p.fd = signalPipe[0];
@@ -307,13 +347,15 @@ int main(int argc, char** argv) {
     bool help = false;
     const std::string error = parse(argc, argv, options, help);
     if (!error.empty()) {
-        std::fprintf(stderr, "quorvin-camsim: %s\n%s", error.c_str(), USAGE);
+        std::fprintf(stderr, "quorvin-camsim: %s\n%s", error.c_str(),
+                     options.usageWithError ? USAGE : "");
         return 2;
     }
     if (help) {
         std::fputs(USAGE, stdout);
         return 0;
     }
+    if (!options.writeProfile.empty()) return writeProfile(options);
     if (options.verbose) {
         options.server.log = [](const std::string& line) {
             std::fprintf(stderr, "%s\n", line.c_str());
