@@ -74,8 +74,10 @@ const char* faultName(Fault fault);
 std::optional<Fault> faultFromName(std::string_view name);
 
 struct Timing {
-    bool instant = false;   // timed moves arrive at once (drives still move over time)
-    bool pace9600 = false;  // reply bytes leave one by one at 9600 baud (used by the server)
+    bool instant = false;  // timed moves arrive at once (drives still move over time)
+    // Reply bytes leave one by one at the line's speed (used by the server). The name is from
+    // when the line had no speed but 9600 baud.
+    bool pace9600 = false;
     std::chrono::milliseconds completionDelay{0};    // completion no sooner than this after ACK
     std::chrono::milliseconds splitPause{40};        // pause used by Fault::Split
     std::chrono::milliseconds lateCompletion{6300};  // delay used by Fault::LateCompletion

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <deque>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -22,8 +24,38 @@ namespace Camsim {
 
 namespace {
 
-// One start bit, eight data bits and one stop bit at 9600 baud.
-constexpr std::chrono::nanoseconds BYTE_TIME{1041667};
+// One start bit, eight data bits and one stop bit at `baud`.
+std::chrono::nanoseconds byteTime(int baud) {
+    return std::chrono::nanoseconds(10000000000LL / baud);
+}
+
+// The terminal's code for a line speed that supportedLineSpeed accepts.
+speed_t speedCode(int baud) {
+    switch (baud) {
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B9600;
+    }
+}
+
+// The speed in baud that a terminal code stands for; 0 for one the camera never runs at.
+int baudOf(speed_t code) {
+    for (int baud : {2400, 4800, 9600, 19200, 38400, 57600, 115200}) {
+        if (speedCode(baud) == code) return baud;
+    }
+    return 0;
+}
 
 // Replies that a client does not read pile up here; beyond this they are dropped.
 constexpr std::size_t MAX_QUEUED = 64 * 1024;
@@ -47,8 +79,12 @@ std::mutex ptsnameMutex;
 PtyServer::PtyServer(const ServerOptions& options)
     : chain(options.cameras, std::make_shared<const Model>(options.model)),
       chainSize(chain.size()),
+      lineSpeed(options.model.lineSpeed),
       logger(options.log),
       startedAt(Clock::now()) {
+    if (!supportedLineSpeed(lineSpeed)) {
+        throw std::invalid_argument("no line speed of " + std::to_string(lineSpeed) + " baud");
+    }
     chain.setTiming(options.timing);
     chain.setFault(options.fault);
     chain.setRecording(static_cast<bool>(logger));
@@ -80,7 +116,10 @@ PtyServer::PtyServer(const ServerOptions& options)
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0) fail("cfsetspeed");
+    // The line starts at the camera's speed, so a client that leaves the speed alone is
+    // understood; one that sets another speed is not (see clientSpeed).
+    const speed_t speed = speedCode(lineSpeed);
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) fail("cfsetspeed");
     if (::tcsetattr(slave.get(), TCSANOW, &tio) != 0) fail("tcsetattr");
 
     int pipeFds[2];
@@ -204,6 +243,11 @@ std::uint64_t PtyServer::framesReceived() const {
     return chain.framesReceived();
 }
 
+std::uint64_t PtyServer::bytesNotUnderstood() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return misunderstood;
+}
+
 std::size_t PtyServer::unreadReplyBytes() const {
     std::lock_guard<std::mutex> lock(mutex);
     int queued = 0;
@@ -289,6 +333,18 @@ void PtyServer::releasePort() {
     }
 }
 
+int PtyServer::clientSpeed() const {
+    // The terminal's settings belong to the terminal, not to one descriptor: what a client sets
+    // on its own descriptor is read back here on ours.
+    termios tio{};
+    if (!slave || ::tcgetattr(slave.get(), &tio) != 0) return lineSpeed;
+    const int out = baudOf(::cfgetospeed(&tio));
+    const speed_t in = ::cfgetispeed(&tio);
+    // An input speed of 0 means "as the output speed".
+    if (in != B0 && in != ::cfgetospeed(&tio)) return 0;
+    return out;
+}
+
 void PtyServer::run() {
     try {
         serve();
@@ -358,7 +414,7 @@ void PtyServer::serve() {
                     break;
                 }
                 out.erase(out.begin(), out.begin() + n);
-                if (paced) nextByte += BYTE_TIME;
+                if (paced) nextByte += byteTime(lineSpeed);
             }
         }
 
@@ -402,6 +458,19 @@ void PtyServer::serve() {
             for (;;) {
                 const ssize_t n = ::read(master.get(), buffer, sizeof buffer);
                 if (n > 0) {
+                    const int speed = clientSpeed();
+                    if (speed != lineSpeed) {
+                        // A camera on a line at another speed than its own reads nothing but
+                        // framing errors: no frame, so no answer.
+                        writeLog(stamp(Clock::now()) + " " + std::to_string(n) +
+                                 " bytes not understood: the client's line runs at " +
+                                 (speed == 0 ? std::string("another speed")
+                                             : std::to_string(speed) + " baud") +
+                                 ", the camera's at " + std::to_string(lineSpeed));
+                        std::lock_guard<std::mutex> lock(mutex);
+                        misunderstood += static_cast<std::uint64_t>(n);
+                        continue;
+                    }
                     std::lock_guard<std::mutex> lock(mutex);
                     chain.receive(buffer, static_cast<std::size_t>(n), Clock::now());
                     received = true;

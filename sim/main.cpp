@@ -42,7 +42,11 @@ const char USAGE[] =
     "  --link PATH            make PATH a symbolic link to the device (removed at exit)\n"
     "  --verbose              log every frame received and sent, in hex, on stderr\n"
     "  --instant              timed moves arrive at once\n"
-    "  --pace-9600            send reply bytes at the pace of a 9600-baud line\n"
+    "  --baud N               the line's speed: 2400, 4800, 9600 (default), 19200, 38400,\n"
+    "                         57600 or 115200; a client whose pseudo-terminal is set to\n"
+    "                         another speed gets no answer\n"
+    "  --pace                 send reply bytes at the pace of the line's speed\n"
+    "  --pace-9600            the old name of --pace (9600 baud unless --baud says else)\n"
     "  --completion-delay MS  send each completion at least MS ms after its ACK\n"
     "  --split-pause MS       pause used by --fault split (default 40)\n"
     "  --late-completion MS   delay used by --fault late-completion (default 6300)\n"
@@ -137,6 +141,7 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
     bool delay = false;
     bool model = false;
     bool profile = false;
+    std::optional<int> baud;  // applied last, over the model's own speed
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::string_view value;
@@ -162,7 +167,7 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
         } else if (arg == "--instant" && noValue()) {
             instant = true;
             options.server.timing.instant = true;
-        } else if (arg == "--pace-9600" && noValue()) {
+        } else if ((arg == "--pace" || arg == "--pace-9600") && noValue()) {
             pace = true;
             options.server.timing.pace9600 = true;
         } else if (arg == "--view" && noValue()) {
@@ -178,6 +183,12 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             const auto n = parseInt(value, 1, 7);
             if (!n) return "--cameras takes a number from 1 to 7";
             options.server.cameras = *n;
+        } else if (arg == "--baud") {
+            if (!needValue()) return "--baud needs a speed";
+            baud = parseInt(value, 1, INT_MAX);
+            if (!baud || !Camsim::supportedLineSpeed(*baud)) {
+                return "--baud takes 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
+            }
         } else if (arg == "--model") {
             if (!needValue()) return "--model needs a name";
             const auto named = Camsim::builtInModel(value);
@@ -247,8 +258,9 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
         }
     }
     if (instant && (pace || delay)) {
-        return "--instant cannot be combined with --pace-9600 or --completion-delay";
+        return "--instant cannot be combined with --pace or --completion-delay";
     }
+    if (baud) options.server.model.lineSpeed = *baud;
     if (options.geometry && !options.view) return "--geometry needs --view";
     if (model && profile) return "--model and --profile each choose the model: give one";
     const auto& network = options.server.network;
@@ -379,9 +391,10 @@ int main(int argc, char** argv) {
         Camsim::PtyServer server(options.server);
         if (!options.link.empty() && !makeLink(server.devicePath(), options.link)) return 1;
         if (options.verbose) {
-            std::fprintf(stderr, "quorvin-camsim: %d %s camera(s) on %s, fault %s\n",
+            std::fprintf(stderr, "quorvin-camsim: %d %s camera(s) on %s at %d baud, fault %s\n",
                          options.server.cameras, options.server.model.name.c_str(),
-                         server.devicePath().c_str(), Camsim::faultName(options.server.fault));
+                         server.devicePath().c_str(), options.server.model.lineSpeed,
+                         Camsim::faultName(options.server.fault));
         }
         std::printf("%s\n", server.devicePath().c_str());
         if (server.tcpPort() != 0)

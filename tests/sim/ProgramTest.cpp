@@ -151,6 +151,9 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"--model", "chain"}, "81 09 04 06 FF", "90 60 02 FF"},
         OptionCase{{"--model=network"}, "81 09 00 02 FF", "90 50 00 51 00 03 03 01 02 FF"},
         OptionCase{{"--pace-9600"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
+        OptionCase{
+            {"--pace", "--baud", "115200"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
+        OptionCase{{"--baud=38400"}, "81 09 04 00 FF", "90 50 02 FF"},
         OptionCase{{"--instant"},
                    "81 01 06 02 01 01 00 05 0A 00 00 00 00 00 FF 81 09 06 12 FF",
                    "90 41 FF 90 51 FF 90 50 00 05 0A 00 00 00 00 00 FF"},
