@@ -24,11 +24,27 @@ constexpr NamedValue<Fault> FAULT_NAMES[] = {
     {Fault::Hangup, "hangup"},
     {Fault::LateCompletion, "late-completion"},
     {Fault::NoAutoPowerOff, "no-auto-power-off"},
+    {Fault::HeldCompletion, "held-completion"},
+    {Fault::ErrorAfterAck, "error-after-ack"},
+    {Fault::EmptyAnswer, "empty-answer"},
+    {Fault::ShortAnswer, "short-answer"},
+    {Fault::UnterminatedAnswer, "unterminated-answer"},
+    {Fault::BadNibbleAnswer, "bad-nibble-answer"},
 };
 
 // 8x 09 04 40 FF
 bool isAutoPowerOffInquiry(const Bytes& frame) {
     return frame.size() == 5 && frame[1] == 0x09 && frame[2] == 0x04 && frame[3] == 0x40;
+}
+
+// 8x 09 00 02 FF, whose answer is in bytes, not nibbles.
+bool isDeviceTypeInquiry(const Bytes& frame) {
+    return frame.size() == 5 && frame[1] == 0x09 && frame[2] == 0x00 && frame[3] == 0x02;
+}
+
+// 8x 01 00 01 FF, answered by a completion without an acknowledgement.
+bool isInterfaceClear(const Bytes& frame) {
+    return frame.size() == 5 && frame[1] == 0x01 && frame[2] == 0x00 && frame[3] == 0x01;
 }
 
 }  // namespace
@@ -93,6 +109,7 @@ void CameraChain::receive(const std::uint8_t* data, std::size_t length, TimePoin
 void CameraChain::receiveDirect(int destination, const Bytes& frame, TimePoint now) {
     ++frameCount;
     record(now, true, frame);
+    releaseHeld(false, now);
     replyTo = destination;
     const auto header = [&frame](std::uint8_t b, std::uint8_t second) {
         return frame.size() > 2 && frame[0] == b && frame[1] == second;
@@ -116,6 +133,7 @@ void CameraChain::onFrame(const Bytes& frame, TimePoint now) {
     if (frame.size() == 1) return;  // a lone terminator carries nothing
     ++frameCount;
     record(now, true, frame);
+    releaseHeld(true, now);
 
     if (lineFault(now)) return;
 
@@ -202,6 +220,12 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
     }
 
     VirtualCamera& camera = cameras[static_cast<std::size_t>(index)];
+    if (activeFault == Fault::ErrorAfterAck && frame[1] == 0x01 && !isInterfaceClear(frame) &&
+        !camera.refusal(frame.data() + 1, frame.size() - 2)) {
+        queue(now, Bytes{y, 0x41, TERMINATOR});
+        queueReply(Bytes{y, 0x61, 0x41, TERMINATOR}, now);
+        return;
+    }
     const Reply r = camera.handle(frame.data() + 1, frame.size() - 2, now);
     completeInterrupted(index, r.interrupted, now);
 
@@ -212,13 +236,9 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
         case Reply::Kind::NotExecutable:
             queueReply(Bytes{y, 0x61, 0x41, TERMINATOR}, now);
             return;
-        case Reply::Kind::Data: {
-            Bytes out{y, 0x50};
-            out.insert(out.end(), r.data.begin(), r.data.end());
-            out.push_back(TERMINATOR);
-            queueReply(std::move(out), now);
+        case Reply::Kind::Data:
+            queueReply(answer(frame, y, r.data), now);
             return;
-        }
         case Reply::Kind::Cleared:
             dropCompletions(index);
             queueReply(Bytes{y, 0x50, TERMINATOR}, now);
@@ -231,6 +251,11 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
                 completeAt = std::max(completeAt, ackAt + activeTiming.splitPause);
             if (activeFault == Fault::LateCompletion && r.move)
                 completeAt = std::max(completeAt, ackAt + activeTiming.lateCompletion);
+            if (activeFault == Fault::HeldCompletion) {
+                held.push_back(Emission{completeAt, sequence++, Bytes{y, 0x51, TERMINATOR}, index,
+                                        r.movingAxes, replyTo});
+                return;
+            }
             queue(completeAt, Bytes{y, 0x51, TERMINATOR}, index, r.movingAxes);
             return;
         }
@@ -258,8 +283,56 @@ void CameraChain::queueReply(Bytes bytes, TimePoint now) {
     heldUntil = second;
 }
 
+Bytes CameraChain::answer(const Bytes& frame, std::uint8_t header, const Bytes& data) const {
+    Bytes out{header, 0x50};
+    switch (activeFault) {
+        case Fault::EmptyAnswer:
+            break;
+        case Fault::ShortAnswer:
+            if (data.size() > 1) {
+                out.push_back(0x02);
+                break;
+            }
+            out.insert(out.end(), data.begin(), data.end());
+            break;
+        case Fault::UnterminatedAnswer:
+            out.insert(out.end(), data.begin(), data.end());
+            out.resize(MAX_FRAME, 0x00);
+            return out;
+        case Fault::BadNibbleAnswer:
+            out.insert(out.end(), data.begin(), data.end());
+            if (data.size() >= 4 && !isDeviceTypeInquiry(frame)) out[2] += 0x10;
+            break;
+        default:
+            out.insert(out.end(), data.begin(), data.end());
+            break;
+    }
+    out.push_back(TERMINATOR);
+    return out;
+}
+
+void CameraChain::releaseHeld(bool line, TimePoint now) {
+    auto kept = held.begin();
+    for (auto it = held.begin(); it != held.end(); ++it) {
+        if ((it->destination == LINE) == line && it->due <= now) {
+            // Sent before the frame is handled: nothing that the frame does can take it back.
+            const int saved = replyTo;
+            replyTo = it->destination;
+            queue(now, std::move(it->bytes));
+            replyTo = saved;
+        } else {
+            if (kept != it) *kept = std::move(*it);
+            ++kept;
+        }
+    }
+    held.erase(kept, held.end());
+}
+
 void CameraChain::completeInterrupted(int index, unsigned axes, TimePoint now) {
     if (axes == 0) return;
+    for (auto& e : held) {
+        if (e.camera == index && (e.axes & axes) && e.due > now) e.due = now;
+    }
     bool changed = false;
     for (auto& e : pending) {
         if (e.camera == index && (e.axes & axes) && e.due > now) {
@@ -275,10 +348,9 @@ void CameraChain::completeInterrupted(int index, unsigned axes, TimePoint now) {
 }
 
 void CameraChain::dropCompletions(int index) {
-    pending.erase(
-        std::remove_if(pending.begin(), pending.end(),
-                       [index](const Emission& emission) { return emission.camera == index; }),
-        pending.end());
+    const auto ofCamera = [index](const Emission& emission) { return emission.camera == index; };
+    pending.erase(std::remove_if(pending.begin(), pending.end(), ofCamera), pending.end());
+    held.erase(std::remove_if(held.begin(), held.end(), ofCamera), held.end());
 }
 
 std::uint8_t CameraChain::replyHeader(int index) const {

@@ -43,20 +43,25 @@ namespace Camsim {
 
 enum class Fault {
     None,
-    Silent,          // frames are swallowed: no reply, nothing is carried out
-    BufferFull,      // every frame for a camera is answered y0 60 03 FF and not carried out
-    NotExecutable,   // every frame for a camera is answered y0 61 41 FF and not carried out
-    AckOnly,         // commands are carried out and acknowledged, but never completed
-    Garbage,         // every frame is answered by random bytes and not carried out
-    Split,           // replies are split by a pause of Timing::splitPause (see below)
-    Hangup,          // the next frame closes the line, as an unplugged adaptor does
-    LateCompletion,  // moves complete Timing::lateCompletion after their ACK (see below)
-    NoAutoPowerOff,  // the auto-power-off inquiry is answered y0 60 02 FF, as by a camera
-                     // without it; everything else is answered as usual
+    Silent,              // frames are swallowed: no reply, nothing is carried out
+    BufferFull,          // every frame for a camera is answered y0 60 03 FF and not carried out
+    NotExecutable,       // every frame for a camera is answered y0 61 41 FF and not carried out
+    AckOnly,             // commands are carried out and acknowledged, but never completed
+    Garbage,             // every frame is answered by random bytes and not carried out
+    Split,               // replies are split by a pause of Timing::splitPause (see below)
+    Hangup,              // the next frame closes the line, as an unplugged adaptor does
+    LateCompletion,      // moves complete Timing::lateCompletion after their ACK (see below)
+    NoAutoPowerOff,      // the auto-power-off inquiry is answered y0 60 02 FF, as by a camera
+                         // without it; everything else is answered as usual
+    HeldCompletion,      // a command's completion waits for the next frame (see below)
+    ErrorAfterAck,       // commands are acknowledged, then answered y0 61 41 FF and not carried out
+    EmptyAnswer,         // inquiries are answered y0 50 FF, without their data
+    ShortAnswer,         // answers of more than one data byte come as y0 50 02 FF
+    UnterminatedAnswer,  // inquiries are answered by 16 bytes, y0 50 and data, without FF
+    BadNibbleAnswer,     // in answers of four or more nibbles the first byte is 0x10 too big
 };
-// Faults that change the answers of cameras (BufferFull, NotExecutable, AckOnly,
-// NoAutoPowerOff) leave the
-// broadcasts alone, so a controller can still connect and then meets the fault on its first
+// Faults that change the answers of cameras (all but Silent, Garbage, Split and Hangup) leave
+// the broadcasts alone, so a controller can still connect and then meets the fault on its first
 // operation. Silent, Garbage and Hangup act on the whole line.
 //
 // Garbage: 2 to 10 bytes ending in FF whose first byte lacks the top bit, so it can never pass
@@ -67,9 +72,19 @@ enum class Fault {
 // is later, as a long move of a real camera is; frames that follow are answered at once and
 // other commands complete as usual. With the default delay the completion comes after a
 // controller's 6 s transfer limit has run out.
+// HeldCompletion: a command is acknowledged at once, but its completion, once due, waits for the
+// next frame that arrives (on the line for the line's commands, over the network for the
+// network's) and goes out just before that frame is handled, so that it arrives ahead of that
+// frame's own reply. A move that has not ended when the next frame comes, or that this frame
+// ends, waits for a later one; IF_Clear drops the completions of moves that are still going.
+// ErrorAfterAck: the error says the command could not be carried out in the acknowledgement's
+// socket 1. The answer faults (EmptyAnswer, ShortAnswer, UnterminatedAnswer, BadNibbleAnswer)
+// leave one-byte answers alone where the fault needs more (short, bad nibble), and the
+// device-type answer, which is not in nibbles, alone under BadNibbleAnswer.
 
 // Names used by the program's --fault option: none, silent, buffer-full, not-executable,
-// ack-only, garbage, split, hangup, late-completion, no-auto-power-off.
+// ack-only, garbage, split, hangup, late-completion, no-auto-power-off, held-completion,
+// error-after-ack, empty-answer, short-answer, unterminated-answer, bad-nibble-answer.
 const char* faultName(Fault fault);
 std::optional<Fault> faultFromName(std::string_view name);
 
@@ -169,11 +184,15 @@ class CameraChain {
     void queueReply(Bytes bytes, TimePoint now);
     void completeInterrupted(int index, unsigned axes, TimePoint now);
     void dropCompletions(int index);
+    // Sends the held completions of the line's or the network's commands that are due by now.
+    void releaseHeld(bool line, TimePoint now);
+    Bytes answer(const Bytes& frame, std::uint8_t header, const Bytes& data) const;
     std::uint8_t replyHeader(int index) const;
     Bytes garbage();
 
     std::vector<VirtualCamera> cameras;
     std::vector<Emission> pending;  // sorted by (due, seq)
+    std::vector<Emission> held;     // completions under Fault::HeldCompletion
     std::uint64_t sequence = 0;
     TimePoint heldUntil{};  // a split reply owns the line until then
     Bytes incoming;

@@ -15,9 +15,22 @@
 namespace {
 
 constexpr Camsim::Fault FAULTS[] = {
-    Camsim::Fault::None,          Camsim::Fault::Silent,  Camsim::Fault::BufferFull,
-    Camsim::Fault::NotExecutable, Camsim::Fault::AckOnly, Camsim::Fault::Garbage,
-    Camsim::Fault::Split,         Camsim::Fault::Hangup,  Camsim::Fault::LateCompletion,
+    Camsim::Fault::None,
+    Camsim::Fault::Silent,
+    Camsim::Fault::BufferFull,
+    Camsim::Fault::NotExecutable,
+    Camsim::Fault::AckOnly,
+    Camsim::Fault::Garbage,
+    Camsim::Fault::Split,
+    Camsim::Fault::Hangup,
+    Camsim::Fault::LateCompletion,
+    Camsim::Fault::NoAutoPowerOff,
+    Camsim::Fault::HeldCompletion,
+    Camsim::Fault::ErrorAfterAck,
+    Camsim::Fault::EmptyAnswer,
+    Camsim::Fault::ShortAnswer,
+    Camsim::Fault::UnterminatedAnswer,
+    Camsim::Fault::BadNibbleAnswer,
 };
 
 }  // namespace

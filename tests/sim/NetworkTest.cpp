@@ -173,6 +173,91 @@ INSTANTIATE_TEST_SUITE_P(
                     StreamCase{"Drop", NetworkFault::Drop, {"90 50 02 FF"}}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A reply datagram of VISCA over IP with the given sequence number and payload.
+std::string replyDatagram(std::uint32_t sequence, const std::string& payload) {
+    const Bytes bytes = hex(payload);
+    Bytes out{0x01, 0x11, 0x00, static_cast<std::uint8_t>(bytes.size())};
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(sequence >> shift));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return toHex(out);
+}
+
+// A request datagram (command or inquiry, by the frame's second byte) as text for sendBytes.
+std::string requestDatagram(std::uint32_t sequence, const std::string& frame) {
+    const Bytes bytes = hex(frame);
+    Bytes out{0x01, static_cast<std::uint8_t>(bytes[1] == 0x09 ? 0x10 : 0x00), 0x00,
+              static_cast<std::uint8_t>(bytes.size())};
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(std::uint8_t(sequence >> shift));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+    return toHex(out);
+}
+
+struct CameraFaultCase {
+    const char* name;
+    Camsim::Fault fault;
+    const char* request;
+    std::vector<std::string> replies;  // frames, each a datagram over UDP
+};
+
+class NetworkCameraFaults : public testing::TestWithParam<CameraFaultCase> {};
+
+// The camera's own faults reach the network as they reach the line.
+TEST_P(NetworkCameraFaults, ShapeTheRepliesOnBothTransports) {
+    Camsim::ServerOptions options = withNetwork();
+    options.fault = GetParam().fault;
+    Camsim::PtyServer server(options);
+    std::string stream;
+    std::vector<std::string> datagrams;
+    for (const std::string& frame : GetParam().replies) {
+        stream += (stream.empty() ? "" : " ") + frame;
+        datagrams.push_back(replyDatagram(7, frame));
+    }
+    const UniqueFd tcp = connectTo(SOCK_STREAM, server.tcpPort());
+    sendBytes(tcp, GetParam().request);
+    EXPECT_EQ(receiveFor(tcp, 100), std::vector<std::string>{stream});
+    const UniqueFd udp = connectTo(SOCK_DGRAM, server.udpPort());
+    sendBytes(udp, requestDatagram(7, GetParam().request));
+    EXPECT_EQ(receiveFor(udp, 100), datagrams);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, NetworkCameraFaults,
+    testing::Values(
+        CameraFaultCase{"ErrorAfterAck",
+                        Camsim::Fault::ErrorAfterAck,
+                        "81 01 04 33 02 FF",
+                        {"90 41 FF", "90 61 41 FF"}},
+        CameraFaultCase{"EmptyAnswer", Camsim::Fault::EmptyAnswer, "81 09 04 4E FF", {"90 50 FF"}},
+        CameraFaultCase{
+            "ShortAnswer", Camsim::Fault::ShortAnswer, "81 09 04 4E FF", {"90 50 02 FF"}},
+        CameraFaultCase{"UnterminatedAnswer",
+                        Camsim::Fault::UnterminatedAnswer,
+                        "81 09 04 4E FF",
+                        {"90 50 00 00 00 07 00 00 00 00 00 00 00 00 00 00"}},
+        CameraFaultCase{"BadNibbleAnswer",
+                        Camsim::Fault::BadNibbleAnswer,
+                        "81 09 04 4E FF",
+                        {"90 50 10 00 00 07 FF"}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(NetworkCameraFaults, HeldCompletionComesWithTheNextRequestAndKeepsItsOwnNumber) {
+    Camsim::ServerOptions options = withNetwork();
+    options.fault = Camsim::Fault::HeldCompletion;
+    Camsim::PtyServer server(options);
+    const UniqueFd tcp = connectTo(SOCK_STREAM, server.tcpPort());
+    sendBytes(tcp, "81 01 04 33 02 FF");
+    EXPECT_EQ(receiveFor(tcp, 100), std::vector<std::string>{"90 41 FF"});
+    sendBytes(tcp, "81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(tcp, 100), std::vector<std::string>{"90 51 FF 90 50 02 FF"});
+
+    const UniqueFd udp = connectTo(SOCK_DGRAM, server.udpPort());
+    sendBytes(udp, requestDatagram(5, "81 01 04 33 03 FF"));
+    EXPECT_EQ(receiveFor(udp, 100), std::vector<std::string>{replyDatagram(5, "90 41 FF")});
+    sendBytes(udp, requestDatagram(6, "81 09 04 00 FF"));
+    EXPECT_EQ(receiveFor(udp, 100), (std::vector<std::string>{replyDatagram(5, "90 51 FF"),
+                                                              replyDatagram(6, "90 50 02 FF")}));
+}
+
 TEST(NetworkProgram, PrintsTheNetworkNamesAfterTheDeviceAndServesThem) {
     SimTest::TempDir dir;
     SimTest::Program program({"--tcp", "0", "--udp", "0"}, dir.path("stderr.txt"));

@@ -148,6 +148,12 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{
             {"--fault", "split", "--split-pause", "60"}, "81 09 04 4E FF", "90 50 00 00 00 07 FF"},
         OptionCase{{"--fault", "none"}, "81 09 04 00 FF", "90 50 02 FF"},
+        OptionCase{{"--fault", "held-completion"},
+                   "81 01 04 33 02 FF",
+                   "90 41 FF",
+                   "90 51 FF 90 50 02 FF"},
+        OptionCase{{"--fault", "error-after-ack"}, "81 01 04 33 02 FF", "90 41 FF 90 61 41 FF"},
+        OptionCase{{"--fault=bad-nibble-answer"}, "81 09 04 47 FF", "90 50 10 00 00 00 FF"},
         OptionCase{{"--model", "chain"}, "81 09 04 06 FF", "90 60 02 FF"},
         OptionCase{{"--model=network"}, "81 09 00 02 FF", "90 50 00 51 00 03 03 01 02 FF"},
         OptionCase{{"--pace-9600"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
