@@ -96,6 +96,35 @@ struct Timing {
     std::chrono::milliseconds completionDelay{0};    // completion no sooner than this after ACK
     std::chrono::milliseconds splitPause{40};        // pause used by Fault::Split
     std::chrono::milliseconds lateCompletion{6300};  // delay used by Fault::LateCompletion
+    // Between the bytes of what the camera sends on the line and over TCP (with pace9600, at
+    // least the byte's time at the line's speed); 0 for none.
+    std::chrono::milliseconds bytePause{0};
+};
+
+// What the cameras say unasked, each off by default. Random choices are drawn from `seed`, so
+// that a run with the same seed and the same requests says the same things.
+//  - The network-change message X0 38 FF (X = 8 + the first camera's address; over the network
+//    9; 88 38 FF in its broadcast form) to each new network client (a TCP connection, a UDP
+//    sequence reset), before a reply with the chance networkChangeBeforeReply (in percent), and
+//    on its own every networkChangeEvery.
+//  - An infrared remote's key press, y0 07 7D 01 cc ii FF (y: the replying camera), before a
+//    reply with the chance infraredBeforeReply; the keys come in turn: zoom (04 07), power
+//    (04 00), pan-tilt (06 01), focus mode (04 38), backlight (04 33), memory (04 3F).
+//  - Stray bytes after the last reply of each exchange (a completion, an answer, an error):
+//    strayBytes bytes that are never FF, then with strayStale a stale-looking answer
+//    y0 50 0F FF. With strayForever the line (or TCP connection) never falls silent after its
+//    first exchange: the servers keep it full of stray bytes, replies going between them.
+// Over UDP stray bytes are not sent (a datagram is whole or lost), the stale answer is.
+struct Chatter {
+    bool networkChangeOnConnect = false;  // also when the cameras' model does it
+    bool networkChangeBroadcast = false;
+    int networkChangeBeforeReply = 0;  // percent
+    std::chrono::milliseconds networkChangeEvery{0};
+    int infraredBeforeReply = 0;  // percent
+    std::size_t strayBytes = 0;
+    bool strayStale = false;
+    bool strayForever = false;
+    std::uint32_t seed = 1;
 };
 
 // One frame seen on the line, for the verbose log.
@@ -119,8 +148,19 @@ class CameraChain {
     // Bytes as they arrive from the line, in any pieces.
     void receive(const std::uint8_t* data, std::size_t length, TimePoint now);
 
-    // Where replies go: the line, or a destination number that the network side chose.
+    // Where replies go: the line, or a destination number that the network side chose, or
+    // every client of the network at once.
     static constexpr int LINE = 0;
+    static constexpr int EVERY_CLIENT = -1;
+
+    // A piece for the network: its destination and bytes, whether they are stray bytes (which
+    // UDP leaves out) and whether the client is now to be flooded without end (Chatter).
+    struct Outgoing {
+        int destination;
+        Bytes bytes;
+        bool stray;
+        bool endsExchange;
+    };
 
     // One whole frame (bytes up to and including FF) that reached the first camera over the
     // network, with the destination of its replies (not LINE).
@@ -132,7 +172,17 @@ class CameraChain {
     // Reply pieces due at now, in the order they go on the line. For the network, as pairs of
     // destination and reply.
     std::vector<Bytes> takeDue(TimePoint now);
-    std::vector<std::pair<int, Bytes>> takeDueDirect(TimePoint now);
+    std::vector<Outgoing> takeDueDirect(TimePoint now);
+
+    // A new client of the network at `destination`: the network change goes to it when the
+    // chatter or the model says so.
+    void clientArrived(int destination, TimePoint now);
+    // True once an exchange on the line has ended under Chatter::strayForever: the line is to
+    // be kept full of strayChunk bytes until endEndless (the client left).
+    bool lineEndless() const { return endless; }
+    void endEndless() { endless = false; }
+    // `count` stray bytes, never FF.
+    Bytes strayChunk(std::size_t count);
 
     // True once after a frame arrived under Fault::Hangup.
     bool takeHangupRequest();
@@ -141,6 +191,9 @@ class CameraChain {
     Fault fault() const { return activeFault; }
     void setTiming(const Timing& timing);
     const Timing& timing() const { return activeTiming; }
+    // Reseeds the random choices.
+    void setChatter(const Chatter& chatter);
+    const Chatter& chatter() const { return activeChatter; }
 
     // position: 1..N in chain order (not the address); otherwise std::out_of_range.
     CameraState state(int position, TimePoint now) const;
@@ -158,6 +211,11 @@ class CameraChain {
     std::vector<LineRecord> takeRecords();
 
   private:
+    enum class Piece {
+        Reply,  // a frame, or part of one
+        Last,   // the last reply of an exchange
+        Stray,  // stray bytes
+    };
     struct Emission {
         TimePoint due;
         std::uint64_t seq;
@@ -165,6 +223,7 @@ class CameraChain {
         std::optional<int> camera;  // index of the camera whose completion this is
         unsigned axes;              // timed move that the completion waits for
         int destination;
+        Piece piece = Piece::Reply;
 
         // The order on the line: by due time, then in the order queued.
         static bool before(const Emission& earlier, const Emission& later) {
@@ -177,11 +236,19 @@ class CameraChain {
     void onBroadcast(const Bytes& frame, TimePoint now);
     void onCameraFrame(int index, const Bytes& frame, TimePoint now);
     void record(TimePoint now, bool received, const Bytes& bytes);
-    std::vector<std::pair<int, Bytes>> take(TimePoint now, bool line);
+    std::vector<Outgoing> take(TimePoint now, bool line);
 
     TimePoint queue(TimePoint due, Bytes bytes, std::optional<int> camera = std::nullopt,
-                    unsigned axes = 0);
-    void queueReply(Bytes bytes, TimePoint now);
+                    unsigned axes = 0, Piece piece = Piece::Reply);
+    void queueReply(Bytes bytes, TimePoint now, Piece piece = Piece::Reply);
+    // A camera's reply with the chatter that comes before it and the stray bytes after the last
+    // of an exchange; when it is due (the second half's time under Fault::Split).
+    TimePoint cameraReply(TimePoint due, Bytes bytes, Piece piece,
+                          std::optional<int> camera = std::nullopt, unsigned axes = 0);
+    bool chance(int percent);
+    Bytes networkChange(std::uint8_t header) const;
+    Bytes infraredReport(std::uint8_t header);
+    void scheduleNetworkChanges(bool line, TimePoint now);
     void completeInterrupted(int index, unsigned axes, TimePoint now);
     void dropCompletions(int index);
     // Sends the held completions of the line's or the network's commands that are due by now.
@@ -204,6 +271,13 @@ class CameraChain {
     bool recording = false;
     std::vector<LineRecord> records;
     std::mt19937 generator{20240611u};
+    Chatter activeChatter;
+    std::mt19937 chatterRandom{1u};
+    std::mt19937 strayRandom{1u ^ 0x5354u};
+    std::size_t infraredKey = 0;
+    TimePoint nextLineChange{};  // of the periodic network change; unset until first looked at
+    TimePoint nextNetworkChange{};
+    bool endless = false;
     int replyTo = LINE;               // destination of the replies to the frame being handled
     std::vector<Bytes> lastCommands;  // by camera index
 };

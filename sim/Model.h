@@ -11,7 +11,7 @@
 //    narrower pan.
 //  - "network": a camera with its own network port that keeps 255 presets, takes pan and tilt
 //    speed 0 as its slowest speed, tilts further up and sends the network-change message to each
-//    new client.
+//    new network client.
 // A model can also be read from a capability profile (sim/Profile.h).
 #pragma once
 
@@ -63,8 +63,7 @@ struct Model {
     std::vector<std::string> refused;
     std::vector<std::string> lacks;
 
-    // X0 38 FF to each new client: a TCP connection, a UDP sequence reset, a first open of the
-    // serial line.
+    // X0 38 FF to each new network client: a TCP connection, a UDP sequence reset.
     bool networkChangeOnConnect = false;
 
     std::vector<std::uint8_t> deviceType() const;

@@ -59,6 +59,8 @@ int baudOf(speed_t code) {
 
 // Replies that a client does not read pile up here; beyond this they are dropped.
 constexpr std::size_t MAX_QUEUED = 64 * 1024;
+// How much stray bytes a flooded line is topped up with at a time.
+constexpr std::size_t STRAY_CHUNK = 1024;
 
 [[noreturn]] void fail(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -87,6 +89,7 @@ PtyServer::PtyServer(const ServerOptions& options)
     }
     chain.setTiming(options.timing);
     chain.setFault(options.fault);
+    chain.setChatter(options.chatter);
     chain.setRecording(static_cast<bool>(logger));
 
     master.reset(::posix_openpt(O_RDWR | O_NOCTTY));
@@ -200,6 +203,14 @@ void PtyServer::setTiming(const Timing& timing) {
     {
         std::lock_guard<std::mutex> lock(mutex);
         chain.setTiming(timing);
+    }
+    wake();
+}
+
+void PtyServer::setChatter(const Chatter& chatter) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        chain.setChatter(chatter);
     }
     wake();
 }
@@ -369,16 +380,23 @@ void PtyServer::serve() {
         std::vector<LineRecord> records;
         std::optional<TimePoint> nextDue;
         bool hangup = false;
-        bool paced = false;
+        Clock::duration interval{};  // between the bytes sent; none: as fast as the line takes
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (stopping) return;
             due = chain.takeDue(now);
             hangup = chain.takeHangupRequest() || hangupAsked;
-            paced = chain.timing().pace9600;
+            const Timing& timing = chain.timing();
+            interval = std::max<Clock::duration>(
+                timing.pace9600 ? byteTime(lineSpeed) : Clock::duration::zero(), timing.bytePause);
             nextDue = chain.nextDue();
             records = chain.takeRecords();
+            // A line flooded with stray bytes gets more whenever it runs low.
+            if (chain.lineEndless() && master && clients->anyClient() && out.size() < STRAY_CHUNK) {
+                due.push_back(chain.strayChunk(STRAY_CHUNK));
+            }
         }
+        const bool paced = interval > Clock::duration::zero();
         emitLog(records);
 
         if (hangup && master) {
@@ -394,7 +412,9 @@ void PtyServer::serve() {
             // A paced burst starts now; a reply queued behind one keeps the running schedule.
             if (out.empty()) nextByte = std::max(nextByte, now);
             for (const Bytes& piece : due) {
-                if (out.size() + piece.size() <= MAX_QUEUED) {
+                // Only a client that stopped reading loses replies: a long burst of stray bytes
+                // and what follows it are taken whole while the line takes bytes.
+                if (out.size() <= MAX_QUEUED || !writeBlocked) {
                     out.insert(out.end(), piece.begin(), piece.end());
                 }
             }
@@ -414,13 +434,18 @@ void PtyServer::serve() {
                     break;
                 }
                 out.erase(out.begin(), out.begin() + n);
-                if (paced) nextByte += byteTime(lineSpeed);
+                if (paced) nextByte += interval;
             }
         }
 
         std::optional<TimePoint> deadline = nextDue;
         if (master && paced && !out.empty() && !writeBlocked) {
             deadline = deadline ? std::min(*deadline, nextByte) : nextByte;
+        }
+        // A flooded line that still takes bytes is topped up again at once.
+        if (master && !writeBlocked && (!paced || out.empty()) && out.size() < STRAY_CHUNK) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (chain.lineEndless() && clients->anyClient()) deadline = now;
         }
 
         // Unused entries keep fd -1, which poll skips.
@@ -448,6 +473,8 @@ void PtyServer::serve() {
         if ((fds[2].revents & POLLIN) && clients->lastClientLeft() && slave) {
             releasePort();
             out.clear();
+            std::lock_guard<std::mutex> lock(mutex);
+            chain.endEndless();
         }
         if (fds[1].fd < 0) continue;
 

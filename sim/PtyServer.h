@@ -48,6 +48,7 @@ struct ServerOptions {
     Model model;      // of every camera on the chain; its line speed is the line's
     Timing timing;
     Fault fault = Fault::None;
+    Chatter chatter;  // what the cameras say unasked
     // Verbose log: one line per frame received ("rx") or sent ("tx"), the bytes in hex after a
     // time stamp in seconds since the server started, e.g. "    0.012345 rx 81 09 04 00 FF",
     // and "    1.234567 line closed" when the line is hung up.
@@ -86,6 +87,8 @@ class PtyServer {
     Fault fault() const;
     void setTiming(const Timing& timing);
     Timing timing() const;
+    // Reseeds the random choices of the chatter.
+    void setChatter(const Chatter& chatter);
 
     // Cameras on the chain, N.
     int cameraCount() const { return chainSize; }

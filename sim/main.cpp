@@ -34,7 +34,7 @@ const char USAGE[] =
     "  --cameras N            cameras on the daisy chain, 1 to 7 (default 1)\n"
     "  --model NAME           the cameras' model: standard (default), chain (no digital\n"
     "                         zoom or auto power-off) or network (255 presets, speed 0,\n"
-    "                         tilts further, network change to each new client)\n"
+    "                         tilts further, network change to each network client)\n"
     "  --profile FILE         the cameras' model from a capability profile (JSON; see\n"
     "                         docs/capability-profile.md)\n"
     "  --write-profile FILE   write the chosen model as a capability profile to FILE (- for\n"
@@ -58,6 +58,24 @@ const char USAGE[] =
     "                         short-answer (y0 50 02 FF), unterminated-answer (16 bytes\n"
     "                         without FF) or bad-nibble-answer (a nibble byte above 0F);\n"
     "                         default none\n"
+    "  --network-change-on-connect\n"
+    "                         send the network change X0 38 FF to each TCP connection\n"
+    "                         and after each UDP sequence reset\n"
+    "  --network-change-before-reply PERCENT\n"
+    "                         send it before a reply, with this chance\n"
+    "  --network-change-every MS\n"
+    "                         send it on its own every MS ms\n"
+    "  --network-change-broadcast\n"
+    "                         send it as 88 38 FF, not from the camera's address\n"
+    "  --ir-report PERCENT    before a reply, with this chance, a key of the infrared remote\n"
+    "                         (y0 07 7D 01 .. .. FF; zoom, power, pan-tilt, ... in turn)\n"
+    "  --stray-bytes N        after each exchange, N stray bytes without FF (up to 64 MiB);\n"
+    "                         'forever': after the first exchange the camera never stops\n"
+    "                         sending stray bytes (on the line and TCP)\n"
+    "  --stray-stale          after each exchange, a stale-looking answer y0 50 0F FF\n"
+    "                         (after the stray bytes, if any)\n"
+    "  --seed N               seed of the random choices of the options above (default 1)\n"
+    "  --byte-pause MS        pause between the bytes sent, on the line and over TCP\n"
     "  --tcp PORT             serve camera 1 also on TCP PORT of 127.0.0.1 (plain VISCA\n"
     "                         bytes; 0 picks a free port)\n"
     "  --udp PORT             serve camera 1 also on UDP PORT of 127.0.0.1 (VISCA over IP;\n"
@@ -85,6 +103,9 @@ struct Options {
     bool geometry = false;
     Camsim::ViewOptions viewOptions;
 };
+
+// The longest burst of stray bytes: 64 MiB.
+constexpr int MAX_STRAY = 64 << 20;
 
 int signalPipe[2] = {-1, -1};
 
@@ -253,6 +274,43 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             const auto ms = parseInt(value, 0, 600000);
             if (!ms) return "--net-fault-delay takes milliseconds from 0 to 600000";
             options.server.network.fault.delay = std::chrono::milliseconds(*ms);
+        } else if (arg == "--network-change-on-connect" && noValue()) {
+            options.server.chatter.networkChangeOnConnect = true;
+        } else if (arg == "--network-change-broadcast" && noValue()) {
+            options.server.chatter.networkChangeBroadcast = true;
+        } else if (arg == "--network-change-before-reply" || arg == "--ir-report") {
+            const std::string name(arg);
+            if (!needValue()) return name + " needs a percentage";
+            const auto percent = parseInt(value, 0, 100);
+            if (!percent) return name + " takes a percentage from 0 to 100";
+            (arg == "--ir-report" ? options.server.chatter.infraredBeforeReply
+                                  : options.server.chatter.networkChangeBeforeReply) = *percent;
+        } else if (arg == "--network-change-every") {
+            if (!needValue()) return "--network-change-every needs a value";
+            const auto ms = parseInt(value, 1, 600000);
+            if (!ms) return "--network-change-every takes milliseconds from 1 to 600000";
+            options.server.chatter.networkChangeEvery = std::chrono::milliseconds(*ms);
+        } else if (arg == "--stray-bytes") {
+            if (!needValue()) return "--stray-bytes needs a count";
+            if (value == "forever") {
+                options.server.chatter.strayForever = true;
+            } else {
+                const auto n = parseInt(value, 1, MAX_STRAY);
+                if (!n) return "--stray-bytes takes a count from 1 to 67108864, or forever";
+                options.server.chatter.strayBytes = static_cast<std::size_t>(*n);
+            }
+        } else if (arg == "--stray-stale" && noValue()) {
+            options.server.chatter.strayStale = true;
+        } else if (arg == "--seed") {
+            if (!needValue()) return "--seed needs a number";
+            const auto seed = parseInt(value, 0, INT_MAX);
+            if (!seed) return "--seed takes a number from 0 to 2147483647";
+            options.server.chatter.seed = static_cast<std::uint32_t>(*seed);
+        } else if (arg == "--byte-pause") {
+            if (!needValue()) return "--byte-pause needs a value";
+            const auto ms = parseInt(value, 0, 60000);
+            if (!ms) return "--byte-pause takes milliseconds from 0 to 60000";
+            options.server.timing.bytePause = std::chrono::milliseconds(*ms);
         } else if (arg == "--fault") {
             if (!needValue()) return "--fault needs a name";
             const auto f = Camsim::faultFromName(value);

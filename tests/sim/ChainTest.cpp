@@ -82,7 +82,7 @@ TEST(HeldCompletion, NetworkFramesReleaseOnlyTheNetworksCompletions) {
     chain.receiveDirect(1, hex("81 09 04 00 FF"), START + milliseconds(10));
     const auto network = chain.takeDueDirect(START + milliseconds(10));
     ASSERT_EQ(network.size(), 1u);
-    EXPECT_EQ(toHex(network[0].second), "90 50 02 FF");
+    EXPECT_EQ(toHex(network[0].bytes), "90 50 02 FF");
     EXPECT_EQ(sent(chain, START + milliseconds(10)), "");
     receive(chain, "81 09 04 00 FF", START + milliseconds(20));
     EXPECT_EQ(sent(chain, START + milliseconds(20)), "90 51 FF 90 50 02 FF");
