@@ -309,6 +309,7 @@ TimePoint CameraChain::cameraReply(TimePoint due, Bytes bytes, Piece piece,
     due = at;
     if (activeChatter.strayBytes > 0) add(strayChunk(activeChatter.strayBytes), Piece::Stray);
     if (activeChatter.strayStale) add(Bytes{header, 0x50, 0x0F, TERMINATOR}, Piece::Reply);
+    if (chance(activeChatter.networkChangeAfterExchange)) add(networkChange(header), Piece::Reply);
     return at;
 }
 

@@ -105,8 +105,9 @@ struct Timing {
 // that a run with the same seed and the same requests says the same things.
 //  - The network-change message X0 38 FF (X = 8 + the first camera's address; over the network
 //    9; 88 38 FF in its broadcast form) to each new network client (a TCP connection, a UDP
-//    sequence reset), before a reply with the chance networkChangeBeforeReply (in percent), and
-//    on its own every networkChangeEvery.
+//    sequence reset), before a reply with the chance networkChangeBeforeReply (in percent),
+//    after the last reply of an exchange (between it and the next) with the chance
+//    networkChangeAfterExchange, and on its own every networkChangeEvery.
 //  - An infrared remote's key press, y0 07 7D 01 cc ii FF (y: the replying camera), before a
 //    reply with the chance infraredBeforeReply; the keys come in turn: zoom (04 07), power
 //    (04 00), pan-tilt (06 01), focus mode (04 38), backlight (04 33), memory (04 3F).
@@ -118,7 +119,8 @@ struct Timing {
 struct Chatter {
     bool networkChangeOnConnect = false;  // also when the cameras' model does it
     bool networkChangeBroadcast = false;
-    int networkChangeBeforeReply = 0;  // percent
+    int networkChangeBeforeReply = 0;    // percent
+    int networkChangeAfterExchange = 0;  // percent
     std::chrono::milliseconds networkChangeEvery{0};
     int infraredBeforeReply = 0;  // percent
     std::size_t strayBytes = 0;

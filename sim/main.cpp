@@ -63,6 +63,8 @@ const char USAGE[] =
     "                         and after each UDP sequence reset\n"
     "  --network-change-before-reply PERCENT\n"
     "                         send it before a reply, with this chance\n"
+    "  --network-change-after-exchange PERCENT\n"
+    "                         send it after the last reply of an exchange, with this chance\n"
     "  --network-change-every MS\n"
     "                         send it on its own every MS ms\n"
     "  --network-change-broadcast\n"
@@ -278,13 +280,17 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             options.server.chatter.networkChangeOnConnect = true;
         } else if (arg == "--network-change-broadcast" && noValue()) {
             options.server.chatter.networkChangeBroadcast = true;
-        } else if (arg == "--network-change-before-reply" || arg == "--ir-report") {
+        } else if (arg == "--network-change-before-reply" ||
+                   arg == "--network-change-after-exchange" || arg == "--ir-report") {
             const std::string name(arg);
             if (!needValue()) return name + " needs a percentage";
             const auto percent = parseInt(value, 0, 100);
             if (!percent) return name + " takes a percentage from 0 to 100";
-            (arg == "--ir-report" ? options.server.chatter.infraredBeforeReply
-                                  : options.server.chatter.networkChangeBeforeReply) = *percent;
+            Camsim::Chatter& chatter = options.server.chatter;
+            (arg == "--ir-report"                       ? chatter.infraredBeforeReply
+             : arg == "--network-change-after-exchange" ? chatter.networkChangeAfterExchange
+                                                        : chatter.networkChangeBeforeReply) =
+                *percent;
         } else if (arg == "--network-change-every") {
             if (!needValue()) return "--network-change-every needs a value";
             const auto ms = parseInt(value, 1, 600000);

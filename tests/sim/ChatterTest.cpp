@@ -41,7 +41,7 @@ Camsim::ServerOptions chattering(const Chatter& chatter, int cameras = 1) {
     return options;
 }
 
-struct BeforeReplyCase {
+struct AroundReplyCase {
     const char* name;
     Chatter chatter;
     int cameras;
@@ -49,9 +49,9 @@ struct BeforeReplyCase {
     const char* line;  // everything on the line, up to the reply's last byte
 };
 
-class BeforeEveryReply : public ::testing::TestWithParam<BeforeReplyCase> {};
+class AroundEveryReply : public ::testing::TestWithParam<AroundReplyCase> {};
 
-TEST_P(BeforeEveryReply, ComesAheadOfEachReplyFrame) {
+TEST_P(AroundEveryReply, ComesWhereItSays) {
     Line line(chattering(GetParam().chatter, GetParam().cameras));
     const Bytes expected = hex(GetParam().line);
     EXPECT_EQ(toHex(line.port.exchange(hex(GetParam().request), expected.size())), GetParam().line);
@@ -61,6 +61,12 @@ Chatter networkChange(bool broadcast = false) {
     Chatter c;
     c.networkChangeBeforeReply = 100;
     c.networkChangeBroadcast = broadcast;
+    return c;
+}
+
+Chatter networkChangeAfter() {
+    Chatter c;
+    c.networkChangeAfterExchange = 100;
     return c;
 }
 
@@ -77,27 +83,32 @@ Chatter both() {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Chatter, BeforeEveryReply,
-    ::testing::Values(BeforeReplyCase{"NetworkChangeBeforeAnAnswer", networkChange(), 1,
+    Chatter, AroundEveryReply,
+    ::testing::Values(AroundReplyCase{"NetworkChangeBeforeAnAnswer", networkChange(), 1,
                                       "81 09 04 00 FF", "90 38 FF 90 50 02 FF"},
-                      BeforeReplyCase{"NetworkChangeBeforeAckAndCompletion", networkChange(), 1,
+                      AroundReplyCase{"NetworkChangeBeforeAckAndCompletion", networkChange(), 1,
                                       "81 01 04 33 02 FF", "90 38 FF 90 41 FF 90 38 FF 90 51 FF"},
-                      BeforeReplyCase{"NetworkChangeBeforeAnError", networkChange(), 1,
+                      AroundReplyCase{"NetworkChangeBeforeAnError", networkChange(), 1,
                                       "81 01 04 99 FF", "90 38 FF 90 60 02 FF"},
-                      BeforeReplyCase{"NetworkChangeFromTheRepliesCamera", networkChange(), 2,
+                      AroundReplyCase{"NetworkChangeFromTheRepliesCamera", networkChange(), 2,
                                       "82 09 04 00 FF", "A0 38 FF A0 50 02 FF"},
-                      BeforeReplyCase{"NetworkChangeBroadcast", networkChange(true), 2,
+                      AroundReplyCase{"NetworkChangeBroadcast", networkChange(true), 2,
                                       "82 09 04 00 FF", "88 38 FF A0 50 02 FF"},
                       // A broadcast travels round the chain and is no camera's reply.
-                      BeforeReplyCase{"NothingBeforeABroadcast", networkChange(), 1, "88 30 01 FF",
+                      AroundReplyCase{"NothingBeforeABroadcast", networkChange(), 1, "88 30 01 FF",
                                       "88 30 02 FF"},
+                      // After an exchange: after its last reply, between it and the next exchange.
+                      AroundReplyCase{"NetworkChangeAfterAnAnswer", networkChangeAfter(), 1,
+                                      "81 09 04 00 FF", "90 50 02 FF 90 38 FF"},
+                      AroundReplyCase{"NetworkChangeAfterACompletion", networkChangeAfter(), 1,
+                                      "81 01 04 33 02 FF", "90 41 FF 90 51 FF 90 38 FF"},
                       // The keys of the remote come in turn: zoom, then power.
-                      BeforeReplyCase{
+                      AroundReplyCase{
                           "InfraredBeforeAckAndCompletion", infrared(), 1, "81 01 04 33 02 FF",
                           "90 07 7D 01 04 07 FF 90 41 FF 90 07 7D 01 04 00 FF 90 51 FF"},
-                      BeforeReplyCase{"InfraredFromTheRepliesCamera", infrared(), 3,
+                      AroundReplyCase{"InfraredFromTheRepliesCamera", infrared(), 3,
                                       "83 09 04 00 FF", "B0 07 7D 01 04 07 FF B0 50 02 FF"},
-                      BeforeReplyCase{"NetworkChangeThenInfrared", both(), 1, "81 09 04 00 FF",
+                      AroundReplyCase{"NetworkChangeThenInfrared", both(), 1, "81 09 04 00 FF",
                                       "90 38 FF 90 07 7D 01 04 07 FF 90 50 02 FF"}),
     [](const auto& row) { return std::string(row.param.name); });
 
