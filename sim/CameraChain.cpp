@@ -476,7 +476,7 @@ std::vector<Bytes> CameraChain::takeDue(TimePoint now) {
     scheduleNetworkChanges(true, now);
     std::vector<Bytes> out;
     for (Outgoing& piece : take(now, true)) {
-        if (piece.endsExchange && activeChatter.strayForever) endless = true;
+        if (piece.endsExchange) endless = true;
         out.push_back(std::move(piece.bytes));
     }
     return out;
@@ -513,7 +513,11 @@ bool CameraChain::takeHangupRequest() {
 }
 
 void CameraChain::record(TimePoint now, bool received, const Bytes& bytes) {
-    if (recording) records.push_back(LineRecord{now, received, bytes, replyTo != LINE});
+    if (!recording) return;
+    // A burst of stray bytes may run to megabytes: its start is enough for a log.
+    const std::size_t kept = bytes.size() > 2 * LineRecord::KEPT ? LineRecord::KEPT : bytes.size();
+    records.push_back(LineRecord{now, received, Bytes(bytes.begin(), bytes.begin() + kept),
+                                 replyTo != LINE, bytes.size() - kept});
 }
 
 std::vector<LineRecord> CameraChain::takeRecords() {

@@ -132,9 +132,12 @@ struct Chatter {
 // One frame seen on the line, for the verbose log.
 struct LineRecord {
     TimePoint time;
-    bool received;  // false: sent by the chain
-    Bytes bytes;
-    bool network;  // to or from the first camera over the network, not the line
+    bool received;            // false: sent by the chain
+    Bytes bytes;              // the first LineRecord::KEPT bytes of a longer burst of stray bytes
+    bool network;             // to or from the first camera over the network, not the line
+    std::size_t omitted = 0;  // bytes of the burst left out
+
+    static constexpr std::size_t KEPT = 32;
 };
 
 class CameraChain {

@@ -325,6 +325,7 @@ void PtyServer::emitLog(const std::vector<LineRecord>& records) {
             std::snprintf(hex, sizeof hex, " %02X", b);
             line += hex;
         }
+        if (r.omitted > 0) line += " ... and " + std::to_string(r.omitted) + " bytes more";
         logger(line);
     }
 }

@@ -51,7 +51,8 @@ struct ServerOptions {
     Chatter chatter;  // what the cameras say unasked
     // Verbose log: one line per frame received ("rx") or sent ("tx"), the bytes in hex after a
     // time stamp in seconds since the server started, e.g. "    0.012345 rx 81 09 04 00 FF",
-    // and "    1.234567 line closed" when the line is hung up.
+    // and "    1.234567 line closed" when the line is hung up. A long burst of stray bytes shows
+    // its first 32 bytes and "... and N bytes more".
     // "net rx" and "net tx" mark the frames of the first camera's network link, and lines
     // without bytes tell its events (connections, faults).
     // Called on a server thread (the line's or the network's), never with a lock held.

@@ -94,6 +94,23 @@ TEST(Program, VerboseLogsEveryFrameWithATimeStamp) {
     }
 }
 
+TEST(Program, VerboseShowsOnlyTheStartOfALongBurstOfStrayBytes) {
+    TempDir dir;
+    Program program({"--verbose", "--stray-bytes", "5000"}, dir.path("stderr.txt"));
+    const std::string device = program.readLine();
+    ASSERT_FALSE(device.empty());
+    {
+        Port port(device);
+        port.send("81 09 04 00 FF");
+        EXPECT_EQ(port.read(5004).size(), 5004u);
+    }
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+    const std::string log = readFile(dir.path("stderr.txt"));
+    const std::regex burst(
+        R"(\n *[0-9]+\.[0-9]{6} tx( [0-9A-F]{2}){32} \.\.\. and 4968 bytes more\n)");
+    EXPECT_TRUE(std::regex_search(log, burst)) << log;
+}
+
 struct OptionCase {
     std::vector<std::string> options;
     const char* request;
