@@ -190,7 +190,7 @@ const std::vector<std::string>& builtInModelNames() {
 }
 
 bool supportedLineSpeed(int baud) {
-    for (int speed : {2400, 4800, 9600, 19200, 38400, 57600, 115200}) {
+    for (int speed : LINE_SPEEDS) {
         if (baud == speed) return true;
     }
     return false;

@@ -74,6 +74,7 @@ std::optional<Model> builtInModel(std::string_view name);
 const std::vector<std::string>& builtInModelNames();
 
 // Line speeds that the virtual camera can run at, in baud.
+inline constexpr int LINE_SPEEDS[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
 bool supportedLineSpeed(int baud);
 
 // One operation of the camera library that sends a frame to the camera: its name and the bytes

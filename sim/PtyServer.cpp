@@ -29,7 +29,7 @@ std::chrono::nanoseconds byteTime(int baud) {
     return std::chrono::nanoseconds(10000000000LL / baud);
 }
 
-// The terminal's code for a line speed that supportedLineSpeed accepts.
+// The terminal's code for one of LINE_SPEEDS.
 speed_t speedCode(int baud) {
     switch (baud) {
         case 2400:
@@ -51,7 +51,7 @@ speed_t speedCode(int baud) {
 
 // The speed in baud that a terminal code stands for; 0 for one the camera never runs at.
 int baudOf(speed_t code) {
-    for (int baud : {2400, 4800, 9600, 19200, 38400, 57600, 115200}) {
+    for (int baud : LINE_SPEEDS) {
         if (speedCode(baud) == code) return baud;
     }
     return 0;
