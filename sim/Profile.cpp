@@ -31,6 +31,11 @@ std::string join(const std::string& parent, const std::string& key) {
     return parent.empty() ? key : parent + "." + key;
 }
 
+// A text as JSON writes it, in quotes and with escapes.
+std::string quoted(const std::string& text) {
+    return Json(text).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
 // What a value is, for an error message: short even when the value is huge.
 std::string describe(const Json& value) {
     switch (value.type()) {
@@ -45,8 +50,11 @@ std::string describe(const Json& value) {
             return "the number " + value.dump();
         case Json::value_t::string: {
             const auto& text = value.get_ref<const std::string&>();
-            if (text.size() <= 40) return Json(text).dump();
-            return Json(text.substr(0, 40)).dump() + " (cut short)";
+            if (text.size() <= 40) return quoted(text);
+            // Cut between characters: never inside one of UTF-8's sequences.
+            std::size_t cut = 40;
+            while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+            return quoted(text.substr(0, cut)) + " (cut short)";
         }
         case Json::value_t::array:
             return "a list";
@@ -394,7 +402,7 @@ std::string profileText(const Model& model) {
         {"focus", {{"min", model.focus.min}, {"max", model.focus.max}}},
     };
     profile["unsolicited"] = {{"networkChangeOnConnect", model.networkChangeOnConnect}};
-    return profile.dump(2) + "\n";
+    return profile.dump(2, ' ', false, Ordered::error_handler_t::replace) + "\n";
 }
 
 }  // namespace Camsim

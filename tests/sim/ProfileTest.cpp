@@ -81,6 +81,13 @@ TEST(Profile, TheCameraRefusesWhatTheProfileListsAndAnswersTheRest) {
     }
 }
 
+// `count` euro signs, three bytes each in UTF-8.
+std::string euros(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\xE2\x82\xAC";
+    return text;
+}
+
 struct BadProfile {
     const char* name;
     std::string text;
@@ -238,6 +245,11 @@ INSTANTIATE_TEST_SUITE_P(
                    profileWith(R"(, "inquiries": {"answered": ["getZoom", "getFocus"],
                                                   "refused": ["getFocus"]})"),
                    "inquiries.answered[1]: getFocus is listed as refused too"},
+        // Cut short between characters, never inside one (each euro sign is three bytes).
+        BadProfile{"LongNameOfWideCharacters",
+                   profileWith(R"(, "lacks": [")" + euros(20) + R"("])"),
+                   R"(lacks[0]: ")" + euros(13) +
+                       R"(" (cut short) is no operation that sends the camera a frame)"},
         BadProfile{"LongName", profileWith(R"(, "lacks": [")" + std::string(5000, 'x') + R"("])"),
                    R"(lacks[0]: "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx" (cut short) is no )"
                    "operation that sends the camera a frame"}),
