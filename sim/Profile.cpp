@@ -1,6 +1,6 @@
-// The profile is read with nlohmann-json rather than a parser of this program's own: the tool
-// that writes profiles (quorvin doctor) and the hub that reads them use it already, so all three
-// agree on what is JSON (escapes, numbers, nesting), and its parser neither recurses nor
+// The profile is read with nlohmann-json rather than a parser of this program's own: the
+// command-line tool, which is to write profiles (quorvin doctor), does its JSON with it already,
+// so both agree on what is JSON (escapes, numbers, nesting), and its parser neither recurses nor
 // crashes on any input, which a hand-written one would have to be proven not to do.
 #include "sim/Profile.h"
 
