@@ -24,11 +24,27 @@ constexpr NamedValue<Fault> FAULT_NAMES[] = {
     {Fault::Hangup, "hangup"},
     {Fault::LateCompletion, "late-completion"},
     {Fault::NoAutoPowerOff, "no-auto-power-off"},
+    {Fault::HeldCompletion, "held-completion"},
+    {Fault::ErrorAfterAck, "error-after-ack"},
+    {Fault::EmptyAnswer, "empty-answer"},
+    {Fault::ShortAnswer, "short-answer"},
+    {Fault::UnterminatedAnswer, "unterminated-answer"},
+    {Fault::BadNibbleAnswer, "bad-nibble-answer"},
 };
 
 // 8x 09 04 40 FF
 bool isAutoPowerOffInquiry(const Bytes& frame) {
     return frame.size() == 5 && frame[1] == 0x09 && frame[2] == 0x04 && frame[3] == 0x40;
+}
+
+// 8x 09 00 02 FF, whose answer is in bytes, not nibbles.
+bool isDeviceTypeInquiry(const Bytes& frame) {
+    return frame.size() == 5 && frame[1] == 0x09 && frame[2] == 0x00 && frame[3] == 0x02;
+}
+
+// 8x 01 00 01 FF, answered by a completion without an acknowledgement.
+bool isInterfaceClear(const Bytes& frame) {
+    return frame.size() == 5 && frame[1] == 0x01 && frame[2] == 0x00 && frame[3] == 0x01;
 }
 
 }  // namespace
@@ -37,11 +53,11 @@ const char* faultName(Fault fault) { return nameOf(FAULT_NAMES, fault); }
 
 std::optional<Fault> faultFromName(std::string_view name) { return valueNamed(FAULT_NAMES, name); }
 
-CameraChain::CameraChain(int count) {
+CameraChain::CameraChain(int count, std::shared_ptr<const Model> model) {
     if (count < 1 || count > 7) {
         throw std::invalid_argument("a chain holds 1 to 7 cameras");
     }
-    for (int i = 0; i < count; ++i) cameras.emplace_back(i + 1);
+    for (int i = 0; i < count; ++i) cameras.emplace_back(i + 1, model);
     lastCommands.resize(cameras.size());
 }
 
@@ -85,7 +101,9 @@ void CameraChain::receive(const std::uint8_t* data, std::size_t length, TimePoin
             record(now, true, incoming);
             incoming.clear();
             discarding = true;
-            if (!lineFault(now)) queueReply(Bytes{replyHeader(0), 0x60, 0x02, TERMINATOR}, now);
+            if (!lineFault(now)) {
+                cameraReply(now, Bytes{replyHeader(0), 0x60, 0x02, TERMINATOR}, Piece::Last);
+            }
         }
     }
 }
@@ -93,6 +111,7 @@ void CameraChain::receive(const std::uint8_t* data, std::size_t length, TimePoin
 void CameraChain::receiveDirect(int destination, const Bytes& frame, TimePoint now) {
     ++frameCount;
     record(now, true, frame);
+    releaseHeld(false, now);
     replyTo = destination;
     const auto header = [&frame](std::uint8_t b, std::uint8_t second) {
         return frame.size() > 2 && frame[0] == b && frame[1] == second;
@@ -116,12 +135,13 @@ void CameraChain::onFrame(const Bytes& frame, TimePoint now) {
     if (frame.size() == 1) return;  // a lone terminator carries nothing
     ++frameCount;
     record(now, true, frame);
+    releaseHeld(true, now);
 
     if (lineFault(now)) return;
 
     const std::uint8_t header = frame[0];
     if (!(header & 0x80)) {
-        queueReply(Bytes{replyHeader(0), 0x60, 0x02, TERMINATOR}, now);
+        cameraReply(now, Bytes{replyHeader(0), 0x60, 0x02, TERMINATOR}, Piece::Last);
         return;
     }
     if (header == BROADCAST) {
@@ -189,77 +209,215 @@ void CameraChain::onCameraFrame(int index, const Bytes& frame, TimePoint now) {
         lastCommands[static_cast<std::size_t>(index)] = frame;
     }
     if (activeFault == Fault::BufferFull) {
-        queueReply(Bytes{y, 0x60, 0x03, TERMINATOR}, now);
+        cameraReply(now, Bytes{y, 0x60, 0x03, TERMINATOR}, Piece::Last);
         return;
     }
     if (activeFault == Fault::NotExecutable) {
-        queueReply(Bytes{y, 0x61, 0x41, TERMINATOR}, now);
+        cameraReply(now, Bytes{y, 0x61, 0x41, TERMINATOR}, Piece::Last);
         return;
     }
     if (activeFault == Fault::NoAutoPowerOff && isAutoPowerOffInquiry(frame)) {
-        queueReply(Bytes{y, 0x60, 0x02, TERMINATOR}, now);
+        cameraReply(now, Bytes{y, 0x60, 0x02, TERMINATOR}, Piece::Last);
         return;
     }
 
     VirtualCamera& camera = cameras[static_cast<std::size_t>(index)];
+    if (activeFault == Fault::ErrorAfterAck && frame[1] == 0x01 && !isInterfaceClear(frame) &&
+        !camera.refusal(frame.data() + 1, frame.size() - 2)) {
+        cameraReply(now, Bytes{y, 0x41, TERMINATOR}, Piece::Reply);
+        cameraReply(now, Bytes{y, 0x61, 0x41, TERMINATOR}, Piece::Last);
+        return;
+    }
     const Reply r = camera.handle(frame.data() + 1, frame.size() - 2, now);
     completeInterrupted(index, r.interrupted, now);
 
     switch (r.kind) {
         case Reply::Kind::SyntaxError:
-            queueReply(Bytes{y, 0x60, 0x02, TERMINATOR}, now);
+            cameraReply(now, Bytes{y, 0x60, 0x02, TERMINATOR}, Piece::Last);
             return;
         case Reply::Kind::NotExecutable:
-            queueReply(Bytes{y, 0x61, 0x41, TERMINATOR}, now);
+            cameraReply(now, Bytes{y, 0x61, 0x41, TERMINATOR}, Piece::Last);
             return;
-        case Reply::Kind::Data: {
-            Bytes out{y, 0x50};
-            out.insert(out.end(), r.data.begin(), r.data.end());
-            out.push_back(TERMINATOR);
-            queueReply(std::move(out), now);
+        case Reply::Kind::Data:
+            cameraReply(now, answer(frame, y, r.data), Piece::Last);
             return;
-        }
         case Reply::Kind::Cleared:
             dropCompletions(index);
-            queueReply(Bytes{y, 0x50, TERMINATOR}, now);
+            cameraReply(now, Bytes{y, 0x50, TERMINATOR}, Piece::Last);
             return;
         case Reply::Kind::Done: {
-            const TimePoint ackAt = queue(now, Bytes{y, 0x41, TERMINATOR});
-            if (activeFault == Fault::AckOnly) return;
+            const bool ackOnly = activeFault == Fault::AckOnly;
+            const TimePoint ackAt =
+                cameraReply(now, Bytes{y, 0x41, TERMINATOR}, ackOnly ? Piece::Last : Piece::Reply);
+            if (ackOnly) return;
             TimePoint completeAt = std::max(r.completeAt, ackAt + activeTiming.completionDelay);
             if (activeFault == Fault::Split)
                 completeAt = std::max(completeAt, ackAt + activeTiming.splitPause);
             if (activeFault == Fault::LateCompletion && r.move)
                 completeAt = std::max(completeAt, ackAt + activeTiming.lateCompletion);
-            queue(completeAt, Bytes{y, 0x51, TERMINATOR}, index, r.movingAxes);
+            if (activeFault == Fault::HeldCompletion) {
+                held.push_back(Emission{completeAt, sequence++, Bytes{y, 0x51, TERMINATOR}, index,
+                                        r.movingAxes, replyTo});
+                return;
+            }
+            cameraReply(completeAt, Bytes{y, 0x51, TERMINATOR}, Piece::Last, index, r.movingAxes);
             return;
         }
     }
 }
 
-TimePoint CameraChain::queue(TimePoint due, Bytes bytes, std::optional<int> camera, unsigned axes) {
+TimePoint CameraChain::queue(TimePoint due, Bytes bytes, std::optional<int> camera, unsigned axes,
+                             Piece piece) {
     // Replies must not overtake the second half of a split reply that is still on its way.
     if (replyTo == LINE) due = std::max(due, heldUntil);
-    Emission e{due, sequence++, std::move(bytes), camera, axes, replyTo};
+    Emission e{due, sequence++, std::move(bytes), camera, axes, replyTo, piece};
     auto at = std::upper_bound(pending.begin(), pending.end(), e, Emission::before);
     pending.insert(at, std::move(e));
     return due;
 }
 
-void CameraChain::queueReply(Bytes bytes, TimePoint now) {
+void CameraChain::queueReply(Bytes bytes, TimePoint now, Piece piece) {
     if (activeFault != Fault::Split || bytes.size() < 2 || replyTo != LINE) {
-        queue(now, std::move(bytes));
+        queue(now, std::move(bytes), std::nullopt, 0, piece);
         return;
     }
     const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
     const TimePoint first = queue(now, Bytes(bytes.begin(), bytes.begin() + half));
     const TimePoint second = first + activeTiming.splitPause;
-    queue(second, Bytes(bytes.begin() + half, bytes.end()));
+    queue(second, Bytes(bytes.begin() + half, bytes.end()), std::nullopt, 0, piece);
     heldUntil = second;
+}
+
+TimePoint CameraChain::cameraReply(TimePoint due, Bytes bytes, Piece piece,
+                                   std::optional<int> camera, unsigned axes) {
+    const std::uint8_t header = bytes[0];
+    // What comes with a reply goes with it: tied to the same camera and axes, it moves and is
+    // dropped with a completion that an interrupted move or IF_Clear moves or drops.
+    const auto add = [&](Bytes said, Piece kind) {
+        queue(due, std::move(said), camera, axes, kind);
+    };
+    if (chance(activeChatter.networkChangeBeforeReply)) add(networkChange(header), Piece::Reply);
+    if (chance(activeChatter.infraredBeforeReply)) add(infraredReport(header), Piece::Reply);
+    TimePoint at = due;
+    if (!camera && activeFault == Fault::Split) {
+        queueReply(std::move(bytes), due, piece);
+        at = std::max(due, heldUntil);
+    } else {
+        at = queue(due, std::move(bytes), camera, axes, piece);
+    }
+    if (piece != Piece::Last) return at;
+    due = at;
+    if (activeChatter.strayBytes > 0) add(strayChunk(activeChatter.strayBytes), Piece::Stray);
+    if (activeChatter.strayStale) add(Bytes{header, 0x50, 0x0F, TERMINATOR}, Piece::Reply);
+    if (chance(activeChatter.networkChangeAfterExchange)) add(networkChange(header), Piece::Reply);
+    return at;
+}
+
+bool CameraChain::chance(int percent) {
+    if (percent <= 0) return false;
+    if (percent >= 100) return true;
+    return std::uniform_int_distribution<int>(0, 99)(chatterRandom) < percent;
+}
+
+Bytes CameraChain::networkChange(std::uint8_t header) const {
+    return Bytes{activeChatter.networkChangeBroadcast ? BROADCAST : header, 0x38, TERMINATOR};
+}
+
+Bytes CameraChain::infraredReport(std::uint8_t header) {
+    // Keys of the remote in turn: zoom, power, pan-tilt, focus mode, backlight, memory.
+    static const std::uint8_t KEYS[][2] = {{0x04, 0x07}, {0x04, 0x00}, {0x06, 0x01},
+                                           {0x04, 0x38}, {0x04, 0x33}, {0x04, 0x3F}};
+    const auto& key = KEYS[infraredKey++ % std::size(KEYS)];
+    return Bytes{header, 0x07, 0x7D, 0x01, key[0], key[1], TERMINATOR};
+}
+
+Bytes CameraChain::strayChunk(std::size_t count) {
+    std::uniform_int_distribution<int> notTerminator(0x00, 0xFE);
+    Bytes out(count);
+    for (auto& b : out) b = static_cast<std::uint8_t>(notTerminator(strayRandom));
+    return out;
+}
+
+void CameraChain::setChatter(const Chatter& chatter) {
+    activeChatter = chatter;
+    chatterRandom.seed(chatter.seed);
+    strayRandom.seed(chatter.seed ^ 0x5354u);
+    infraredKey = 0;
+    nextLineChange = nextNetworkChange = TimePoint{};
+}
+
+void CameraChain::clientArrived(int destination, TimePoint now) {
+    if (!activeChatter.networkChangeOnConnect && !cameras[0].model().networkChangeOnConnect) return;
+    const int saved = replyTo;
+    replyTo = destination;
+    queue(now, networkChange(replyHeader(0)));
+    replyTo = saved;
+}
+
+void CameraChain::scheduleNetworkChanges(bool line, TimePoint now) {
+    const auto every = activeChatter.networkChangeEvery;
+    if (every <= Clock::duration::zero()) return;
+    TimePoint& next = line ? nextLineChange : nextNetworkChange;
+    if (next == TimePoint{}) next = now + every;
+    if (now < next) return;
+    const int saved = replyTo;
+    replyTo = line ? LINE : EVERY_CLIENT;
+    queue(now, networkChange(replyHeader(0)));
+    replyTo = saved;
+    // One message however long the wait was: the period counts from now.
+    next = now + every;
+}
+
+Bytes CameraChain::answer(const Bytes& frame, std::uint8_t header, const Bytes& data) const {
+    Bytes out{header, 0x50};
+    switch (activeFault) {
+        case Fault::EmptyAnswer:
+            break;
+        case Fault::ShortAnswer:
+            if (data.size() > 1) {
+                out.push_back(0x02);
+                break;
+            }
+            out.insert(out.end(), data.begin(), data.end());
+            break;
+        case Fault::UnterminatedAnswer:
+            out.insert(out.end(), data.begin(), data.end());
+            out.resize(MAX_FRAME, 0x00);
+            return out;
+        case Fault::BadNibbleAnswer:
+            out.insert(out.end(), data.begin(), data.end());
+            if (data.size() >= 4 && !isDeviceTypeInquiry(frame)) out[2] += 0x10;
+            break;
+        default:
+            out.insert(out.end(), data.begin(), data.end());
+            break;
+    }
+    out.push_back(TERMINATOR);
+    return out;
+}
+
+void CameraChain::releaseHeld(bool line, TimePoint now) {
+    auto kept = held.begin();
+    for (auto it = held.begin(); it != held.end(); ++it) {
+        if ((it->destination == LINE) == line && it->due <= now) {
+            // Sent before the frame is handled: nothing that the frame does can take it back.
+            const int saved = replyTo;
+            replyTo = it->destination;
+            cameraReply(now, std::move(it->bytes), Piece::Last);
+            replyTo = saved;
+        } else {
+            if (kept != it) *kept = std::move(*it);
+            ++kept;
+        }
+    }
+    held.erase(kept, held.end());
 }
 
 void CameraChain::completeInterrupted(int index, unsigned axes, TimePoint now) {
     if (axes == 0) return;
+    for (auto& e : held) {
+        if (e.camera == index && (e.axes & axes) && e.due > now) e.due = now;
+    }
     bool changed = false;
     for (auto& e : pending) {
         if (e.camera == index && (e.axes & axes) && e.due > now) {
@@ -275,10 +433,9 @@ void CameraChain::completeInterrupted(int index, unsigned axes, TimePoint now) {
 }
 
 void CameraChain::dropCompletions(int index) {
-    pending.erase(
-        std::remove_if(pending.begin(), pending.end(),
-                       [index](const Emission& emission) { return emission.camera == index; }),
-        pending.end());
+    const auto ofCamera = [index](const Emission& emission) { return emission.camera == index; };
+    pending.erase(std::remove_if(pending.begin(), pending.end(), ofCamera), pending.end());
+    held.erase(std::remove_if(held.begin(), held.end(), ofCamera), held.end());
 }
 
 std::uint8_t CameraChain::replyHeader(int index) const {
@@ -300,31 +457,46 @@ Bytes CameraChain::garbage() {
 }
 
 std::optional<TimePoint> CameraChain::nextDue(std::optional<int> destination) const {
+    std::optional<TimePoint> due;
     for (const Emission& e : pending) {
-        if (destination ? e.destination == *destination : e.destination != LINE) return e.due;
+        if (destination ? e.destination == *destination : e.destination != LINE) {
+            due = e.due;
+            break;
+        }
     }
-    return std::nullopt;
+    if (activeChatter.networkChangeEvery > Clock::duration::zero()) {
+        const bool line = destination && *destination == LINE;
+        const TimePoint next = line ? nextLineChange : nextNetworkChange;
+        if (next != TimePoint{} && (!due || next < *due)) due = next;
+    }
+    return due;
 }
 
 std::vector<Bytes> CameraChain::takeDue(TimePoint now) {
+    scheduleNetworkChanges(true, now);
     std::vector<Bytes> out;
-    for (auto& [destination, bytes] : take(now, true)) out.push_back(std::move(bytes));
+    for (Outgoing& piece : take(now, true)) {
+        if (piece.endsExchange) endless = true;
+        out.push_back(std::move(piece.bytes));
+    }
     return out;
 }
 
-std::vector<std::pair<int, Bytes>> CameraChain::takeDueDirect(TimePoint now) {
+std::vector<CameraChain::Outgoing> CameraChain::takeDueDirect(TimePoint now) {
+    scheduleNetworkChanges(false, now);
     return take(now, false);
 }
 
-std::vector<std::pair<int, Bytes>> CameraChain::take(TimePoint now, bool line) {
-    std::vector<std::pair<int, Bytes>> out;
+std::vector<CameraChain::Outgoing> CameraChain::take(TimePoint now, bool line) {
+    std::vector<Outgoing> out;
     auto kept = pending.begin();
     for (auto it = pending.begin(); it != pending.end(); ++it) {
         if (it->due <= now && (it->destination == LINE) == line) {
             replyTo = it->destination;
             record(now, false, it->bytes);
             replyTo = LINE;
-            out.emplace_back(it->destination, std::move(it->bytes));
+            out.push_back(Outgoing{it->destination, std::move(it->bytes), it->piece == Piece::Stray,
+                                   it->piece == Piece::Last && activeChatter.strayForever});
         } else {
             if (kept != it) *kept = std::move(*it);
             ++kept;
@@ -341,7 +513,11 @@ bool CameraChain::takeHangupRequest() {
 }
 
 void CameraChain::record(TimePoint now, bool received, const Bytes& bytes) {
-    if (recording) records.push_back(LineRecord{now, received, bytes, replyTo != LINE});
+    if (!recording) return;
+    // A burst of stray bytes may run to megabytes: its start is enough for a log.
+    const std::size_t kept = bytes.size() > 2 * LineRecord::KEPT ? LineRecord::KEPT : bytes.size();
+    records.push_back(LineRecord{now, received, Bytes(bytes.begin(), bytes.begin() + kept),
+                                 replyTo != LINE, bytes.size() - kept});
 }
 
 std::vector<LineRecord> CameraChain::takeRecords() {

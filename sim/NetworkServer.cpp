@@ -34,6 +34,12 @@ constexpr std::uint8_t RESET_SEQUENCE = 0x01;
 constexpr std::size_t MAX_CONNECTIONS = 8;
 // Destinations of requests long answered are forgotten beyond this.
 constexpr std::size_t MAX_DESTINATIONS = 1024;
+// UDP clients that the periodic network change goes to, at most.
+constexpr std::size_t MAX_PEERS = 64;
+// Bytes waiting for a client that does not read; beyond this, replies are dropped.
+constexpr std::size_t MAX_QUEUED = 64 * 1024;
+// How much stray bytes a flooded connection is topped up with at a time.
+constexpr std::size_t STRAY_CHUNK = 1024;
 
 constexpr NamedValue<NetworkFault> FAULT_NAMES[] = {
     {NetworkFault::None, "none"},           {NetworkFault::Drop, "drop"},
@@ -158,8 +164,9 @@ void NetworkServer::run() {
 void NetworkServer::serve() {
     for (;;) {
         const TimePoint now = Clock::now();
-        std::vector<std::pair<int, Bytes>> due;
+        std::vector<CameraChain::Outgoing> due;
         std::optional<TimePoint> deadline;
+        Clock::duration pause{};
         {
             std::lock_guard<std::mutex> lock(stateMutex);
             if (stopping) return;
@@ -168,9 +175,33 @@ void NetworkServer::serve() {
             std::lock_guard<std::mutex> lock(chainMutex);
             due = chain.takeDueDirect(now);
             deadline = chain.nextDue(std::nullopt);
+            pause = chain.timing().bytePause;
+            for (Connection& c : connections) {
+                if (c.endless && c.out.size() < STRAY_CHUNK) {
+                    const Bytes more = chain.strayChunk(STRAY_CHUNK);
+                    c.out.insert(c.out.end(), more.begin(), more.end());
+                }
+            }
         }
         if (!due.empty() && hooks.emitRecords) hooks.emitRecords();
-        for (const auto& [destination, reply] : due) deliver(destination, reply);
+        for (const CameraChain::Outgoing& piece : due) deliver(piece, now);
+
+        // Connections by id: a flush that fails closes its connection.
+        std::vector<int> ids;
+        for (const Connection& c : connections) ids.push_back(c.id);
+        for (int id : ids) {
+            const auto it = std::find_if(connections.begin(), connections.end(),
+                                         [id](const Connection& c) { return c.id == id; });
+            if (it == connections.end() || !flush(*it, now, pause)) continue;
+            if (pause > Clock::duration::zero() && !it->out.empty() && !it->blocked) {
+                deadline = deadline ? std::min(*deadline, it->nextByte) : it->nextByte;
+            }
+            // A flooded connection that still takes bytes is topped up again at once.
+            if (it->endless && !it->blocked && it->out.size() < STRAY_CHUNK &&
+                (pause == Clock::duration::zero() || it->out.empty())) {
+                deadline = now;
+            }
+        }
 
         // Late datagrams leave in the order they fell due.
         while (!late.empty() && late.front().due <= now) {
@@ -184,7 +215,10 @@ void NetworkServer::serve() {
         fds.push_back({wakeRead.get(), POLLIN, 0});
         fds.push_back({listener ? listener.get() : -1, POLLIN, 0});
         fds.push_back({datagrams ? datagrams.get() : -1, POLLIN, 0});
-        for (const Connection& c : connections) fds.push_back({c.socket.get(), POLLIN, 0});
+        for (const Connection& c : connections) {
+            fds.push_back(
+                {c.socket.get(), static_cast<short>(POLLIN | (c.blocked ? POLLOUT : 0)), 0});
+        }
         const int ready = ::poll(fds.data(), fds.size(), pollTimeout(deadline));
         if (ready < 0) {
             if (errno == EINTR) continue;
@@ -200,7 +234,8 @@ void NetworkServer::serve() {
         // Connections by id: reading one may close it, or another.
         std::vector<int> readable;
         for (std::size_t i = 3; i < fds.size(); ++i) {
-            if (fds[i].revents != 0) readable.push_back(connections[i - 3].id);
+            if (fds[i].revents & POLLOUT) connections[i - 3].blocked = false;
+            if (fds[i].revents & ~POLLOUT) readable.push_back(connections[i - 3].id);
         }
         for (int id : readable) {
             const auto it = std::find_if(connections.begin(), connections.end(),
@@ -227,8 +262,12 @@ void NetworkServer::accept() {
         const int one = 1;
         // Replies are a few bytes each and must leave at once.
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        connections.push_back(Connection{nextConnection++, std::move(socket), {}, false, 0});
+        Connection connection;
+        connection.id = nextConnection++;
+        connection.socket = std::move(socket);
+        connections.push_back(std::move(connection));
         if (hooks.note) hooks.note("tcp connection " + std::to_string(connections.back().id));
+        arrived(Destination{false, connections.back().id, {}, 0, NetworkFault::None});
     }
 }
 
@@ -295,10 +334,14 @@ void NetworkServer::readDatagrams() {
         const auto type = static_cast<std::uint16_t>(getBig(buffer, 2));
         const std::uint32_t sequence = getBig(buffer + 4, 4);
         const Bytes payload(buffer + HEADER_SIZE, buffer + size);
+        udpSequences[peer] = sequence;
+        // Many clients over a long run: the oldest by address are forgotten.
+        while (udpSequences.size() > MAX_PEERS) udpSequences.erase(udpSequences.begin());
         if (type == PAYLOAD_CONTROL && payload == Bytes{RESET_SEQUENCE}) {
             udpRequests[peer] = 0;
             sendDatagram(peer, datagram(PAYLOAD_CONTROL_REPLY, sequence, payload));
             if (hooks.note) hooks.note("udp sequence reset");
+            arrived(Destination{true, 0, peer, sequence, NetworkFault::None});
             continue;
         }
         if ((type != PAYLOAD_COMMAND && type != PAYLOAD_INQUIRY) || payload.size() < 2 ||
@@ -327,9 +370,7 @@ void NetworkServer::request(Destination destination, const Bytes& frame, int cou
         closeConnection(destination.connection, "fault close");
         return;
     }
-    const int id = nextDestination++;
-    destinations.emplace(id, std::move(destination));
-    while (destinations.size() > MAX_DESTINATIONS) destinations.erase(destinations.begin());
+    const int id = remember(std::move(destination));
     {
         std::lock_guard<std::mutex> lock(chainMutex);
         chain.receiveDirect(id, frame, Clock::now());
@@ -340,19 +381,83 @@ void NetworkServer::request(Destination destination, const Bytes& frame, int cou
     wake();
 }
 
-void NetworkServer::deliver(int id, const Bytes& reply) {
-    const auto found = destinations.find(id);
+int NetworkServer::remember(Destination destination) {
+    const int id = nextDestination++;
+    destinations.emplace(id, std::move(destination));
+    while (destinations.size() > MAX_DESTINATIONS) destinations.erase(destinations.begin());
+    return id;
+}
+
+void NetworkServer::arrived(Destination destination) {
+    const int id = remember(std::move(destination));
+    {
+        std::lock_guard<std::mutex> lock(chainMutex);
+        chain.clientArrived(id, Clock::now());
+    }
+    wake();
+}
+
+void NetworkServer::append(Connection& connection, const Bytes& bytes, TimePoint now) {
+    // Only a client that stopped reading loses replies: a long burst of stray bytes and what
+    // follows it are taken whole while the socket takes bytes.
+    if (connection.out.size() > MAX_QUEUED && connection.blocked) return;
+    // A paced burst starts now; bytes queued behind others keep the running schedule.
+    if (connection.out.empty()) connection.nextByte = std::max(connection.nextByte, now);
+    connection.out.insert(connection.out.end(), bytes.begin(), bytes.end());
+}
+
+bool NetworkServer::flush(Connection& connection, TimePoint now, Clock::duration pause) {
+    const bool paced = pause > Clock::duration::zero();
+    while (!connection.out.empty() && !connection.blocked &&
+           (!paced || connection.nextByte <= now)) {
+        std::uint8_t chunk[4096];
+        const std::size_t count = paced ? 1 : std::min(connection.out.size(), sizeof chunk);
+        std::copy_n(connection.out.begin(), count, chunk);
+        const ssize_t n =
+            ::send(connection.socket.get(), chunk, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            connection.blocked = true;
+            break;
+        }
+        if (n < 0) {
+            closeConnection(connection.id, "cannot send");
+            return false;
+        }
+        connection.out.erase(connection.out.begin(), connection.out.begin() + n);
+        if (paced) connection.nextByte += pause;
+    }
+    return true;
+}
+
+void NetworkServer::deliver(const CameraChain::Outgoing& piece, TimePoint now) {
+    if (piece.destination == CameraChain::EVERY_CLIENT) {
+        for (Connection& c : connections) append(c, piece.bytes, now);
+        for (const auto& [peer, sequence] : udpSequences) {
+            sendDatagram(peer, datagram(PAYLOAD_REPLY, sequence, piece.bytes));
+        }
+        return;
+    }
+    const auto found = destinations.find(piece.destination);
     if (found == destinations.end()) return;
     Destination& to = found->second;
+    const Bytes& reply = piece.bytes;
     if (!to.udp) {
         const auto it = std::find_if(connections.begin(), connections.end(),
                                      [&to](const Connection& c) { return c.id == to.connection; });
         if (it == connections.end()) return;  // closed before its reply was due
-        const std::size_t length = to.fault == NetworkFault::CloseMidReply ? 1 : reply.size();
+        if (to.fault != NetworkFault::CloseMidReply) {
+            append(*it, reply, now);
+            if (piece.endsExchange) it->endless = true;
+            return;
+        }
+        // What went before, then one byte of this reply, then the end.
+        append(*it, Bytes(reply.begin(), reply.begin() + 1), now);
         std::size_t sent = 0;
-        while (sent < length) {
+        const Bytes all(it->out.begin(), it->out.end());
+        while (sent < all.size()) {
             const ssize_t n =
-                ::send(it->socket.get(), reply.data() + sent, length - sent, MSG_NOSIGNAL);
+                ::send(it->socket.get(), all.data() + sent, all.size() - sent, MSG_NOSIGNAL);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 pollfd out{it->socket.get(), POLLOUT, 0};
@@ -362,11 +467,10 @@ void NetworkServer::deliver(int id, const Bytes& reply) {
             if (n < 0) break;
             sent += static_cast<std::size_t>(n);
         }
-        if (to.fault == NetworkFault::CloseMidReply || sent < length) {
-            closeConnection(to.connection, sent < length ? "cannot send" : "fault close-mid-reply");
-        }
+        closeConnection(to.connection, sent < all.size() ? "cannot send" : "fault close-mid-reply");
         return;
     }
+    if (piece.stray) return;
     const Bytes out = datagram(PAYLOAD_REPLY, to.sequence, reply);
     switch (to.fault) {
         case NetworkFault::Drop:

@@ -14,10 +14,18 @@
 // Faults (NetworkFaultPlan) hit the replies of one request, counted from 1 on each TCP
 // connection and, over UDP, after each sequence reset; request 0 means every request. A fault
 // of one transport does nothing on the other.
+//
+// What the camera says unasked (Chatter, sim/CameraChain.h) reaches the network too: the
+// network change to each new TCP connection and after each UDP sequence reset (as a reply
+// datagram with the reset's number), the periodic one to every TCP connection and to every UDP
+// client with the number of its last request. Over TCP the bytes of replies leave
+// Timing::bytePause apart when it is set, and a connection under Chatter::strayForever is kept
+// full of stray bytes; neither touches UDP, whose datagrams are whole.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -92,6 +100,10 @@ class NetworkServer {
         Bytes incoming;
         bool discarding = false;
         int requests = 0;
+        std::deque<std::uint8_t> out;  // bytes on their way to the client
+        TimePoint nextByte{};          // of a paced reply
+        bool blocked = false;          // the socket took no more; waiting for POLLOUT
+        bool endless = false;          // flooded with stray bytes (Chatter::strayForever)
     };
     // Where the replies to one request go.
     struct Destination {
@@ -113,7 +125,12 @@ class NetworkServer {
     void readConnection(Connection& connection);
     void readDatagrams();
     void request(Destination destination, const Bytes& frame, int count);
-    void deliver(int destination, const Bytes& reply);
+    void arrived(Destination destination);
+    int remember(Destination destination);
+    void deliver(const CameraChain::Outgoing& piece, TimePoint now);
+    void append(Connection& connection, const Bytes& bytes, TimePoint now);
+    // Sends what the connection's pace lets go now; false when the connection had to close.
+    bool flush(Connection& connection, TimePoint now, Clock::duration pause);
     void sendDatagram(const std::string& peer, const Bytes& datagram);
     void closeConnection(int id, const char* why);
     NetworkFaultPlan plan() const;
@@ -133,7 +150,8 @@ class NetworkServer {
     int nextConnection = 1;
     std::map<int, Destination> destinations;
     int nextDestination = 1;
-    std::map<std::string, int> udpRequests;  // by peer, since its last sequence reset
+    std::map<std::string, int> udpRequests;             // by peer, since its last sequence reset
+    std::map<std::string, std::uint32_t> udpSequences;  // by peer, of its last datagram
     std::vector<LateDatagram> late;
 
     mutable std::mutex stateMutex;

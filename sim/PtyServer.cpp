@@ -13,6 +13,8 @@
 #include <cstring>
 #include <deque>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <system_error>
 #include <utility>
 
@@ -22,11 +24,43 @@ namespace Camsim {
 
 namespace {
 
-// One start bit, eight data bits and one stop bit at 9600 baud.
-constexpr std::chrono::nanoseconds BYTE_TIME{1041667};
+// One start bit, eight data bits and one stop bit at `baud`.
+std::chrono::nanoseconds byteTime(int baud) {
+    return std::chrono::nanoseconds(10000000000LL / baud);
+}
+
+// The terminal's code for one of LINE_SPEEDS.
+speed_t speedCode(int baud) {
+    switch (baud) {
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B9600;
+    }
+}
+
+// The speed in baud that a terminal code stands for; 0 for one the camera never runs at.
+int baudOf(speed_t code) {
+    for (int baud : LINE_SPEEDS) {
+        if (speedCode(baud) == code) return baud;
+    }
+    return 0;
+}
 
 // Replies that a client does not read pile up here; beyond this they are dropped.
 constexpr std::size_t MAX_QUEUED = 64 * 1024;
+// How much stray bytes a flooded line is topped up with at a time.
+constexpr std::size_t STRAY_CHUNK = 1024;
 
 [[noreturn]] void fail(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -45,12 +79,17 @@ std::mutex ptsnameMutex;
 }  // namespace
 
 PtyServer::PtyServer(const ServerOptions& options)
-    : chain(options.cameras),
+    : chain(options.cameras, std::make_shared<const Model>(options.model)),
       chainSize(chain.size()),
+      lineSpeed(options.model.lineSpeed),
       logger(options.log),
       startedAt(Clock::now()) {
+    if (!supportedLineSpeed(lineSpeed)) {
+        throw std::invalid_argument("no line speed of " + std::to_string(lineSpeed) + " baud");
+    }
     chain.setTiming(options.timing);
     chain.setFault(options.fault);
+    chain.setChatter(options.chatter);
     chain.setRecording(static_cast<bool>(logger));
 
     master.reset(::posix_openpt(O_RDWR | O_NOCTTY));
@@ -80,7 +119,10 @@ PtyServer::PtyServer(const ServerOptions& options)
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&tio, B9600) != 0 || ::cfsetospeed(&tio, B9600) != 0) fail("cfsetspeed");
+    // The line starts at the camera's speed, so a client that leaves the speed alone is
+    // understood; one that sets another speed is not (see clientSpeed).
+    const speed_t speed = speedCode(lineSpeed);
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) fail("cfsetspeed");
     if (::tcsetattr(slave.get(), TCSANOW, &tio) != 0) fail("tcsetattr");
 
     int pipeFds[2];
@@ -165,6 +207,14 @@ void PtyServer::setTiming(const Timing& timing) {
     wake();
 }
 
+void PtyServer::setChatter(const Chatter& chatter) {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        chain.setChatter(chatter);
+    }
+    wake();
+}
+
 Timing PtyServer::timing() const {
     std::lock_guard<std::mutex> lock(mutex);
     return chain.timing();
@@ -202,6 +252,11 @@ void PtyServer::notifyChange() {
 std::uint64_t PtyServer::framesReceived() const {
     std::lock_guard<std::mutex> lock(mutex);
     return chain.framesReceived();
+}
+
+std::uint64_t PtyServer::bytesNotUnderstood() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return misunderstood;
 }
 
 std::size_t PtyServer::unreadReplyBytes() const {
@@ -270,6 +325,7 @@ void PtyServer::emitLog(const std::vector<LineRecord>& records) {
             std::snprintf(hex, sizeof hex, " %02X", b);
             line += hex;
         }
+        if (r.omitted > 0) line += " ... and " + std::to_string(r.omitted) + " bytes more";
         logger(line);
     }
 }
@@ -287,6 +343,18 @@ void PtyServer::releasePort() {
     if (::tcflush(slave.get(), TCIFLUSH) != 0) {
         writeLog(stamp(Clock::now()) + " cannot flush the line: " + std::strerror(errno));
     }
+}
+
+int PtyServer::clientSpeed() const {
+    // The terminal's settings belong to the terminal, not to one descriptor: what a client sets
+    // on its own descriptor is read back here on ours.
+    termios tio{};
+    if (!slave || ::tcgetattr(slave.get(), &tio) != 0) return lineSpeed;
+    const int out = baudOf(::cfgetospeed(&tio));
+    const speed_t in = ::cfgetispeed(&tio);
+    // An input speed of 0 means "as the output speed".
+    if (in != B0 && in != ::cfgetospeed(&tio)) return 0;
+    return out;
 }
 
 void PtyServer::run() {
@@ -313,16 +381,23 @@ void PtyServer::serve() {
         std::vector<LineRecord> records;
         std::optional<TimePoint> nextDue;
         bool hangup = false;
-        bool paced = false;
+        Clock::duration interval{};  // between the bytes sent; none: as fast as the line takes
         {
             std::lock_guard<std::mutex> lock(mutex);
             if (stopping) return;
             due = chain.takeDue(now);
             hangup = chain.takeHangupRequest() || hangupAsked;
-            paced = chain.timing().pace9600;
+            const Timing& timing = chain.timing();
+            interval = std::max<Clock::duration>(
+                timing.pace9600 ? byteTime(lineSpeed) : Clock::duration::zero(), timing.bytePause);
             nextDue = chain.nextDue();
             records = chain.takeRecords();
+            // A line flooded with stray bytes gets more whenever it runs low.
+            if (chain.lineEndless() && master && clients->anyClient() && out.size() < STRAY_CHUNK) {
+                due.push_back(chain.strayChunk(STRAY_CHUNK));
+            }
         }
+        const bool paced = interval > Clock::duration::zero();
         emitLog(records);
 
         if (hangup && master) {
@@ -338,7 +413,9 @@ void PtyServer::serve() {
             // A paced burst starts now; a reply queued behind one keeps the running schedule.
             if (out.empty()) nextByte = std::max(nextByte, now);
             for (const Bytes& piece : due) {
-                if (out.size() + piece.size() <= MAX_QUEUED) {
+                // Only a client that stopped reading loses replies: a long burst of stray bytes
+                // and what follows it are taken whole while the line takes bytes.
+                if (out.size() <= MAX_QUEUED || !writeBlocked) {
                     out.insert(out.end(), piece.begin(), piece.end());
                 }
             }
@@ -358,13 +435,18 @@ void PtyServer::serve() {
                     break;
                 }
                 out.erase(out.begin(), out.begin() + n);
-                if (paced) nextByte += BYTE_TIME;
+                if (paced) nextByte += interval;
             }
         }
 
         std::optional<TimePoint> deadline = nextDue;
         if (master && paced && !out.empty() && !writeBlocked) {
             deadline = deadline ? std::min(*deadline, nextByte) : nextByte;
+        }
+        // A flooded line that still takes bytes is topped up again at once.
+        if (master && !writeBlocked && (!paced || out.empty()) && out.size() < STRAY_CHUNK) {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (chain.lineEndless() && clients->anyClient()) deadline = now;
         }
 
         // Unused entries keep fd -1, which poll skips.
@@ -392,6 +474,8 @@ void PtyServer::serve() {
         if ((fds[2].revents & POLLIN) && clients->lastClientLeft() && slave) {
             releasePort();
             out.clear();
+            std::lock_guard<std::mutex> lock(mutex);
+            chain.endEndless();
         }
         if (fds[1].fd < 0) continue;
 
@@ -402,6 +486,19 @@ void PtyServer::serve() {
             for (;;) {
                 const ssize_t n = ::read(master.get(), buffer, sizeof buffer);
                 if (n > 0) {
+                    const int speed = clientSpeed();
+                    if (speed != lineSpeed) {
+                        // A camera on a line at another speed than its own reads nothing but
+                        // framing errors: no frame, so no answer.
+                        writeLog(stamp(Clock::now()) + " " + std::to_string(n) +
+                                 " bytes not understood: the client's line runs at " +
+                                 (speed == 0 ? std::string("another speed")
+                                             : std::to_string(speed) + " baud") +
+                                 ", the camera's at " + std::to_string(lineSpeed));
+                        std::lock_guard<std::mutex> lock(mutex);
+                        misunderstood += static_cast<std::uint64_t>(n);
+                        continue;
+                    }
                     std::lock_guard<std::mutex> lock(mutex);
                     chain.receive(buffer, static_cast<std::size_t>(n), Clock::now());
                     received = true;

@@ -10,8 +10,12 @@
 //     EXPECT_GT(server.camera(1).tilt, 0);      // state of the first camera, now
 //     // the destructor stops the thread and closes the line
 //
-// The line is put in raw mode, 9600 baud, before the server returns from its constructor, so a
-// client that opens devicePath() starts with a raw line. The server keeps its own handle on the
+// The line is put in raw mode, at the model's line speed (9600 baud unless it says otherwise),
+// before the server returns from its constructor, so a client that opens devicePath() starts
+// with a raw line at the camera's speed. The terminal's settings are shared by all who open it,
+// as a serial port's are: the server reads the speed a client set, and while it differs from
+// the camera's, the camera understands nothing of what arrives and answers nothing, as a camera
+// on a line at the wrong speed does. The server keeps its own handle on the
 // terminal side for its whole life (without any lock on it), so clients may close and reopen
 // the port at will. As with a real port, once the last client has closed it (noticed on Linux
 // only, see sim/ClientWatch.h) its exclusive mode ends, unread replies are flushed, and replies
@@ -41,11 +45,14 @@ namespace Camsim {
 
 struct ServerOptions {
     int cameras = 1;  // 1..7
+    Model model;      // of every camera on the chain; its line speed is the line's
     Timing timing;
     Fault fault = Fault::None;
+    Chatter chatter;  // what the cameras say unasked
     // Verbose log: one line per frame received ("rx") or sent ("tx"), the bytes in hex after a
     // time stamp in seconds since the server started, e.g. "    0.012345 rx 81 09 04 00 FF",
-    // and "    1.234567 line closed" when the line is hung up.
+    // and "    1.234567 line closed" when the line is hung up. A long burst of stray bytes shows
+    // its first 32 bytes and "... and N bytes more".
     // "net rx" and "net tx" mark the frames of the first camera's network link, and lines
     // without bytes tell its events (connections, faults).
     // Called on a server thread (the line's or the network's), never with a lock held.
@@ -56,8 +63,9 @@ struct ServerOptions {
 
 class PtyServer {
   public:
-    // Throws std::invalid_argument for a camera count outside 1..7 and std::system_error when
-    // the pseudo-terminal cannot be set up.
+    // Throws std::invalid_argument for a camera count outside 1..7 or a line speed that
+    // supportedLineSpeed refuses, and std::system_error when the pseudo-terminal cannot be set
+    // up.
     explicit PtyServer(const ServerOptions& options = ServerOptions());
     ~PtyServer();
     PtyServer(const PtyServer&) = delete;
@@ -80,6 +88,8 @@ class PtyServer {
     Fault fault() const;
     void setTiming(const Timing& timing);
     Timing timing() const;
+    // Reseeds the random choices of the chatter.
+    void setChatter(const Chatter& chatter);
 
     // Cameras on the chain, N.
     int cameraCount() const { return chainSize; }
@@ -98,6 +108,8 @@ class PtyServer {
 
     // Complete frames received so far (lone FF bytes not counted).
     std::uint64_t framesReceived() const;
+    // Bytes that arrived while the client's line speed differed from the camera's.
+    std::uint64_t bytesNotUnderstood() const;
     // Reply bytes that have reached the client's end of the line and wait there unread, as the
     // client's next read would find them; 0 once the line is closed.
     std::size_t unreadReplyBytes() const;
@@ -123,9 +135,12 @@ class PtyServer {
     void writeLog(const std::string& line);
     std::string stamp(TimePoint when) const;
     void notifyChange();
+    // The line speed that a client set, in baud; 0 for one the camera never runs at.
+    int clientSpeed() const;
 
     CameraChain chain;  // guarded by mutex
     const int chainSize;
+    const int lineSpeed;
     std::function<void(const std::string&)> logger;
     TimePoint startedAt;
     std::string path;
@@ -141,6 +156,7 @@ class PtyServer {
     bool running = false;  // the server thread still owns the descriptors
     bool hangupAsked = false;
     bool lineIsOpen = true;
+    std::uint64_t misunderstood = 0;
     std::thread thread;
 
     std::mutex listenerMutex;  // held while the listener runs

@@ -12,9 +12,6 @@ namespace {
 constexpr std::uint8_t ON = 0x02;
 constexpr std::uint8_t OFF = 0x03;
 
-constexpr int PAN_SPEED_MAX = 0x18;
-constexpr int TILT_SPEED_MAX = 0x14;
-constexpr int VARIABLE_SPEED_MAX = 7;
 constexpr int STANDARD_SPEED = 3;
 
 constexpr double PAN_DRIVE_PER_STEP = 60.0;
@@ -135,13 +132,16 @@ struct Drive {
     int speed;
 };
 
-// The drive that a code asks for; none when the code is not a drive.
-std::optional<Drive> readDrive(std::uint8_t code) {
+// The drive that a code asks for, with variable speeds up to speedMax; none when the code is not
+// a drive.
+std::optional<Drive> readDrive(std::uint8_t code, int speedMax) {
     const int high = code >> 4;
     const int low = code & 0x0F;
     if (code == 0x00) return Drive{0, 0};
-    if (code == 0x02 || code == 0x03) return Drive{code == 0x02 ? 1 : -1, STANDARD_SPEED};
-    if ((high == 2 || high == 3) && low <= VARIABLE_SPEED_MAX) {
+    if (code == 0x02 || code == 0x03) {
+        return Drive{code == 0x02 ? 1 : -1, std::min(STANDARD_SPEED, speedMax)};
+    }
+    if ((high == 2 || high == 3) && low <= speedMax) {
         return Drive{high == 2 ? 1 : -1, low};
     }
     return std::nullopt;
@@ -150,30 +150,59 @@ std::optional<Drive> readDrive(std::uint8_t code) {
 // Pan-tilt drive directions; right and up are the positive ones.
 constexpr int PAN_LEFT = 1, PAN_RIGHT = 2, TILT_UP = 1, TILT_DOWN = 2, NO_DIRECTION = 3;
 
+// A pan or tilt speed in steps of the rate tables; speed 0, where a model takes it, is the
+// slowest of all.
+double speedSteps(int speed) { return speed == 0 ? 0.5 : double(speed); }
+
+std::shared_ptr<const Model> standardModel() {
+    static const auto standard = std::make_shared<const Model>();
+    return standard;
+}
+
 }  // namespace
 
 // ---- Camera ------------------------------------------------------------------------------
 
-VirtualCamera::VirtualCamera(int address)
-    : panMotion(PAN_MIN, PAN_MAX, 0),
-      tiltMotion(TILT_MIN, TILT_MAX, 0),
-      zoomMotion(0, ZOOM_MAX, 0),
-      focusMotion(FOCUS_MIN, FOCUS_MAX, FOCUS_MIN) {
+VirtualCamera::VirtualCamera(int address, std::shared_ptr<const Model> model)
+    : kind(model ? std::move(model) : standardModel()),
+      panMotion(kind->pan.min, kind->pan.max, 0),
+      tiltMotion(kind->tilt.min, kind->tilt.max, 0),
+      zoomMotion(0, kind->zoomMax, 0),
+      focusMotion(kind->focus.min, kind->focus.max, kind->focus.min) {
     settings.address = address;
+    settings.focus = settings.focusNearLimit = kind->focus.min;
+    settings.presets.assign(static_cast<std::size_t>(kind->presets), Preset{});
+    for (Preset& preset : settings.presets) preset.focus = kind->focus.min;
+    for (const auto* names : {&kind->refused, &kind->lacks}) {
+        for (const std::string& name : *names) {
+            if (const OperationFrame* operation = findOperation(name)) missing.push_back(operation);
+        }
+    }
+}
+
+bool VirtualCamera::lacks(const std::uint8_t* message, std::size_t length) const {
+    for (const OperationFrame* operation : missing) {
+        if (operation->matches(message, length)) return true;
+    }
+    return false;
+}
+
+std::optional<Reply::Kind> VirtualCamera::refusal(const std::uint8_t* message, std::size_t length) {
+    // What the model lacks it cannot parse, so the power state does not come into it.
+    if (lacks(message, length)) return Reply::Kind::SyntaxError;
+    const Decoded decoded = decode(message, length);
+    if (!decoded.valid) return Reply::Kind::SyntaxError;
+    if (!settings.power && !decoded.allowedInStandby) return Reply::Kind::NotExecutable;
+    return std::nullopt;
 }
 
 Reply VirtualCamera::handle(const std::uint8_t* message, std::size_t length, TimePoint now) {
-    const Decoded decoded = decode(message, length);
     Reply reply;
-    if (!decoded.valid) {
-        reply.kind = Reply::Kind::SyntaxError;
+    if (const std::optional<Reply::Kind> refused = refusal(message, length)) {
+        reply.kind = *refused;
         return reply;
     }
-    if (!settings.power && !decoded.allowedInStandby) {
-        reply.kind = Reply::Kind::NotExecutable;
-        return reply;
-    }
-    return decoded.run(now);
+    return decode(message, length).run(now);
 }
 
 void VirtualCamera::clearInterface(TimePoint now) {
@@ -198,7 +227,10 @@ void VirtualCamera::setState(const CameraState& replacement, TimePoint now) {
     const int address = settings.address;
     settings = replacement;
     settings.address = address;
-    zoomMotion.setMax(now, replacement.digitalZoom ? DIGITAL_ZOOM_MAX : ZOOM_MAX);
+    Preset unset;
+    unset.focus = kind->focus.min;
+    settings.presets.resize(static_cast<std::size_t>(kind->presets), unset);
+    zoomMotion.setMax(now, replacement.digitalZoom ? kind->digitalZoomMax : kind->zoomMax);
     panMotion.set(replacement.pan);
     tiltMotion.set(replacement.tilt);
     zoomMotion.set(replacement.zoom);
@@ -360,7 +392,7 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraSwitch(std::uint8_t item, std:
             return action([this, code](TimePoint now) {
                 // Leaving the digital range pulls the lens back to the optical end.
                 settings.digitalZoom = code == ON;
-                zoomMotion.setMax(now, settings.digitalZoom ? DIGITAL_ZOOM_MAX : ZOOM_MAX);
+                zoomMotion.setMax(now, settings.digitalZoom ? kind->digitalZoomMax : kind->zoomMax);
                 return done(now, 0);
             });
         case 0x07:  // zoom drive
@@ -371,7 +403,7 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraSwitch(std::uint8_t item, std:
             if (code != 0x02) return {};
             return action([this](TimePoint now) {
                 const unsigned interrupted = focusMotion.inTimedMove(now) ? FocusAxis : 0u;
-                focusMotion.set(FOCUS_MIN);
+                focusMotion.set(kind->focus.min);
                 return done(now, interrupted);
             });
         case 0x10:  // one-push white balance trigger
@@ -402,7 +434,8 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraSwitch(std::uint8_t item, std:
 
 // Zoom (tele raises the count) or focus (near raises it) driven at a speed, or stopped.
 VirtualCamera::Decoded VirtualCamera::decodeLensDrive(Axis axis, std::uint8_t code) {
-    const std::optional<Drive> drive = readDrive(code);
+    const std::optional<Drive> drive =
+        readDrive(code, axis == ZoomAxis ? kind->zoomSpeedMax : kind->focusSpeedMax);
     if (!drive) return {};
     return action([this, axis, drive = *drive](TimePoint now) {
         const bool zoom = axis == ZoomAxis;
@@ -419,7 +452,7 @@ VirtualCamera::Decoded VirtualCamera::decodeLensDrive(Axis axis, std::uint8_t co
 // 8x 01 04 3F <operation> <preset> FF: 00 reset, 01 set, 02 recall.
 VirtualCamera::Decoded VirtualCamera::decodeMemory(std::uint8_t operation, std::uint8_t preset) {
     const int slot = preset;
-    if (slot >= PRESET_COUNT) return {};
+    if (slot >= kind->presets) return {};
     switch (operation) {
         case 0x00:
             return setting([this, slot] { settings.presets[slot] = Preset{}; });
@@ -438,8 +471,8 @@ VirtualCamera::Decoded VirtualCamera::decodeMemory(std::uint8_t operation, std::
                 const Preset& stored = settings.presets[slot];
                 return travelTo(
                     now,
-                    {{PanAxis, double(stored.pan), PAN_TRAVEL_PER_STEP * PAN_SPEED_MAX},
-                     {TiltAxis, double(stored.tilt), TILT_TRAVEL_PER_STEP * TILT_SPEED_MAX},
+                    {{PanAxis, double(stored.pan), PAN_TRAVEL_PER_STEP * kind->panSpeedMax},
+                     {TiltAxis, double(stored.tilt), TILT_TRAVEL_PER_STEP * kind->tiltSpeedMax},
                      {ZoomAxis, std::min(double(stored.zoom), zoomMotion.max()), ZOOM_DIRECT_RATE},
                      {FocusAxis, double(stored.focus), FOCUS_DIRECT_RATE}});
             });
@@ -465,17 +498,17 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraValue(std::uint8_t item,
         case 0x40:
             return setting([this, value] { settings.autoPowerOffDelay = value; });
         case 0x28:
-            if (value < FOCUS_MIN || value > FOCUS_MAX) return {};
+            if (value < kind->focus.min || value > kind->focus.max) return {};
             return setting([this, value] { settings.focusNearLimit = value; });
         case 0x47: {
-            const int max = settings.digitalZoom ? DIGITAL_ZOOM_MAX : ZOOM_MAX;
+            const int max = settings.digitalZoom ? kind->digitalZoomMax : kind->zoomMax;
             if (value < 0 || value > max) return {};
             return action([this, value](TimePoint now) {
                 return travelTo(now, {{ZoomAxis, double(value), ZOOM_DIRECT_RATE}});
             });
         }
         case 0x48:
-            if (value < FOCUS_MIN || value > FOCUS_MAX) return {};
+            if (value < kind->focus.min || value > kind->focus.max) return {};
             return action([this, value](TimePoint now) {
                 return travelTo(now, {{FocusAxis, double(value), FOCUS_DIRECT_RATE}});
             });
@@ -484,56 +517,77 @@ VirtualCamera::Decoded VirtualCamera::decodeCameraValue(std::uint8_t item,
     }
 }
 
-// 8x 01 06 <item> ... FF: home, drive and absolute position.
+bool VirtualCamera::panTiltSpeedsValid(int panSpeed, int tiltSpeed) const {
+    const int slowest = kind->speedZeroAccepted ? 0 : 1;
+    return panSpeed >= slowest && panSpeed <= kind->panSpeedMax && tiltSpeed >= slowest &&
+           tiltSpeed <= kind->tiltSpeedMax;
+}
+
+// 8x 01 06 <item> ... FF: drive, absolute and relative position, home and reset.
 VirtualCamera::Decoded VirtualCamera::decodePanTilt(std::uint8_t item, Arguments arguments) {
-    if (item == 0x04 && arguments.count == 0) {
+    if ((item == 0x04 || item == 0x05) && arguments.count == 0) {
         return action([this](TimePoint now) {
-            return travelTo(now, {{PanAxis, 0, PAN_TRAVEL_PER_STEP * PAN_SPEED_MAX},
-                                  {TiltAxis, 0, TILT_TRAVEL_PER_STEP * TILT_SPEED_MAX}});
+            return travelTo(now, {{PanAxis, 0, PAN_TRAVEL_PER_STEP * kind->panSpeedMax},
+                                  {TiltAxis, 0, TILT_TRAVEL_PER_STEP * kind->tiltSpeedMax}});
         });
     }
-    if (item != 0x01 && item != 0x02) return {};
-    const int panSpeed = arguments.count >= 2 ? arguments.at[0] : 0;
-    const int tiltSpeed = arguments.count >= 2 ? arguments.at[1] : 0;
-    const bool speedsValid =
-        panSpeed >= 1 && panSpeed <= PAN_SPEED_MAX && tiltSpeed >= 1 && tiltSpeed <= TILT_SPEED_MAX;
-
     if (item == 0x01 && arguments.count == 4) {  // drive VV WW aa bb
+        const int panSpeed = arguments.at[0];
+        const int tiltSpeed = arguments.at[1];
         const int panDirection = arguments.at[2];
         const int tiltDirection = arguments.at[3];
-        if (!speedsValid || panDirection < PAN_LEFT || panDirection > NO_DIRECTION ||
-            tiltDirection < TILT_UP || tiltDirection > NO_DIRECTION) {
+        if (!panTiltSpeedsValid(panSpeed, tiltSpeed) || panDirection < PAN_LEFT ||
+            panDirection > NO_DIRECTION || tiltDirection < TILT_UP ||
+            tiltDirection > NO_DIRECTION) {
             return {};
         }
         return action([=](TimePoint now) {
             const unsigned interrupted = timedAxes(now) & (PanAxis | TiltAxis);
-            const double panRate =
-                panDirection == NO_DIRECTION
-                    ? 0.0
-                    : (panDirection == PAN_RIGHT ? 1.0 : -1.0) * PAN_DRIVE_PER_STEP * panSpeed;
-            const double tiltRate =
-                tiltDirection == NO_DIRECTION
-                    ? 0.0
-                    : (tiltDirection == TILT_UP ? 1.0 : -1.0) * TILT_DRIVE_PER_STEP * tiltSpeed;
+            const double panRate = panDirection == NO_DIRECTION
+                                       ? 0.0
+                                       : (panDirection == PAN_RIGHT ? 1.0 : -1.0) *
+                                             PAN_DRIVE_PER_STEP * speedSteps(panSpeed);
+            const double tiltRate = tiltDirection == NO_DIRECTION
+                                        ? 0.0
+                                        : (tiltDirection == TILT_UP ? 1.0 : -1.0) *
+                                              TILT_DRIVE_PER_STEP * speedSteps(tiltSpeed);
             panMotion.drive(now, panRate);
             tiltMotion.drive(now, tiltRate);
             return done(now, interrupted);
         });
     }
-
-    if (item == 0x02 && arguments.count == 10) {  // absolute VV WW pan(4) tilt(4)
-        const std::optional<int> panCounts = readNibbles(arguments.at + 2);
-        const std::optional<int> tiltCounts = readNibbles(arguments.at + 6);
-        if (!speedsValid || !panCounts || !tiltCounts) return {};
-        const int pan = toSigned16(*panCounts);
-        const int tilt = toSigned16(*tiltCounts);
-        if (pan < PAN_MIN || pan > PAN_MAX || tilt < TILT_MIN || tilt > TILT_MAX) return {};
-        return action([=](TimePoint now) {
-            return travelTo(now, {{PanAxis, double(pan), PAN_TRAVEL_PER_STEP * panSpeed},
-                                  {TiltAxis, double(tilt), TILT_TRAVEL_PER_STEP * tiltSpeed}});
-        });
+    if ((item == 0x02 || item == 0x03) && arguments.count == 10) {  // VV WW pan(4) tilt(4)
+        return decodePanTiltMove(item, arguments.at[0], arguments.at[1], arguments.at + 2);
     }
     return {};
+}
+
+// 8x 01 06 02 (absolute) or 03 (relative) VV WW 0Y 0Y 0Y 0Y 0Z 0Z 0Z 0Z FF.
+VirtualCamera::Decoded VirtualCamera::decodePanTiltMove(std::uint8_t item, int panSpeed,
+                                                        int tiltSpeed,
+                                                        const std::uint8_t* nibbles) {
+    const std::optional<int> panCounts = readNibbles(nibbles);
+    const std::optional<int> tiltCounts = readNibbles(nibbles + 4);
+    if (!panTiltSpeedsValid(panSpeed, tiltSpeed) || !panCounts || !tiltCounts) return {};
+    const int pan = toSigned16(*panCounts);
+    const int tilt = toSigned16(*tiltCounts);
+    const bool relative = item == 0x03;
+    if (!relative && (pan < kind->pan.min || pan > kind->pan.max || tilt < kind->tilt.min ||
+                      tilt > kind->tilt.max)) {
+        return {};
+    }
+    return action([=](TimePoint now) {
+        const double panTarget = relative ? std::clamp(panMotion.at(now) + pan,
+                                                       double(kind->pan.min), double(kind->pan.max))
+                                          : double(pan);
+        const double tiltTarget = relative
+                                      ? std::clamp(tiltMotion.at(now) + tilt,
+                                                   double(kind->tilt.min), double(kind->tilt.max))
+                                      : double(tilt);
+        return travelTo(now,
+                        {{PanAxis, panTarget, PAN_TRAVEL_PER_STEP * speedSteps(panSpeed)},
+                         {TiltAxis, tiltTarget, TILT_TRAVEL_PER_STEP * speedSteps(tiltSpeed)}});
+    });
 }
 
 // 8x 01 7D 01 <code> 00 00 FF: 03 on, 13 off.
@@ -550,7 +604,7 @@ VirtualCamera::Decoded VirtualCamera::decodeInquiry(const std::uint8_t* inquiry,
     const std::uint8_t code = inquiry[1];
 
     if (category == 0x00 && code == 0x02) {
-        return answer([](TimePoint) { return Bytes(DEVICE_TYPE.begin(), DEVICE_TYPE.end()); });
+        return answer([this](TimePoint) { return kind->deviceType(); });
     }
     if (category == 0x06 && code == 0x12) {
         return answer([this](TimePoint now) {

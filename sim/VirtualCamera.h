@@ -6,15 +6,23 @@
 // other.
 //
 // Behaviour worth knowing when a test relies on it:
-//  - Values outside the ranges below, nibble bytes above 0x0F, unknown codes and frames of the
-//    wrong length are refused with a syntax error. Pan speeds are 0x01..0x18, tilt speeds
-//    0x01..0x14, zoom and focus variable speeds 0..7.
+//  - Values outside the ranges of the camera's model (sim/Model.h; the constants below are
+//    those of the standard model), nibble bytes above 0x0F, unknown codes, frames of the wrong
+//    length and the operations that the model lacks are refused with a syntax error. The
+//    standard model's pan speeds are 0x01..0x18, tilt speeds 0x01..0x14, zoom and focus
+//    variable speeds 0..7.
 //  - A powered-off camera answers "not executable" to every well-formed command except power on
 //    and to every well-formed inquiry except the power inquiry. Malformed frames still get the
 //    syntax error, because the frame is parsed before the power state is looked at.
 //  - Drives (pan-tilt drive, variable or standard zoom and focus) complete at once and keep
 //    moving until stopped or until they reach a limit. Absolute pan-tilt, direct zoom and
-//    focus, home and preset recall are timed moves: their completion comes when they arrive.
+//    focus, home, pan-tilt reset, relative pan-tilt and preset recall are timed moves: their
+//    completion comes when they arrive.
+//  - Relative pan-tilt (8x 01 06 03 VV WW 0Y 0Y 0Y 0Y 0Z 0Z 0Z 0Z FF) moves by signed 16-bit
+//    offsets from where the camera is when the command arrives; a move that would pass an end
+//    of travel stops at it. Pan-tilt reset (8x 01 06 05 FF) returns to pan 0, tilt 0 at the top
+//    speeds, as home does: a real camera first runs to its ends to find them again, which this
+//    one skips.
 //  - A new command for an axis that is in a timed move ends that move where it is; the camera
 //    reports the interrupted axes so that the pending completion goes out at once.
 //  - memorySet stores pan, tilt, zoom and focus; recalling a preset that was never stored (or
@@ -24,14 +32,16 @@
 //    off.
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
+#include <optional>
 #include <vector>
 
+#include "sim/Model.h"
 #include "sim/Motion.h"
 
 namespace Camsim {
@@ -74,16 +84,16 @@ inline constexpr int DIGITAL_EFFECT_LEVEL_MAX = 0x20;  // 04 65
 // 04 39 accepts 00 (full auto), 03 (manual), 0A (shutter priority), 0B (iris priority) and
 // 0D (bright).
 
-// Presets 0..15 (8x 01 04 3F 0x pp FF with pp 00..0F).
+// Presets 0..15 (8x 01 04 3F 0x pp FF with pp 00..0F); other models keep more or fewer.
 inline constexpr int PRESET_COUNT = 16;
 
-// Device-type inquiry (8x 09 00 02 FF) answer: y0 50 00 51 00 01 01 00 02 FF, that is vendor
-// 0x0051, model 0x0001, ROM version 0x0100 and two command sockets. The vendor number is this
-// simulator's own and matches no real manufacturer.
-inline constexpr std::array<std::uint8_t, 7> DEVICE_TYPE{0x00, 0x51, 0x00, 0x01, 0x01, 0x00, 0x02};
+// The standard model's device-type inquiry (8x 09 00 02 FF) answer: y0 50 00 51 00 01 01 00 02
+// FF, that is vendor 0x0051, model 0x0001, ROM version 0x0100 and two command sockets. The
+// vendor number is this simulator's own and matches no real manufacturer.
 
 // Motion rates, in counts per second.
 //   pan drive      60 x pan speed (0x18 -> 1440/s)      tilt drive 18 x tilt speed (0x14 -> 360/s)
+//   (speed 0, where the model takes it, counts as half of speed 1)
 //   pan absolute  240 x pan speed                        tilt absolute 72 x tilt speed
 //   zoom drive    2048 x (p + 1), standard speed p = 3   focus drive 3712 x (p + 1), p = 3
 //   direct zoom 32768, direct focus 59392; home and preset recall use the top pan and tilt
@@ -142,7 +152,7 @@ struct CameraState {
     bool irReturn = false;  // 8x 01 7D 01 03 00 00 FF sets it, ... 13 00 00 FF clears it
     int autoPowerOffDelay = 0;
 
-    std::array<Preset, PRESET_COUNT> presets{};
+    std::vector<Preset> presets = std::vector<Preset>(PRESET_COUNT);  // as many as the model has
 };
 
 // Axis bits used to tie a pending completion to the timed move it waits for.
@@ -167,7 +177,10 @@ struct Reply {
 // One camera. Not thread-safe: the chain's owner serialises access.
 class VirtualCamera {
   public:
-    explicit VirtualCamera(int address = 1);
+    // A camera of the standard model when none is given.
+    explicit VirtualCamera(int address = 1, std::shared_ptr<const Model> model = nullptr);
+
+    const Model& model() const { return *kind; }
 
     int address() const { return settings.address; }
     void setAddress(int address) { settings.address = address; }
@@ -178,6 +191,9 @@ class VirtualCamera {
     // Handles one frame addressed to this camera. message points at the bytes between the
     // header and the FF terminator.
     Reply handle(const std::uint8_t* message, std::size_t length, TimePoint now);
+    // The error (SyntaxError or NotExecutable) that handle would answer to the frame, without
+    // acting on it; none when it would be carried out.
+    std::optional<Reply::Kind> refusal(const std::uint8_t* message, std::size_t length);
 
     // IF_Clear: timed moves stop where they are; drives are not commands in progress and go on.
     void clearInterface(TimePoint now);
@@ -218,6 +234,8 @@ class VirtualCamera {
     Decoded decodeMemory(std::uint8_t operation, std::uint8_t preset);
     Decoded decodeCameraValue(std::uint8_t item, const std::uint8_t* nibbles);
     Decoded decodePanTilt(std::uint8_t item, Arguments arguments);
+    Decoded decodePanTiltMove(std::uint8_t item, int panSpeed, int tiltSpeed,
+                              const std::uint8_t* nibbles);
     Decoded decodeInfraredReturn(std::uint8_t code);
     Decoded decodeInquiry(const std::uint8_t* inquiry, std::size_t length);
 
@@ -227,7 +245,11 @@ class VirtualCamera {
     // Starts a timed move of the legs' axes; all arrive together, when the longest leg does.
     Reply travelTo(TimePoint now, std::initializer_list<Leg> legs);
     void holdAll(TimePoint now);
+    bool panTiltSpeedsValid(int panSpeed, int tiltSpeed) const;
+    bool lacks(const std::uint8_t* message, std::size_t length) const;
 
+    std::shared_ptr<const Model> kind;
+    std::vector<const OperationFrame*> missing;  // the model's refused and lacking operations
     CameraState settings;
     Motion panMotion;
     Motion tiltMotion;

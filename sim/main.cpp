@@ -18,10 +18,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "sim/Profile.h"
 #include "sim/PtyServer.h"
 #include "sim/View.h"
 
@@ -30,16 +32,52 @@ namespace {
 const char USAGE[] =
     "usage: quorvin-camsim [options]\n"
     "  --cameras N            cameras on the daisy chain, 1 to 7 (default 1)\n"
+    "  --model NAME           the cameras' model: standard (default), chain (no digital\n"
+    "                         zoom or auto power-off) or network (255 presets, speed 0,\n"
+    "                         tilts further, network change to each network client)\n"
+    "  --profile FILE         the cameras' model from a capability profile (JSON; see\n"
+    "                         docs/capability-profile.md)\n"
+    "  --write-profile FILE   write the chosen model as a capability profile to FILE (- for\n"
+    "                         standard output) and exit\n"
     "  --link PATH            make PATH a symbolic link to the device (removed at exit)\n"
     "  --verbose              log every frame received and sent, in hex, on stderr\n"
     "  --instant              timed moves arrive at once\n"
-    "  --pace-9600            send reply bytes at the pace of a 9600-baud line\n"
+    "  --baud N               the line's speed: 2400, 4800, 9600 (default), 19200, 38400,\n"
+    "                         57600 or 115200; a client whose pseudo-terminal is set to\n"
+    "                         another speed gets no answer\n"
+    "  --pace                 send reply bytes at the pace of the line's speed\n"
+    "  --pace-9600            the old name of --pace (9600 baud unless --baud says else)\n"
     "  --completion-delay MS  send each completion at least MS ms after its ACK\n"
     "  --split-pause MS       pause used by --fault split (default 40)\n"
     "  --late-completion MS   delay used by --fault late-completion (default 6300)\n"
     "  --fault NAME           silent, buffer-full, not-executable, ack-only, garbage,\n"
-    "                         split, hangup, late-completion or no-auto-power-off\n"
-    "                         (default none)\n"
+    "                         split, hangup, late-completion, no-auto-power-off,\n"
+    "                         held-completion (a completion waits for the next request),\n"
+    "                         error-after-ack (the ACK, then y0 61 41 FF), or a wrong\n"
+    "                         answer to each inquiry: empty-answer (y0 50 FF),\n"
+    "                         short-answer (y0 50 02 FF), unterminated-answer (16 bytes\n"
+    "                         without FF) or bad-nibble-answer (a nibble byte above 0F);\n"
+    "                         default none\n"
+    "  --network-change-on-connect\n"
+    "                         send the network change X0 38 FF to each TCP connection\n"
+    "                         and after each UDP sequence reset\n"
+    "  --network-change-before-reply PERCENT\n"
+    "                         send it before a reply, with this chance\n"
+    "  --network-change-after-exchange PERCENT\n"
+    "                         send it after the last reply of an exchange, with this chance\n"
+    "  --network-change-every MS\n"
+    "                         send it on its own every MS ms\n"
+    "  --network-change-broadcast\n"
+    "                         send it as 88 38 FF, not from the camera's address\n"
+    "  --ir-report PERCENT    before a reply, with this chance, a key of the infrared remote\n"
+    "                         (y0 07 7D 01 .. .. FF; zoom, power, pan-tilt, ... in turn)\n"
+    "  --stray-bytes N        after each exchange, N stray bytes without FF (up to 64 MiB);\n"
+    "                         'forever': after the first exchange the camera never stops\n"
+    "                         sending stray bytes (on the line and TCP)\n"
+    "  --stray-stale          after each exchange, a stale-looking answer y0 50 0F FF\n"
+    "                         (after the stray bytes, if any)\n"
+    "  --seed N               seed of the random choices of the options above (default 1)\n"
+    "  --byte-pause MS        pause between the bytes sent, on the line and over TCP\n"
     "  --tcp PORT             serve camera 1 also on TCP PORT of 127.0.0.1 (plain VISCA\n"
     "                         bytes; 0 picks a free port)\n"
     "  --udp PORT             serve camera 1 also on UDP PORT of 127.0.0.1 (VISCA over IP;\n"
@@ -59,12 +97,17 @@ const char USAGE[] =
 
 struct Options {
     Camsim::ServerOptions server;
+    std::string writeProfile;
+    bool usageWithError = true;  // false when the options were fine but a file was not
     std::string link;
     bool verbose = false;
     bool view = false;
     bool geometry = false;
     Camsim::ViewOptions viewOptions;
 };
+
+// The longest burst of stray bytes: 64 MiB.
+constexpr int MAX_STRAY = 64 << 20;
 
 int signalPipe[2] = {-1, -1};
 
@@ -124,6 +167,9 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
     bool instant = false;
     bool pace = false;
     bool delay = false;
+    bool model = false;
+    bool profile = false;
+    std::optional<int> baud;  // applied last, over the model's own speed
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         std::string_view value;
@@ -149,7 +195,7 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
         } else if (arg == "--instant" && noValue()) {
             instant = true;
             options.server.timing.instant = true;
-        } else if (arg == "--pace-9600" && noValue()) {
+        } else if ((arg == "--pace" || arg == "--pace-9600") && noValue()) {
             pace = true;
             options.server.timing.pace9600 = true;
         } else if (arg == "--view" && noValue()) {
@@ -165,6 +211,30 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             const auto n = parseInt(value, 1, 7);
             if (!n) return "--cameras takes a number from 1 to 7";
             options.server.cameras = *n;
+        } else if (arg == "--baud") {
+            if (!needValue()) return "--baud needs a speed";
+            baud = parseInt(value, 1, INT_MAX);
+            if (!baud || !Camsim::supportedLineSpeed(*baud)) {
+                return "--baud takes 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
+            }
+        } else if (arg == "--model") {
+            if (!needValue()) return "--model needs a name";
+            const auto named = Camsim::builtInModel(value);
+            if (!named) return "unknown model '" + std::string(value) + "'";
+            options.server.model = *named;
+            model = true;
+        } else if (arg == "--profile") {
+            if (!needValue() || value.empty()) return "--profile needs a file";
+            try {
+                options.server.model = Camsim::loadProfile(std::string(value));
+            } catch (const Camsim::ProfileError& error) {
+                options.usageWithError = false;
+                return std::string("profile ") + error.what();
+            }
+            profile = true;
+        } else if (arg == "--write-profile") {
+            if (!needValue() || value.empty()) return "--write-profile needs a file, or -";
+            options.writeProfile = std::string(value);
         } else if (arg == "--link") {
             if (!needValue() || value.empty()) return "--link needs a path";
             options.link = std::string(value);
@@ -206,6 +276,47 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             const auto ms = parseInt(value, 0, 600000);
             if (!ms) return "--net-fault-delay takes milliseconds from 0 to 600000";
             options.server.network.fault.delay = std::chrono::milliseconds(*ms);
+        } else if (arg == "--network-change-on-connect" && noValue()) {
+            options.server.chatter.networkChangeOnConnect = true;
+        } else if (arg == "--network-change-broadcast" && noValue()) {
+            options.server.chatter.networkChangeBroadcast = true;
+        } else if (arg == "--network-change-before-reply" ||
+                   arg == "--network-change-after-exchange" || arg == "--ir-report") {
+            const std::string name(arg);
+            if (!needValue()) return name + " needs a percentage";
+            const auto percent = parseInt(value, 0, 100);
+            if (!percent) return name + " takes a percentage from 0 to 100";
+            Camsim::Chatter& chatter = options.server.chatter;
+            (arg == "--ir-report"                       ? chatter.infraredBeforeReply
+             : arg == "--network-change-after-exchange" ? chatter.networkChangeAfterExchange
+                                                        : chatter.networkChangeBeforeReply) =
+                *percent;
+        } else if (arg == "--network-change-every") {
+            if (!needValue()) return "--network-change-every needs a value";
+            const auto ms = parseInt(value, 1, 600000);
+            if (!ms) return "--network-change-every takes milliseconds from 1 to 600000";
+            options.server.chatter.networkChangeEvery = std::chrono::milliseconds(*ms);
+        } else if (arg == "--stray-bytes") {
+            if (!needValue()) return "--stray-bytes needs a count";
+            if (value == "forever") {
+                options.server.chatter.strayForever = true;
+            } else {
+                const auto n = parseInt(value, 1, MAX_STRAY);
+                if (!n) return "--stray-bytes takes a count from 1 to 67108864, or forever";
+                options.server.chatter.strayBytes = static_cast<std::size_t>(*n);
+            }
+        } else if (arg == "--stray-stale" && noValue()) {
+            options.server.chatter.strayStale = true;
+        } else if (arg == "--seed") {
+            if (!needValue()) return "--seed needs a number";
+            const auto seed = parseInt(value, 0, INT_MAX);
+            if (!seed) return "--seed takes a number from 0 to 2147483647";
+            options.server.chatter.seed = static_cast<std::uint32_t>(*seed);
+        } else if (arg == "--byte-pause") {
+            if (!needValue()) return "--byte-pause needs a value";
+            const auto ms = parseInt(value, 0, 60000);
+            if (!ms) return "--byte-pause takes milliseconds from 0 to 60000";
+            options.server.timing.bytePause = std::chrono::milliseconds(*ms);
         } else if (arg == "--fault") {
             if (!needValue()) return "--fault needs a name";
             const auto f = Camsim::faultFromName(value);
@@ -216,9 +327,11 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
         }
     }
     if (instant && (pace || delay)) {
-        return "--instant cannot be combined with --pace-9600 or --completion-delay";
+        return "--instant cannot be combined with --pace or --completion-delay";
     }
+    if (baud) options.server.model.lineSpeed = *baud;
     if (options.geometry && !options.view) return "--geometry needs --view";
+    if (model && profile) return "--model and --profile each choose the model: give one";
     const auto& network = options.server.network;
     if (network.fault.fault != Camsim::NetworkFault::None && !network.tcpPort && !network.udpPort) {
         return "--net-fault needs --tcp or --udp";
@@ -278,6 +391,22 @@ bool installSignals() {
     return ::sigaction(SIGPIPE, &ignore, nullptr) == 0;
 }
 
+int writeProfile(const Options& options) {
+    const std::string text = Camsim::profileText(options.server.model);
+    if (options.writeProfile == "-") {
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    std::ofstream file(options.writeProfile, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "quorvin-camsim: cannot write %s\n", options.writeProfile.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 void waitForSignal() {
     pollfd p{};
     p.fd = signalPipe[0];
@@ -299,13 +428,15 @@ int main(int argc, char** argv) {
     bool help = false;
     const std::string error = parse(argc, argv, options, help);
     if (!error.empty()) {
-        std::fprintf(stderr, "quorvin-camsim: %s\n%s", error.c_str(), USAGE);
+        std::fprintf(stderr, "quorvin-camsim: %s\n%s", error.c_str(),
+                     options.usageWithError ? USAGE : "");
         return 2;
     }
     if (help) {
         std::fputs(USAGE, stdout);
         return 0;
     }
+    if (!options.writeProfile.empty()) return writeProfile(options);
     if (options.verbose) {
         options.server.log = [](const std::string& line) {
             std::fprintf(stderr, "%s\n", line.c_str());
@@ -329,8 +460,9 @@ int main(int argc, char** argv) {
         Camsim::PtyServer server(options.server);
         if (!options.link.empty() && !makeLink(server.devicePath(), options.link)) return 1;
         if (options.verbose) {
-            std::fprintf(stderr, "quorvin-camsim: %d camera(s) on %s, fault %s\n",
-                         options.server.cameras, server.devicePath().c_str(),
+            std::fprintf(stderr, "quorvin-camsim: %d %s camera(s) on %s at %d baud, fault %s\n",
+                         options.server.cameras, options.server.model.name.c_str(),
+                         server.devicePath().c_str(), options.server.model.lineSpeed,
                          Camsim::faultName(options.server.fault));
         }
         std::printf("%s\n", server.devicePath().c_str());

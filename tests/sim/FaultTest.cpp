@@ -76,7 +76,31 @@ INSTANTIATE_TEST_SUITE_P(
         // Only the auto-power-off inquiry is missing.
         FaultCase{Fault::NoAutoPowerOff, "81 09 04 40 FF", "90 60 02 FF", false},
         FaultCase{Fault::NoAutoPowerOff, "81 09 04 00 FF", "90 50 02 FF", false},
-        FaultCase{Fault::NoAutoPowerOff, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true}));
+        FaultCase{Fault::NoAutoPowerOff, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
+        // The command fails after its acknowledgement, in the acknowledgement's socket.
+        FaultCase{Fault::ErrorAfterAck, "81 01 04 33 02 FF", "90 41 FF 90 61 41 FF", false},
+        FaultCase{Fault::ErrorAfterAck, "81 01 04 33 05 FF", "90 60 02 FF", false},
+        FaultCase{Fault::ErrorAfterAck, "81 01 00 01 FF", "90 50 FF", false},
+        FaultCase{Fault::ErrorAfterAck, "81 09 04 00 FF", "90 50 02 FF", false},
+        FaultCase{Fault::HeldCompletion, "81 09 04 4E FF", "90 50 00 00 00 07 FF", false},
+        // Wrong answers to inquiries; commands and broadcasts are answered as usual.
+        FaultCase{Fault::EmptyAnswer, "81 09 04 4E FF", "90 50 FF", false},
+        FaultCase{Fault::EmptyAnswer, "81 09 04 00 FF", "90 50 FF", false},
+        FaultCase{Fault::EmptyAnswer, "81 01 04 33 02 FF", "90 41 FF 90 51 FF", true},
+        FaultCase{Fault::EmptyAnswer, "88 30 01 FF", "88 30 02 FF", false},
+        FaultCase{Fault::ShortAnswer, "81 09 04 4E FF", "90 50 02 FF", false},
+        FaultCase{Fault::ShortAnswer, "81 09 06 12 FF", "90 50 02 FF", false},
+        FaultCase{Fault::ShortAnswer, "81 09 00 02 FF", "90 50 02 FF", false},
+        FaultCase{Fault::ShortAnswer, "81 09 04 33 FF", "90 50 03 FF", false},
+        FaultCase{Fault::UnterminatedAnswer, "81 09 04 4E FF",
+                  "90 50 00 00 00 07 00 00 00 00 00 00 00 00 00 00", false},
+        FaultCase{Fault::UnterminatedAnswer, "81 09 04 33 FF",
+                  "90 50 03 00 00 00 00 00 00 00 00 00 00 00 00 00", false},
+        FaultCase{Fault::BadNibbleAnswer, "81 09 04 4E FF", "90 50 10 00 00 07 FF", false},
+        FaultCase{Fault::BadNibbleAnswer, "81 09 06 12 FF", "90 50 10 00 00 00 00 00 00 00 FF",
+                  false},
+        FaultCase{Fault::BadNibbleAnswer, "81 09 00 02 FF", "90 50 00 51 00 01 01 00 02 FF", false},
+        FaultCase{Fault::BadNibbleAnswer, "81 09 04 33 FF", "90 50 03 FF", false}));
 
 TEST(Faults, FaultFromTheOptionsAppliesFromTheFirstFrame) {
     Line line(1, Fault::BufferFull);
@@ -198,6 +222,23 @@ TEST(Faults, LateCompletionHoldsMovesBackWhileLaterFramesAreAnsweredAtOnce) {
         ASSERT_EQ(toHex(line.port.read(6)), "90 41 FF 90 51 FF");
     }
     EXPECT_EQ(line.server.camera().zoom, 0x2000);
+}
+
+TEST(Faults, HeldCompletionWaitsForTheNextFrameAndGoesAheadOfItsReply) {
+    Line line(1, Fault::HeldCompletion);
+    line.port.send("81 01 04 33 02 FF");
+    ASSERT_EQ(toHex(line.port.read(3)), "90 41 FF");
+    // The completion was due at once; it would be waiting for the client by now.
+    std::this_thread::sleep_for(milliseconds(100));
+    EXPECT_EQ(line.server.unreadReplyBytes(), 0u);
+    EXPECT_TRUE(line.server.camera().backlight);
+    line.port.send("81 09 04 33 FF");
+    EXPECT_EQ(toHex(line.port.read(7)), "90 51 FF 90 50 02 FF");
+    // Each command's completion waits for the frame after it, whatever that frame is.
+    line.port.send("81 01 04 33 03 FF");
+    ASSERT_EQ(toHex(line.port.read(3)), "90 41 FF");
+    line.port.send("88 30 01 FF");
+    EXPECT_EQ(toHex(line.port.read(7)), "90 51 FF 88 30 02 FF");
 }
 
 TEST(Faults, HangupFaultClosesTheLineOnTheNextFrame) {

@@ -1,16 +1,13 @@
 // The first camera's network side, byte for byte with raw sockets: VISCA over IP's headers and
 // sequence numbers on UDP, the byte stream on TCP, and what each network fault does to the
 // datagrams and the connection.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "NetworkSupport.h"
 #include "ProgramSupport.h"
 #include "SimTestSupport.h"
 #include "sim/PtyServer.h"
@@ -21,58 +18,13 @@ namespace {
 using Camsim::NetworkFault;
 using Camsim::UniqueFd;
 using SimTest::Bytes;
+using SimTest::connectTo;
 using SimTest::hex;
+using SimTest::receiveFor;
+using SimTest::replyDatagram;
+using SimTest::requestDatagram;
+using SimTest::sendBytes;
 using SimTest::toHex;
-
-// A socket of `type` connected to 127.0.0.1:port.
-UniqueFd connectTo(int type, std::uint16_t port) {
-    UniqueFd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    EXPECT_EQ(::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    return fd;
-}
-
-// What arrives within `ms`: each datagram, or the stream's bytes as one piece; "closed" once
-// the stream has ended.
-std::vector<std::string> receiveFor(const UniqueFd& fd, int ms) {
-    int type = 0;
-    socklen_t length = sizeof type;
-    ::getsockopt(fd.get(), SOL_SOCKET, SO_TYPE, &type, &length);
-    std::vector<std::string> got;
-    Bytes stream;
-    const auto result = [&] {
-        if (!stream.empty()) got.insert(got.begin(), toHex(stream));
-        return got;
-    };
-    const auto deadline = SimTest::Clock::now() + SimTest::milliseconds(ms);
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SimTest::Clock::now())
-                .count();
-        pollfd p{fd.get(), POLLIN, 0};
-        if (left <= 0 || ::poll(&p, 1, static_cast<int>(left)) <= 0) return result();
-        std::uint8_t buffer[256];
-        const ssize_t n = ::recv(fd.get(), buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            got.push_back("closed");
-            return result();
-        }
-        if (type == SOCK_STREAM) {
-            stream.insert(stream.end(), buffer, buffer + n);
-        } else {
-            got.push_back(toHex(Bytes(buffer, buffer + n)));
-        }
-    }
-}
-
-void sendBytes(const UniqueFd& fd, const std::string& text) {
-    const Bytes bytes = hex(text);
-    ASSERT_EQ(::send(fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
-              static_cast<ssize_t>(bytes.size()));
-}
 
 Camsim::ServerOptions withNetwork(NetworkFault fault = NetworkFault::None, int request = 1) {
     Camsim::ServerOptions options;
@@ -172,6 +124,72 @@ INSTANTIATE_TEST_SUITE_P(
                     StreamCase{"CloseMidReply", NetworkFault::CloseMidReply, {"90", "closed"}},
                     StreamCase{"Drop", NetworkFault::Drop, {"90 50 02 FF"}}),
     [](const auto& row) { return std::string(row.param.name); });
+
+struct CameraFaultCase {
+    const char* name;
+    Camsim::Fault fault;
+    const char* request;
+    std::vector<std::string> replies;  // frames, each a datagram over UDP
+};
+
+class NetworkCameraFaults : public testing::TestWithParam<CameraFaultCase> {};
+
+// The camera's own faults reach the network as they reach the line.
+TEST_P(NetworkCameraFaults, ShapeTheRepliesOnBothTransports) {
+    Camsim::ServerOptions options = withNetwork();
+    options.fault = GetParam().fault;
+    Camsim::PtyServer server(options);
+    std::string stream;
+    std::vector<std::string> datagrams;
+    for (const std::string& frame : GetParam().replies) {
+        stream += (stream.empty() ? "" : " ") + frame;
+        datagrams.push_back(replyDatagram(7, frame));
+    }
+    const UniqueFd tcp = connectTo(SOCK_STREAM, server.tcpPort());
+    sendBytes(tcp, GetParam().request);
+    EXPECT_EQ(receiveFor(tcp, 100), std::vector<std::string>{stream});
+    const UniqueFd udp = connectTo(SOCK_DGRAM, server.udpPort());
+    sendBytes(udp, requestDatagram(7, GetParam().request));
+    EXPECT_EQ(receiveFor(udp, 100), datagrams);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, NetworkCameraFaults,
+    testing::Values(
+        CameraFaultCase{"ErrorAfterAck",
+                        Camsim::Fault::ErrorAfterAck,
+                        "81 01 04 33 02 FF",
+                        {"90 41 FF", "90 61 41 FF"}},
+        CameraFaultCase{"EmptyAnswer", Camsim::Fault::EmptyAnswer, "81 09 04 4E FF", {"90 50 FF"}},
+        CameraFaultCase{
+            "ShortAnswer", Camsim::Fault::ShortAnswer, "81 09 04 4E FF", {"90 50 02 FF"}},
+        CameraFaultCase{"UnterminatedAnswer",
+                        Camsim::Fault::UnterminatedAnswer,
+                        "81 09 04 4E FF",
+                        {"90 50 00 00 00 07 00 00 00 00 00 00 00 00 00 00"}},
+        CameraFaultCase{"BadNibbleAnswer",
+                        Camsim::Fault::BadNibbleAnswer,
+                        "81 09 04 4E FF",
+                        {"90 50 10 00 00 07 FF"}}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+TEST(NetworkCameraFaults, HeldCompletionComesWithTheNextRequestAndKeepsItsOwnNumber) {
+    Camsim::ServerOptions options = withNetwork();
+    options.fault = Camsim::Fault::HeldCompletion;
+    Camsim::PtyServer server(options);
+    const UniqueFd tcp = connectTo(SOCK_STREAM, server.tcpPort());
+    sendBytes(tcp, "81 01 04 33 02 FF");
+    EXPECT_EQ(receiveFor(tcp, 100), std::vector<std::string>{"90 41 FF"});
+    sendBytes(tcp, "81 09 04 00 FF");
+    EXPECT_EQ(receiveFor(tcp, 100), std::vector<std::string>{"90 51 FF 90 50 02 FF"});
+
+    const UniqueFd udp = connectTo(SOCK_DGRAM, server.udpPort());
+    sendBytes(udp, requestDatagram(5, "81 01 04 33 03 FF"));
+    EXPECT_EQ(receiveFor(udp, 100), std::vector<std::string>{replyDatagram(5, "90 41 FF")});
+    sendBytes(udp, requestDatagram(6, "81 09 04 00 FF"));
+    EXPECT_EQ(receiveFor(udp, 100), (std::vector<std::string>{replyDatagram(5, "90 51 FF"),
+                                                              replyDatagram(6, "90 50 02 FF")}));
+}
 
 TEST(NetworkProgram, PrintsTheNetworkNamesAfterTheDeviceAndServesThem) {
     SimTest::TempDir dir;

@@ -94,6 +94,23 @@ TEST(Program, VerboseLogsEveryFrameWithATimeStamp) {
     }
 }
 
+TEST(Program, VerboseShowsOnlyTheStartOfALongBurstOfStrayBytes) {
+    TempDir dir;
+    Program program({"--verbose", "--stray-bytes", "5000"}, dir.path("stderr.txt"));
+    const std::string device = program.readLine();
+    ASSERT_FALSE(device.empty());
+    {
+        Port port(device);
+        port.send("81 09 04 00 FF");
+        EXPECT_EQ(port.read(5004).size(), 5004u);
+    }
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+    const std::string log = readFile(dir.path("stderr.txt"));
+    const std::regex burst(
+        R"(\n *[0-9]+\.[0-9]{6} tx( [0-9A-F]{2}){32} \.\.\. and 4968 bytes more\n)");
+    EXPECT_TRUE(std::regex_search(log, burst)) << log;
+}
+
 struct OptionCase {
     std::vector<std::string> options;
     const char* request;
@@ -148,7 +165,35 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{
             {"--fault", "split", "--split-pause", "60"}, "81 09 04 4E FF", "90 50 00 00 00 07 FF"},
         OptionCase{{"--fault", "none"}, "81 09 04 00 FF", "90 50 02 FF"},
+        OptionCase{{"--fault", "held-completion"},
+                   "81 01 04 33 02 FF",
+                   "90 41 FF",
+                   "90 51 FF 90 50 02 FF"},
+        OptionCase{{"--fault", "error-after-ack"}, "81 01 04 33 02 FF", "90 41 FF 90 61 41 FF"},
+        OptionCase{{"--fault=bad-nibble-answer"}, "81 09 04 47 FF", "90 50 10 00 00 00 FF"},
+        OptionCase{{"--model", "chain"}, "81 09 04 06 FF", "90 60 02 FF"},
+        OptionCase{{"--model=network"}, "81 09 00 02 FF", "90 50 00 51 00 03 03 01 02 FF"},
         OptionCase{{"--pace-9600"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
+        OptionCase{
+            {"--pace", "--baud", "115200"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
+        OptionCase{{"--baud=38400"}, "81 09 04 00 FF", "90 50 02 FF"},
+        OptionCase{{"--network-change-before-reply", "100"},
+                   "81 09 04 00 FF",
+                   "90 38 FF 90 50 02 FF",
+                   "90 38 FF 90 50 02 FF"},
+        OptionCase{{"--network-change-before-reply=100", "--network-change-broadcast"},
+                   "81 09 04 00 FF",
+                   "88 38 FF 90 50 02 FF",
+                   "88 38 FF 90 50 02 FF"},
+        OptionCase{{"--ir-report", "100"},
+                   "81 09 04 00 FF",
+                   "90 07 7D 01 04 07 FF 90 50 02 FF",
+                   "90 07 7D 01 04 00 FF 90 50 02 FF"},
+        OptionCase{{"--stray-stale"},
+                   "81 09 04 00 FF",
+                   "90 50 02 FF 90 50 0F FF",
+                   "90 50 02 FF 90 50 0F FF"},
+        OptionCase{{"--byte-pause", "5"}, "81 09 04 4E FF", "90 50 00 00 00 07 FF"},
         OptionCase{{"--instant"},
                    "81 01 06 02 01 01 00 05 0A 00 00 00 00 00 FF 81 09 06 12 FF",
                    "90 41 FF 90 51 FF 90 50 00 05 0A 00 00 00 00 00 FF"},
@@ -191,25 +236,36 @@ TEST_P(BadOptions, ExitTwoWithUsageAndNoDevice) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, BadOptions,
-    ::testing::Values(std::vector<std::string>{"--cameras", "0"},
-                      std::vector<std::string>{"--cameras", "8"},
-                      std::vector<std::string>{"--cameras", "two"},
-                      std::vector<std::string>{"--cameras"},
-                      std::vector<std::string>{"--fault", "sometimes"},
-                      std::vector<std::string>{"--completion-delay", "-5"},
-                      std::vector<std::string>{"--late-completion", "x"},
-                      std::vector<std::string>{"--instant", "--pace-9600"},
-                      std::vector<std::string>{"--verbose=yes"}, std::vector<std::string>{"--link"},
-                      std::vector<std::string>{"--geometry", "+0+0"},
-                      std::vector<std::string>{"--view", "--geometry", "10x"},
-                      std::vector<std::string>{"--view", "--geometry", "0x5"},
-                      std::vector<std::string>{"--view", "--geometry", "+1"},
-                      std::vector<std::string>{"--view=yes"}, std::vector<std::string>{"extra"},
-                      std::vector<std::string>{"--frobnicate"},
-                      std::vector<std::string>{"--tcp", "70000"}, std::vector<std::string>{"--udp"},
-                      std::vector<std::string>{"--tcp", "0", "--net-fault", "sometimes"},
-                      std::vector<std::string>{"--net-fault", "drop"},
-                      std::vector<std::string>{"--net-fault-request", "-1"}));
+    ::testing::Values(
+        std::vector<std::string>{"--cameras", "0"}, std::vector<std::string>{"--cameras", "8"},
+        std::vector<std::string>{"--cameras", "two"}, std::vector<std::string>{"--cameras"},
+        std::vector<std::string>{"--fault", "sometimes"},
+        std::vector<std::string>{"--model", "nikon"}, std::vector<std::string>{"--model"},
+        std::vector<std::string>{"--completion-delay", "-5"},
+        std::vector<std::string>{"--late-completion", "x"},
+        std::vector<std::string>{"--instant", "--pace-9600"},
+        std::vector<std::string>{"--instant", "--pace"},
+        std::vector<std::string>{"--baud", "12345"}, std::vector<std::string>{"--baud", "fast"},
+        std::vector<std::string>{"--baud"}, std::vector<std::string>{"--ir-report", "101"},
+        std::vector<std::string>{"--network-change-before-reply", "-1"},
+        std::vector<std::string>{"--network-change-every", "0"},
+        std::vector<std::string>{"--network-change-on-connect=yes"},
+        std::vector<std::string>{"--stray-bytes", "0"},
+        std::vector<std::string>{"--stray-bytes", "always"},
+        std::vector<std::string>{"--stray-bytes", "67108865"},
+        std::vector<std::string>{"--seed", "-1"}, std::vector<std::string>{"--byte-pause", "x"},
+        std::vector<std::string>{"--profile"}, std::vector<std::string>{"--write-profile"},
+        std::vector<std::string>{"--verbose=yes"}, std::vector<std::string>{"--link"},
+        std::vector<std::string>{"--geometry", "+0+0"},
+        std::vector<std::string>{"--view", "--geometry", "10x"},
+        std::vector<std::string>{"--view", "--geometry", "0x5"},
+        std::vector<std::string>{"--view", "--geometry", "+1"},
+        std::vector<std::string>{"--view=yes"}, std::vector<std::string>{"extra"},
+        std::vector<std::string>{"--frobnicate"}, std::vector<std::string>{"--tcp", "70000"},
+        std::vector<std::string>{"--udp"},
+        std::vector<std::string>{"--tcp", "0", "--net-fault", "sometimes"},
+        std::vector<std::string>{"--net-fault", "drop"},
+        std::vector<std::string>{"--net-fault-request", "-1"}));
 
 TEST(Program, LinkNeverReplacesARegularFile) {
     TempDir dir;

@@ -57,6 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         Exchange{"81 01 06 01 18 14 03 03 FF", DONE},  // stop
         Exchange{"81 01 06 04 FF", DONE},              // home, already there
         Exchange{"81 01 06 02 18 14 00 00 00 00 00 00 00 00 FF", DONE},  // absolute, 15 bytes
+        Exchange{"81 01 06 03 18 14 00 00 00 00 00 00 00 00 FF", DONE},  // relative, no offset
+        Exchange{"81 01 06 05 FF", DONE},                                // pan-tilt reset
         Exchange{"81 01 04 35 05 FF", DONE},                             // white balance manual
         Exchange{"81 01 04 10 05 FF", DONE},                             // one-push white balance
         Exchange{"81 01 04 43 00 00 0F 0F FF", DONE},                    // red gain 255
@@ -132,6 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
                  SYNTAX_ERROR},  // absolute, one nibble short
         Exchange{"81 01 06 02 18 14 00 08 07 00 00 00 00 00 FF", SYNTAX_ERROR},  // pan 2160
         Exchange{"81 01 06 02 18 14 00 00 00 00 00 01 06 09 FF", SYNTAX_ERROR},  // tilt 361
+        Exchange{"81 01 06 03 00 14 00 00 00 01 00 00 00 00 FF", SYNTAX_ERROR},  // relative, 0
+        Exchange{"81 01 06 03 18 15 00 00 00 01 00 00 00 00 FF", SYNTAX_ERROR},  // tilt speed
+        Exchange{"81 01 06 03 18 14 00 00 00 10 00 00 00 00 FF", SYNTAX_ERROR},  // not a nibble
+        Exchange{"81 01 06 03 18 14 00 00 00 00 00 00 00 FF", SYNTAX_ERROR},     // one short
+        Exchange{"81 01 06 05 00 FF", SYNTAX_ERROR},                             // reset, extra
         Exchange{"81 01 04 4A 10 00 00 00 FF", SYNTAX_ERROR},                    // not a nibble
         Exchange{"81 01 04 4A 00 00 01 06 FF", SYNTAX_ERROR},                    // shutter 0x16
         Exchange{"81 01 04 4E 0F 0F 0F 0F FF", SYNTAX_ERROR},  // exposure compensation -1
@@ -329,6 +336,23 @@ INSTANTIATE_TEST_SUITE_P(
         Readback{{"81 01 06 02 18 14 00 00 06 04 00 00 03 02 FF", "81 01 06 04 FF"},
                  "81 09 06 12 FF",
                  "90 50 00 00 00 00 00 00 00 00 FF"},
+        Readback{{"81 01 06 02 18 14 00 00 06 04 00 00 03 02 FF", "81 01 06 05 FF"},
+                 "81 09 06 12 FF",
+                 "90 50 00 00 00 00 00 00 00 00 FF"},
+        // Relative moves count from where the camera is: pan 100 + 32, tilt 50 - 16.
+        Readback{{"81 01 06 02 18 14 00 00 06 04 00 00 03 02 FF",
+                  "81 01 06 03 18 14 00 00 02 00 0F 0F 0F 00 FF"},
+                 "81 09 06 12 FF",
+                 "90 50 00 00 08 04 00 00 02 02 FF"},
+        // Twice the same offset goes twice as far.
+        Readback{{"81 01 06 03 10 10 0F 0F 09 0C 00 00 01 04 FF",
+                  "81 01 06 03 10 10 0F 0F 09 0C 00 00 01 04 FF"},
+                 "81 09 06 12 FF",
+                 "90 50 0F 0F 03 08 00 00 02 08 FF"},
+        // Offsets past the ends of travel stop there: pan +32767 to 1440, tilt -32768 to -360.
+        Readback{{"81 01 06 03 18 14 07 0F 0F 0F 08 00 00 00 FF"},
+                 "81 09 06 12 FF",
+                 "90 50 00 05 0A 00 0F 0E 09 08 FF"},
         // memorySet stores pan, tilt, zoom and focus; memoryRecall brings them back.
         Readback{{"81 01 06 02 18 14 00 00 06 04 00 00 03 02 FF", "81 01 04 47 01 00 00 00 FF",
                   "81 01 04 3F 01 02 FF", "81 01 06 04 FF", "81 01 04 47 00 00 00 00 FF",

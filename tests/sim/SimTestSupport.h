@@ -56,6 +56,14 @@ class Port {
 
     int fd() const { return descriptor; }
 
+    // Sets the line's speed, both ways, as a client of a serial port does.
+    void setSpeed(speed_t speed) {
+        termios tio{};
+        if (::tcgetattr(descriptor, &tio) != 0) fail("tcgetattr");
+        if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) fail("cfsetspeed");
+        if (::tcsetattr(descriptor, TCSANOW, &tio) != 0) fail("tcsetattr");
+    }
+
     void send(const Bytes& bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
