@@ -180,6 +180,7 @@ void NetworkServer::serve() {
                 if (c.endless && c.out.size() < STRAY_CHUNK) {
                     const Bytes more = chain.strayChunk(STRAY_CHUNK);
                     c.out.insert(c.out.end(), more.begin(), more.end());
+                    queued += more.size();
                 }
             }
         }
@@ -275,6 +276,7 @@ void NetworkServer::closeConnection(int id, const char* why) {
     const auto it = std::find_if(connections.begin(), connections.end(),
                                  [id](const Connection& c) { return c.id == id; });
     if (it == connections.end()) return;
+    queued -= it->out.size();
     connections.erase(it);
     if (hooks.note) hooks.note("tcp connection " + std::to_string(id) + " closed: " + why);
 }
@@ -404,6 +406,7 @@ void NetworkServer::append(Connection& connection, const Bytes& bytes, TimePoint
     // A paced burst starts now; bytes queued behind others keep the running schedule.
     if (connection.out.empty()) connection.nextByte = std::max(connection.nextByte, now);
     connection.out.insert(connection.out.end(), bytes.begin(), bytes.end());
+    queued += bytes.size();
 }
 
 bool NetworkServer::flush(Connection& connection, TimePoint now, Clock::duration pause) {
@@ -425,6 +428,7 @@ bool NetworkServer::flush(Connection& connection, TimePoint now, Clock::duration
             return false;
         }
         connection.out.erase(connection.out.begin(), connection.out.begin() + n);
+        queued -= static_cast<std::size_t>(n);
         if (paced) connection.nextByte += pause;
     }
     return true;

@@ -23,6 +23,7 @@
 // full of stray bytes; neither touches UDP, whose datagrams are whole.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -88,12 +89,18 @@ class NetworkServer {
     std::uint16_t udpPort() const { return udpBound; }
 
     void setFault(const NetworkFaultPlan& plan);
+    // Bytes taken for TCP clients and not yet handed to their sockets. A burst queued with a
+    // reply is counted before the reply's first byte goes out, so a client that has read the
+    // reply and then sees 0 has the whole burst behind it in its socket.
+    std::size_t queuedBytes() const { return queued.load(); }
     // Makes the thread look at the chain again (a reply may have fallen due early).
     void wake();
     // Stops serving and closes every socket. Idempotent.
     void stop();
 
   private:
+    std::atomic<std::size_t> queued{0};
+
     struct Connection {
         int id;
         UniqueFd socket;

@@ -81,6 +81,8 @@ class PtyServer {
     // The first camera's network ports as bound; 0 for one not served.
     std::uint16_t tcpPort() const { return network ? network->tcpPort() : 0; }
     std::uint16_t udpPort() const { return network ? network->udpPort() : 0; }
+    // Bytes taken for the first camera's TCP clients and not yet sent (see NetworkServer).
+    std::size_t networkQueuedBytes() const { return network ? network->queuedBytes() : 0; }
     // Replaces the network fault (no effect without network ports).
     void setNetworkFault(const NetworkFaultPlan& plan);
 

@@ -20,6 +20,9 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t QUIET_GAP_MS = 20;
 // How long a send goes on reading away stale input that keeps arriving before it gives up.
 constexpr auto DISCARD_TIME_LIMIT = std::chrono::milliseconds(500);
+// After stale bytes, how long a connection must stay quiet to be empty: the packets of one
+// burst may come tens of milliseconds apart over a busy network.
+constexpr auto MORE_STALE_INPUT = std::chrono::milliseconds(60);
 
 // VISCA over IP: the header's payload types, and its size.
 constexpr std::uint16_t PAYLOAD_COMMAND = 0x0100;
@@ -214,9 +217,9 @@ void TcpComm::send(const unsigned char* data, std::uint32_t* count) {
     // goes, however much, but a camera that never falls quiet cannot be emptied: then nothing is
     // sent.
     const bool quiet = discardStale(
-        [&](StaleInput& stale) -> std::size_t {
+        [&](StaleInput& stale, std::chrono::milliseconds wait) -> std::size_t {
             bool ready = false;
-            if (!open.waitReadable(0, &ready)) {
+            if (!open.waitReadable(static_cast<std::uint32_t>(wait.count()), &ready)) {
                 fail("communication error");
             }
             if (!ready) {
@@ -234,7 +237,7 @@ void TcpComm::send(const unsigned char* data, std::uint32_t* count) {
             stale.add(chunk, got);
             return got;
         },
-        Clock::now() + DISCARD_TIME_LIMIT);
+        Clock::now() + DISCARD_TIME_LIMIT, MORE_STALE_INPUT);
     if (!quiet) {
         *count = 0;
         fail("stale input keeps arriving, nothing was sent");

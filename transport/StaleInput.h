@@ -25,13 +25,19 @@ class StaleInput {
 
 // Reads away what `takePending` finds waiting until it finds nothing, or until `limit` passes
 // with input still arriving; logs what it read. True when the input fell quiet. `takePending`
-// appends what is waiting to the StaleInput it is given and returns how many bytes that was.
+// appends what is waiting to the StaleInput it is given and returns how many bytes that was,
+// waiting at most the duration it is given for a first byte. Once stale bytes have come, each
+// look waits up to `moreComing` for more: a sender that filled the link's buffer goes on as
+// soon as there is room, and that is no pause.
 template <typename TakePending>
-bool discardStale(TakePending takePending, std::chrono::steady_clock::time_point limit) {
+bool discardStale(TakePending takePending, std::chrono::steady_clock::time_point limit,
+                  std::chrono::milliseconds moreComing) {
+    const std::chrono::milliseconds MORE_COMING = moreComing;
     StaleInput stale;
     bool quiet = false;
     for (;;) {
-        if (takePending(stale) == 0) {
+        const auto wait = stale.size() > 0 ? MORE_COMING : std::chrono::milliseconds(0);
+        if (takePending(stale, wait) == 0) {
             quiet = true;
             break;
         }

@@ -65,12 +65,19 @@ void WinSerialCommAdaptor::send(const unsigned char* data, std::uint32_t* count)
         // All of it goes, however much, but a line that never falls quiet cannot be emptied:
         // then nothing is written. A failure here is a failure of the send.
         const bool quiet = discardStale(
-            [this](StaleInput& stale) {
-                const std::vector<unsigned char> chunk = discardInput();
+            [this](StaleInput& stale, std::chrono::milliseconds wait) -> std::size_t {
+                std::vector<unsigned char> chunk = discardInput();
+                if (chunk.empty() && wait.count() > 0) {
+                    chunk.resize(DISCARD_LIMIT);
+                    std::uint32_t got = DISCARD_LIMIT;
+                    chunk.resize(read(chunk.data(), &got, static_cast<std::uint32_t>(wait.count()))
+                                     ? got
+                                     : 0);
+                }
                 stale.add(chunk.data(), chunk.size());
                 return chunk.size();
             },
-            std::chrono::steady_clock::now() + DISCARD_TIME_LIMIT);
+            std::chrono::steady_clock::now() + DISCARD_TIME_LIMIT, MORE_STALE_INPUT);
         if (!quiet) {
             throw DriverException(
                 "Stale input keeps arriving, nothing was sent in WinSerialCommAdaptor::send() !");
