@@ -20,8 +20,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t QUIET_GAP_MS = 20;
 // How long a send goes on reading away stale input that keeps arriving before it gives up.
 constexpr auto DISCARD_TIME_LIMIT = std::chrono::milliseconds(500);
-// After stale bytes, how long a connection must stay quiet to be empty: the packets of one
-// burst may come tens of milliseconds apart over a busy network.
+// After stale bytes that stop short of a message's end, how long a connection must stay quiet
+// to be empty: the packets of one burst may come tens of milliseconds apart over a busy network.
 constexpr auto MORE_STALE_INPUT = std::chrono::milliseconds(60);
 
 // VISCA over IP: the header's payload types, and its size.
@@ -237,7 +237,7 @@ void TcpComm::send(const unsigned char* data, std::uint32_t* count) {
             stale.add(chunk, got);
             return got;
         },
-        Clock::now() + DISCARD_TIME_LIMIT, MORE_STALE_INPUT);
+        Clock::now() + DISCARD_TIME_LIMIT, MORE_STALE_INPUT, terminator);
     if (!quiet) {
         *count = 0;
         fail("stale input keeps arriving, nothing was sent");

@@ -10,6 +10,9 @@ void StaleInput::add(const unsigned char* bytes, std::size_t count) {
     const std::size_t room = LOGGED_BYTES - std::min(LOGGED_BYTES, kept.size());
     kept.insert(kept.end(), bytes, bytes + std::min(room, count));
     total += count;
+    if (count > 0) {
+        lastByte = bytes[count - 1];
+    }
 }
 
 void StaleInput::log() const {

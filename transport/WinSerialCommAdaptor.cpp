@@ -77,7 +77,8 @@ void WinSerialCommAdaptor::send(const unsigned char* data, std::uint32_t* count)
                 stale.add(chunk.data(), chunk.size());
                 return chunk.size();
             },
-            std::chrono::steady_clock::now() + DISCARD_TIME_LIMIT, MORE_STALE_INPUT);
+            std::chrono::steady_clock::now() + DISCARD_TIME_LIMIT, MORE_STALE_INPUT,
+            messageTerminator());
         if (!quiet) {
             throw DriverException(
                 "Stale input keeps arriving, nothing was sent in WinSerialCommAdaptor::send() !");

@@ -18,8 +18,9 @@ class WinSerialCommAdaptor : public Comm, public OS::WinSerialComm {
     static constexpr std::uint32_t TRANSFER_TIMEOUT_MS = 6000;
     // How long send goes on reading away stale input that keeps arriving before it gives up.
     static constexpr std::chrono::milliseconds DISCARD_TIME_LIMIT{500};
-    // After stale bytes, how long a quiet line must stay quiet to be empty: at 1200 baud a
-    // byte takes 8 ms, and a camera that filled the port's buffer sends on as soon as it can.
+    // After stale bytes that stop short of a message's end, how long the line must stay quiet
+    // to be empty: at 1200 baud a byte takes 8 ms, and a camera that filled the port's buffer
+    // sends on as soon as it can.
     static constexpr std::chrono::milliseconds MORE_STALE_INPUT{20};
 
     // Receives end on the quiet gap only.

@@ -265,6 +265,14 @@ TEST(Adaptor, SendDropsPendingInputWithOneLogLineBeforeWriting) {
     adaptor.send(command, &count);
     EXPECT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(count, sizeof command);
+
+    // Whole messages: nothing is waited for beyond them, so a camera that reports often does
+    // not hold every command up.
+    script.calls.clear();
+    script.pending = {0x90, 0x38, 0xFF, 0x90, 0x51, 0xFF};
+    count = sizeof command;
+    adaptor.send(command, &count);
+    EXPECT_EQ(script.calls, (std::vector<std::string>{"readPending", "readPending", "write"}));
 }
 
 TEST(Adaptor, SendDropsAllPendingInputHoweverMuch) {
