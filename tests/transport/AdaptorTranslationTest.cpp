@@ -265,14 +265,29 @@ TEST(Adaptor, SendDropsPendingInputWithOneLogLineBeforeWriting) {
     adaptor.send(command, &count);
     EXPECT_EQ(log.lines().size(), 1u);
     EXPECT_EQ(count, sizeof command);
+}
 
-    // Whole messages: nothing is waited for beyond them, so a camera that reports often does
-    // not hold every command up.
-    script.calls.clear();
-    script.pending = {0x90, 0x38, 0xFF, 0x90, 0x51, 0xFF};
-    count = sizeof command;
-    adaptor.send(command, &count);
-    EXPECT_EQ(script.calls, (std::vector<std::string>{"readPending", "readPending", "write"}));
+TEST(Adaptor, WholeMessagesReadAwayLeaveNoWaitForMore) {
+    // A camera that reports often must not hold every command up; bytes that stop inside a
+    // message are a burst still arriving, and the send waits a moment for its rest.
+    FakeScript script;
+    WinSerialCommAdaptor adaptor(std::uint8_t{0xFF}, fakeOpener(script));
+    adaptor.connect("COM1");
+    const unsigned char command[] = {0x81, 0x09, 0x04, 0x33, 0xFF};
+    const struct {
+        std::vector<unsigned char> pending;
+        std::vector<std::string> calls;
+    } rows[] = {
+        {{0x90, 0x38, 0xFF, 0x90, 0x51, 0xFF}, {"readPending", "readPending", "write"}},
+        {{0x90, 0x38, 0xFF, 0x90, 0x51}, {"readPending", "readPending", "read", "write"}},
+    };
+    for (const auto& row : rows) {
+        script.calls.clear();
+        script.pending = row.pending;
+        std::uint32_t count = sizeof command;
+        adaptor.send(command, &count);
+        EXPECT_EQ(script.calls, row.calls);
+    }
 }
 
 TEST(Adaptor, SendDropsAllPendingInputHoweverMuch) {
