@@ -9,7 +9,7 @@ groups and the arguments; include/quorvin/Controller.h, the C++ reference, gives
 operation's result type and its comment, which every declaration and docstring carries over
 with the names changed to those of the caller's language.
 
-    generate.py --table TABLE.json [--root DIR] [--check]
+    generate.py (--table TABLE.json | --table-program quorvin-c-table) [--root DIR] [--check]
 
 --check writes nothing and fails, listing the files, when a committed file differs from what
 the table makes (the ctest test capi_generated_files runs it so).
@@ -566,13 +566,19 @@ def clang_format(text, path, root):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--table", required=True, help="the table as quorvin-c-table prints it")
+    source = parser.add_mutually_exclusive_group(required=True)
+    source.add_argument("--table", help="the table as quorvin-c-table prints it")
+    source.add_argument("--table-program", help="the program quorvin-c-table, to run")
     parser.add_argument("--root", default=os.path.join(os.path.dirname(__file__), ".."))
     parser.add_argument("--check", action="store_true", help="compare, write nothing")
     args = parser.parse_args()
     root = os.path.abspath(args.root)
-    with open(args.table, encoding="utf-8") as f:
-        table = json.load(f)
+    if args.table_program:
+        table = json.loads(subprocess.run([args.table_program], capture_output=True, text=True,
+                                          check=True).stdout)
+    else:
+        with open(args.table, encoding="utf-8") as f:
+            table = json.load(f)
     enums, operations, groups = load_model(table, os.path.join(root, "include/quorvin/Controller.h"))
 
     header = os.path.join(root, "include/quorvin/quorvin.h")
