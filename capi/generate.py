@@ -231,8 +231,8 @@ class Names:
         text = re.sub(r"(?<![:\w])Controller::", "", text) if self.language == "py" else text
         text = re.sub(r"\b(\w+)\b",
                       lambda m: self.enum_values.get(m.group(1), m.group(1)), text)
-        text = re.sub(r"@p (\w+)", lambda m: ("@p " if self.language == "c" else "") +
-                      snake(m.group(1)), text)
+        text = re.sub(r"@p (\w+)", lambda m: ("@p " + snake(m.group(1)) if self.language == "c"
+                                             else f"`{snake(m.group(1))}`"), text)
         if self.language == "c":
             text = text.replace("@throws DriverException ", "@par Failures\nThe text ")
             text = re.sub(r"\bController\b(?!::)", "handle", text)
@@ -468,9 +468,9 @@ def python(enums, operations, groups):
         "import ctypes",
         "import enum",
         "from typing import Tuple, Union",
-        "",
     ]
     for enum in enums.values():
+        out.append("")
         out.append("")
         out.append(f"class {enum.name}(enum.IntEnum):")
         out += py_doc([names.convert(p) for p in doc_paragraphs(enum.doc)], "    ")
@@ -494,6 +494,15 @@ def python(enums, operations, groups):
                 inner = "ctypes.c_int" if op.result_enum else CTYPES[op.result]
                 types.append(f"ctypes.POINTER({inner})")
         out.append(f'    ("{op.c_name}", ({", ".join(types)}{"," if len(types) == 1 else ""})),')
+    out.append(")")
+    out.append("")
+    out.append("# Each operation: its name in C++ (and on the command line), its method, and the")
+    out.append("# kinds of its arguments.")
+    out.append("TABLE = (")
+    for op in operations:
+        kinds = [enum.name if enum else kind for kind, _, enum in op.args]
+        quoted = ", ".join(f'"{k}"' for k in kinds) + ("," if len(kinds) == 1 else "")
+        out.append(f'    ("{op.name}", "{op.py_name}", ({quoted})),')
     out.append(")")
     out.append("")
     out.append("")
@@ -545,8 +554,11 @@ def python(enums, operations, groups):
             out.append(f"        {call}({args})")
             out.append(fail)
             if op.result_enum:
-                out.append(f"        return {op.result_enum.name}._value2member_map_.get("
-                           "result.value, result.value)")
+                # A camera may report a code that the enumeration does not list.
+                out.append("        try:")
+                out.append(f"            return {op.result_enum.name}(result.value)")
+                out.append("        except ValueError:")
+                out.append("            return result.value")
             elif op.result == "bool":
                 out.append("        return result.value != 0")
             else:
