@@ -601,6 +601,13 @@ def main():
         source: clang_format(glue(enums, operations), source, root),
         package: python(enums, operations, groups),
     }
+    # Every function the header declares, hand-written or written here, is exported by name.
+    functions = re.findall(r"QUORVIN_CALL\s+(quorvin_\w+)\(", files[header])
+    definitions = os.path.join(root, "capi/quorvin-c.def")
+    files[definitions] = ("; Written by capi/generate.py from include/quorvin/quorvin.h: the "
+                          "functions that quorvin-c.dll\n; exports, by name (__cdecl, so "
+                          "undecorated on both Windows targets).\nLIBRARY quorvin-c.dll\n"
+                          "EXPORTS\n" + "".join(f"    {f}\n" for f in functions))
     stale = []
     for path, text in files.items():
         try:
