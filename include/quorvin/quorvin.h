@@ -59,8 +59,6 @@
 #include <stddef.h>
 
 #if defined(_WIN32)
-/// The calling convention of every function: the C one, named so that it holds whatever default
-/// the caller's compiler has.
 #define QUORVIN_CALL __cdecl
 #if defined(QUORVIN_C_BUILDING)
 #define QUORVIN_C_API
@@ -68,7 +66,11 @@
 #define QUORVIN_C_API __declspec(dllimport)
 #endif
 #else
+/// The calling convention of every function: the C one, `__cdecl` on Windows, named in each
+/// declaration so that it holds whatever default the caller's compiler has; nothing elsewhere.
 #define QUORVIN_CALL
+/// Marks the library's functions: imported from quorvin-c.dll on Windows (whose exports its .def
+/// file names), visible in libquorvin-c.so elsewhere.
 #define QUORVIN_C_API __attribute__((visibility("default")))
 #endif
 
