@@ -13,8 +13,8 @@
 ///       return 1;
 ///   }
 ///   double zoom = 0;
-///   if (quorvin_set_zoom(camera, 0.5) != QUORVIN_OK || quorvin_get_zoom(camera, &zoom) !=
-///   QUORVIN_OK) {
+///   if (quorvin_set_zoom(camera, 0.5) != QUORVIN_OK ||
+///       quorvin_get_zoom(camera, &zoom) != QUORVIN_OK) {
 ///       quorvin_last_error(camera, error, sizeof error);
 ///       fprintf(stderr, "%s\n", error);
 ///   }

@@ -131,7 +131,11 @@ if(C_INTERFACE)
            "^version ${version_re}\nopen: status 4 \"WinSerialCommAdaptor::connect\\(\\) failed !\"\n$")
     step(dpkg-deb -c "${debs}/${c_library}_${VERSION}_${arch}.deb")
     expect("${c_library} contents" "${step_output}" "/usr/${LIBDIR}/libquorvin-c\\.so\\.${SOVERSION}")
-    step(${run} "PYTHONPATH=${root}/usr/lib/python3/dist-packages" "PYTHONDONTWRITEBYTECODE=1"
+    set(preload)
+    if(PYTHON_PRELOAD)
+        set(preload "LD_PRELOAD=${PYTHON_PRELOAD}" "ASAN_OPTIONS=detect_leaks=0")
+    endif()
+    step(${run} ${preload} "PYTHONPATH=${root}/usr/lib/python3/dist-packages" "PYTHONDONTWRITEBYTECODE=1"
          "${PYTHON}" -c "import quorvin, os; print(quorvin.version(), os.path.dirname(quorvin.__file__))")
     expect("python3-quorvin" "${step_output}"
            "^${version_re} ${root}/usr/lib/python3/dist-packages/quorvin\n")
