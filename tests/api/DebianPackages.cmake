@@ -136,7 +136,7 @@ if(C_INTERFACE)
         set(preload "LD_PRELOAD=${PYTHON_PRELOAD}" "ASAN_OPTIONS=detect_leaks=0")
     endif()
     step(${run} ${preload} "PYTHONPATH=${root}/usr/lib/python3/dist-packages" "PYTHONDONTWRITEBYTECODE=1"
-         "${PYTHON}" -c "import quorvin, os; print(quorvin.version(), os.path.dirname(quorvin.__file__))")
+         "${PYTHON}" -c "import quorvin, os\nprint(quorvin.version(), os.path.dirname(quorvin.__file__))")
     expect("python3-quorvin" "${step_output}"
            "^${version_re} ${root}/usr/lib/python3/dist-packages/quorvin\n")
 endif()
