@@ -5,7 +5,11 @@
 // add an exchange over the pseudo-terminal. Prints the median and 99th percentile in µs of each,
 // and what the C interface and Python add to the C++ median.
 //
-//   quorvin-bench-capi [rounds]      (default 20000)
+// The machine is shared with other builds, whose load comes and goes; so the calls run in blocks
+// that take turns (C++, C, Python, C++, ...), each on a connection of its own (the line takes one
+// client at a time), and each interface's figures are over all its blocks.
+//
+//   quorvin-bench-capi [rounds]      (default 20000, in 10 blocks)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -28,21 +32,19 @@ namespace {
 using Bench::percentile;
 using Clock = std::chrono::steady_clock;
 
-struct Figures {
-    double median;
-    double p99;
-};
+const int BLOCKS = 10;
+const char* const OPERATIONS[] = {"getCurCamera", "getPowerState", "setGain"};
 
-Figures timed(int rounds, const std::function<void()>& call) {
+// The times of one interface's calls in µs, by operation.
+using Times = std::map<std::string, std::vector<double>>;
+
+void timed(int rounds, const std::function<void()>& call, std::vector<double>& times) {
     for (int i = 0; i < rounds / 10; ++i) call();  // warm-up
-    std::vector<double> times;
-    times.reserve(static_cast<std::size_t>(rounds));
     for (int i = 0; i < rounds; ++i) {
         const auto start = Clock::now();
         call();
         times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
-    return {percentile(times, 0.5), percentile(times, 0.99)};
 }
 
 void check(quorvin_status status) {
@@ -53,44 +55,44 @@ void check(quorvin_status status) {
     }
 }
 
-const char* const OPERATIONS[] = {"getCurCamera", "getPowerState", "setGain"};
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(10, std::atoi(argv[1])) : 20000;
-    Camsim::ServerOptions options;
-    Camsim::PtyServer server(options);
-    const std::string port = server.devicePath();
-    std::map<std::string, std::map<std::string, Figures>> figures;
-
+bool cppBlock(const std::string& port, int rounds, Times& times) {
     try {
         CameraDriver::Controller camera;
         camera.connect(port);
-        figures["C++"]["getCurCamera"] = timed(rounds, [&] { camera.getCurCamera(); });
-        figures["C++"]["getPowerState"] = timed(rounds, [&] { camera.getPowerState(); });
-        figures["C++"]["setGain"] = timed(rounds, [&] { camera.setGain(5); });
+        timed(
+            rounds, [&] { camera.getCurCamera(); }, times["getCurCamera"]);
+        timed(
+            rounds, [&] { camera.getPowerState(); }, times["getPowerState"]);
+        timed(
+            rounds, [&] { camera.setGain(5); }, times["setGain"]);
         camera.disconnect();
+        return true;
     } catch (const CameraDriver::DriverException& failure) {
         std::fprintf(stderr, "quorvin-bench-capi: %s\n", failure.what());
-        return 1;
+        return false;
     }
+}
 
+bool cBlock(const std::string& port, int rounds, Times& times) {
     quorvin_camera* handle = nullptr;
     char error[256];
     if (quorvin_open(port.c_str(), &handle, error, sizeof error) != QUORVIN_OK) {
         std::fprintf(stderr, "quorvin-bench-capi: %s\n", error);
-        return 1;
+        return false;
     }
     int number = 0;
     int on = 0;
-    figures["C"]["getCurCamera"] =
-        timed(rounds, [&] { check(quorvin_get_cur_camera(handle, &number)); });
-    figures["C"]["getPowerState"] =
-        timed(rounds, [&] { check(quorvin_get_power_state(handle, &on)); });
-    figures["C"]["setGain"] = timed(rounds, [&] { check(quorvin_set_gain(handle, 5)); });
+    timed(
+        rounds, [&] { check(quorvin_get_cur_camera(handle, &number)); }, times["getCurCamera"]);
+    timed(
+        rounds, [&] { check(quorvin_get_power_state(handle, &on)); }, times["getPowerState"]);
+    timed(
+        rounds, [&] { check(quorvin_set_gain(handle, 5)); }, times["setGain"]);
     quorvin_close(handle);
+    return true;
+}
 
+bool pythonBlock(const std::string& port, int rounds, Times& times) {
     const TestSupport::RunResult python =
         TestSupport::runProgram({"/usr/bin/env", "PYTHONPATH=" QUORVIN_PYTHON_PACKAGE,
                                  "QUORVIN_C_LIBRARY=" QUORVIN_C_LIBRARY, QUORVIN_PYTHON,
@@ -98,27 +100,50 @@ int main(int argc, char** argv) {
                                 "", std::chrono::seconds(600));
     if (python.exitCode != 0) {
         std::fprintf(stderr, "quorvin-bench-capi: the Python half failed:\n%s", python.err.c_str());
-        return 1;
+        return false;
     }
+    // One operation a line: its name, then the time of each call.
     std::istringstream lines(python.out);
-    std::string name;
-    Figures row{};
-    while (lines >> name >> row.median >> row.p99) {
-        figures["Python"][name] = row;
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string name;
+        words >> name;
+        for (double t; words >> t;) {
+            times[name].push_back(t);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(BLOCKS, std::atoi(argv[1])) : 20000;
+    const int block = rounds / BLOCKS;
+    Camsim::ServerOptions options;
+    Camsim::PtyServer server(options);
+    const std::string port = server.devicePath();
+
+    std::map<std::string, Times> times;
+    for (int b = 0; b < BLOCKS; ++b) {
+        if (!cppBlock(port, block, times["C++"]) || !cBlock(port, block, times["C"]) ||
+            !pythonBlock(port, block, times["Python"])) {
+            return 1;
+        }
     }
 
     std::printf(
-        "%d calls per operation and interface, camera answering at once on a "
-        "pseudo-terminal; µs\n",
-        rounds);
+        "%d calls per operation and interface in %d blocks, camera answering at once on "
+        "a pseudo-terminal; µs\n",
+        block * BLOCKS, BLOCKS);
     std::printf("%-14s %-7s %10s %10s %14s\n", "operation", "via", "median", "p99",
                 "added (median)");
     for (const char* operation : OPERATIONS) {
-        const double base = figures["C++"][operation].median;
+        const double base = percentile(times["C++"][operation], 0.5);
         for (const char* via : {"C++", "C", "Python"}) {
-            const Figures& f = figures[via][operation];
-            std::printf("%-14s %-7s %10.3f %10.3f %14.3f\n", operation, via, f.median, f.p99,
-                        f.median - base);
+            const std::vector<double>& t = times[via][operation];
+            std::printf("%-14s %-7s %10.3f %10.3f %14.3f\n", operation, via, percentile(t, 0.5),
+                        percentile(t, 0.99), percentile(t, 0.5) - base);
         }
     }
     return 0;
