@@ -418,6 +418,8 @@ def glue(enums, operations):
 # python/quorvin/_operations.py: the enumerations, the C functions' types and the methods.
 
 def py_doc(paragraphs, indent):
+    # A backslash of the reference ("failed !\\n") is shown, not taken as an escape.
+    paragraphs = [p.replace("\\", "\\\\") for p in paragraphs]
     out = []
     width = 92 - len(indent)
     for i, paragraph in enumerate(paragraphs):
@@ -435,7 +437,8 @@ def py_doc(paragraphs, indent):
 def py_method_doc(op, names, groups):
     paragraphs = []
     for paragraph in doc_paragraphs(op.method.doc):
-        if paragraph.startswith("@param"):
+        if paragraph.startswith("@param") and op.special:
+            # The buffer and its size of the C++ call are the package's own business.
             continue
         paragraphs.append(names.convert(paragraph))
     if op.special == "getDeviceType":

@@ -328,11 +328,16 @@ class Operations:
         """Opens the serial port and prepares the cameras on it: assigns their addresses along
         the chain (1 to 7) and clears their command buffers. Blocks for two exchanges.
 
+        port: a device path such as "/dev/ttyUSB0", or a Windows port name such as "COM1".
+        The line runs at 9600 baud, 8 data bits, no parity, 1 stop bit; another line speed
+        follows the name after an "@": "/dev/ttyUSB0@38400", "COM3@115200". A network camera
+        is named "tcp://HOST:PORT" or "udp://HOST[:PORT]".
+
         Raises CameraError with the text "WinSerialCommAdaptor::connect() failed !" when the
         port cannot be opened (nothing is sent then); "Line speed N cannot be set on this
         system; use one of ... !" for a speed the system does not have (nothing is opened);
         "No camera connected !" when no camera answers; or "Address_Set command executing
-        failed !\n" or "IF_CLEAR_BROADCAST command executing failed !\n" when the chain
+        failed !\\n" or "IF_CLEAR_BROADCAST command executing failed !\\n" when the chain
         answers wrongly. After a failure other than the first the port stays open: call
         disconnect().
 
