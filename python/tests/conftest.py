@@ -5,6 +5,7 @@ QUORVIN_CLI and QUORVIN_C_LIBRARY (ctest sets them)."""
 import os
 import subprocess
 import threading
+import time
 from typing import Iterator, List
 
 import pytest
@@ -39,7 +40,6 @@ class VirtualCamera:
     def settle(self, count: int) -> List[str]:
         """The frames received, once at least `count` have been logged (the log is read by a
         thread of its own)."""
-        import time
         deadline = time.monotonic() + 5
         while len(self.frames()) < count and time.monotonic() < deadline:
             time.sleep(0.005)
@@ -49,6 +49,20 @@ class VirtualCamera:
         self.process.terminate()
         self.process.wait(timeout=10)
         self._reader.join(timeout=10)
+
+
+def settle_together(first: VirtualCamera, second: VirtualCamera) -> None:
+    """Waits until both cameras have logged as many frames as each other and no more arrive for
+    a moment: a client that has ended has had its last frames received, but the log lines of
+    them reach this process a little later."""
+    deadline = time.monotonic() + 3
+    last = None
+    while time.monotonic() < deadline:
+        counts = (len(first.frames()), len(second.frames()))
+        if counts == last and counts[0] == counts[1]:
+            return
+        last = counts
+        time.sleep(0.02)
 
 
 @pytest.fixture

@@ -7,6 +7,7 @@ import os
 import subprocess
 
 import quorvin
+from conftest import settle_together
 from quorvin._operations import TABLE
 
 # An argument of each kind, as a Python value and as the tool's word.
@@ -51,8 +52,9 @@ def test_every_operation_sends_what_the_tool_sends(make_camsim):
         except quorvin.CameraError:
             package_status = 1
         assert tool.returncode == package_status, (name, tool.stderr)
+        settle_together(tool_camera, package_camera)
         tool_frames = tool_camera.frames()
-        package_frames = package_camera.settle(len(tool_frames))
+        package_frames = package_camera.frames()
         if tool_frames[tool_before:] != package_frames[package_before:]:
             differences.append((name, tool_frames[tool_before:], package_frames[package_before:]))
         # Beyond the connection's two frames.
