@@ -55,7 +55,8 @@ def test_raw_refuses_what_is_not_one_frame(camsim, command):
         assert str(raised.value) == "Command is malformed !"
         assert raised.value.status == quorvin.Status.ARGUMENT
         cam.get_power_state()
-        assert len(camsim.settle(before + 1)) == before + 1
+        # The first frame after the refusal is the inquiry's.
+        assert camsim.settle(before + 1)[before:] == ["81 09 04 00 FF"]
 
 
 @pytest.mark.parametrize("fault, call, status, text", [
