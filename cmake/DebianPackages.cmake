@@ -2,11 +2,15 @@
 #   libquorvin1     the shared library (component Quorvin), named after its SONAME
 #   libquorvin-dev  headers, link name, CMake package and quorvin.pc (component Development)
 #   quorvin         the programs quorvin, quorvin-camsim and quorvin-demo (those built)
+#   libquorvin-c1   the C interface's library libquorvin-c.so.1 (component CLibrary); its header
+#                   quorvin.h and link name go with libquorvin-dev
+#   python3-quorvin the Python package over it (component Python), for every architecture
 # Each package's dependencies on other distribution packages come from its binaries through
 # dpkg-shlibdeps; the library package carries a shlibs file for the packages linking it.
 #   cd build/ci && cpack -G DEB        (writes the .deb files into build/ci)
 
 set(QUORVIN_DEB_LIBRARY "libquorvin${PROJECT_VERSION_MAJOR}")
+set(QUORVIN_DEB_C_LIBRARY "libquorvin-c${PROJECT_VERSION_MAJOR}")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvin)
@@ -32,6 +36,9 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
 # The programs of this build, one package together.
 set(CPACK_COMPONENTS_ALL Quorvin Development)
+if(QUORVIN_BUILD_C)
+    list(APPEND CPACK_COMPONENTS_ALL CLibrary Python)
+endif()
 foreach(component Cli Sim Demo)
     string(TOUPPER ${component} upper)
     if(QUORVIN_BUILD_${upper})
@@ -40,9 +47,13 @@ foreach(component Cli Sim Demo)
     endif()
 endforeach()
 set(quorvin_doc_owners Quorvin:${QUORVIN_DEB_LIBRARY} Development:libquorvin-dev)
-list(LENGTH CPACK_COMPONENTS_ALL count)
-if(count GREATER 2)
-    list(GET CPACK_COMPONENTS_ALL 2 first_tool)
+if(QUORVIN_BUILD_C)
+    list(APPEND quorvin_doc_owners CLibrary:${QUORVIN_DEB_C_LIBRARY} Python:python3-quorvin)
+endif()
+set(tool_components ${CPACK_COMPONENTS_ALL})
+list(REMOVE_ITEM tool_components Quorvin Development CLibrary Python)
+if(tool_components)
+    list(GET tool_components 0 first_tool)
     list(APPEND quorvin_doc_owners ${first_tool}:quorvin)
 endif()
 set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
@@ -60,12 +71,39 @@ This package holds the shared library.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libquorvin-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS Quorvin)
+if(QUORVIN_BUILD_C)
+    list(APPEND CPACK_COMPONENT_DEVELOPMENT_DEPENDS CLibrary)
+endif()
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
     "VISCA pan/tilt/zoom camera control library (development files)
 Quorvin drives pan/tilt/zoom video cameras over the VISCA serial protocol.
 
 This package holds the C++ headers, the CMake package (find_package(Quorvin)
-gives Quorvin::quorvin) and the pkg-config file quorvin.pc.")
+gives Quorvin::quorvin) and the pkg-config file quorvin.pc; and the C
+interface's header quorvin/quorvin.h with the link name libquorvin-c.so.")
+
+set(CPACK_DEBIAN_CLIBRARY_PACKAGE_NAME "${QUORVIN_DEB_C_LIBRARY}")
+set(CPACK_DEBIAN_CLIBRARY_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_CLIBRARY_DESCRIPTION
+    "VISCA pan/tilt/zoom camera control library (C interface)
+Quorvin drives pan/tilt/zoom video cameras over the VISCA serial protocol.
+
+This package holds libquorvin-c.so.1: the same camera operations as a plain C
+interface, for programs of any compiler and language (Python, C#, Node...).")
+
+# Pure Python: one package for every architecture, over the C library of the same version.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-quorvin)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "${QUORVIN_DEB_C_LIBRARY} (= ${PROJECT_VERSION}), python3")
+set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+    "VISCA pan/tilt/zoom camera control from Python
+Quorvin drives pan/tilt/zoom video cameras over the VISCA serial protocol.
+
+This package holds the Python module quorvin: with quorvin.Camera(port) as cam,
+the camera operations as methods, over the C library libquorvin-c.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME quorvin)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION video)

@@ -30,7 +30,7 @@ quorvin_need_packages() {
 QUORVIN_LINUX_PACKAGES=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev
                         qt6-base-dev qt6-qpa-plugins fonts-liberation libcli11-dev nlohmann-json3-dev
                         xvfb xauth imagemagick clang-format doxygen
-                        dpkg-dev file)
+                        dpkg-dev file python3 python3-pytest python3-setuptools)
 # The fuzz targets: clang and its libFuzzer runtime (scripts/test-fuzz).
 # shellcheck disable=SC2034
 QUORVIN_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

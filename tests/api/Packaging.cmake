@@ -14,7 +14,8 @@ endforeach()
 # A caller's include directory holds the public headers and nothing else.
 file(GLOB_RECURSE headers RELATIVE "${prefix}/include" "${prefix}/include/*")
 list(SORT headers)
-set(public quorvin/Controller.h quorvin/DriverException.h quorvin/Export.h quorvin/Log.h)
+set(public quorvin/Controller.h quorvin/DriverException.h quorvin/Export.h quorvin/Log.h
+           quorvin/quorvin.h)
 if(NOT headers STREQUAL public)
     message(FATAL_ERROR "installed headers: ${headers}; expected: ${public}")
 endif()

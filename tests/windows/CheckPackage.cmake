@@ -6,7 +6,8 @@
 #
 #   cmake -DBUILD_DIR=... -DCPACK=... -DPACKAGE=quorvin-1.0.0-win32 -DHEADERS_DIR=include/quorvin
 #         -DPROGRAMS=Demo.exe,quorvin.exe -DRUNTIME=libstdc++-6.dll,... -DOBJDUMP=... -DSYSTEM_LIBS=/usr/<triplet>/lib
-#         -P CheckPackage.cmake
+#         [-DEXTRA=bin/quorvin-c.dll,lib/quorvin-c.lib,...] -P CheckPackage.cmake
+# EXTRA names further files that the package must hold (the C interface's, when built).
 cmake_minimum_required(VERSION 3.25)
 
 foreach(var BUILD_DIR CPACK PACKAGE HEADERS_DIR PROGRAMS RUNTIME OBJDUMP SYSTEM_LIBS)
@@ -29,6 +30,10 @@ endif()
 string(REPLACE "\n" ";" listing "${listing}")
 
 set(wanted bin/quorvin.dll lib/libquorvin.dll.a)
+if(EXTRA)
+    string(REPLACE "," ";" extra "${EXTRA}")
+    list(APPEND wanted ${extra})
+endif()
 string(REPLACE "," ";" in_bin "${PROGRAMS},${RUNTIME}")
 foreach(file IN LISTS in_bin)
     list(APPEND wanted "bin/${file}")

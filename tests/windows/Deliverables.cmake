@@ -16,6 +16,19 @@ add_test(NAME windows_dll_exports
     COMMAND ${check_binary} -DBINARY=$<TARGET_FILE:quorvin> -DTABLE=exports
             "-DEXPECTED=${QUORVIN_ROOT}/tests/api/exports.txt"
             -P "${check_dir}/CheckBinary.cmake")
+# quorvin-c.dll: exactly the functions of its .def exported, and no DLL loaded but Windows' own
+# (the C++ runtime is inside it), so that a program of any compiler needs it alone.
+set(c_interface_files)
+if(TARGET quorvin_c)
+    add_test(NAME windows_c_dll_tables
+        COMMAND "${CMAKE_COMMAND}" "-DOBJDUMP=${CMAKE_OBJDUMP}" -DBINARY=$<TARGET_FILE:quorvin_c>
+                "-DDEFINITIONS=${QUORVIN_ROOT}/capi/quorvin-c.def"
+                "-DSYSTEM_LIBS=${CMAKE_FIND_ROOT_PATH}/lib"
+                -P "${check_dir}/CheckCLibrary.cmake")
+    set(c_interface_files "bin/quorvin-c.dll,lib/quorvin-c.lib,lib/libquorvin-c.dll.a")
+    string(APPEND c_interface_files ",python/quorvin/__init__.py,python/quorvin/_operations.py")
+endif()
+
 if(TARGET quorvin_demo_win32)
     add_test(NAME windows_demo_imports
         COMMAND ${check_binary} -DBINARY=$<TARGET_FILE:quorvin_demo_win32> -DTABLE=imports
@@ -39,6 +52,7 @@ if(TARGET quorvin_demo_win32)
                 "-DHEADERS_DIR=${QUORVIN_ROOT}/include/quorvin" "-DPROGRAMS=${programs}"
                 "-DRUNTIME=libstdc++-6.dll,${gcc_runtime},libwinpthread-1.dll"
                 "-DOBJDUMP=${CMAKE_OBJDUMP}" "-DSYSTEM_LIBS=${CMAKE_FIND_ROOT_PATH}/lib"
+                "-DEXTRA=${c_interface_files}"
                 -P "${check_dir}/CheckPackage.cmake")
     set_tests_properties(windows_package PROPERTIES LABELS packaging TIMEOUT 300)
 endif()
