@@ -134,7 +134,7 @@ bool ViscaResponse::isWellFormedAnswer(const ViscaCommand& inquiry) const {
 }
 
 Packet ViscaControllerImpl::executeCommand(std::uint8_t* bytes, int length, int kind) {
-    return exchange(bytes, length, kind, ExchangeOptions{});
+    return exchange(bytes, length, kind, operationOptions);
 }
 
 Packet ViscaControllerImpl::exchange(std::uint8_t* bytes, int length, int kind,

@@ -55,6 +55,13 @@ class Engine {
     std::vector<std::uint8_t> exchange(const std::uint8_t* bytes, std::size_t length,
                                        const ExchangeOptions& options = {});
 
+    // How the operations of controller() wait: a command with `untilAcknowledged` returns at
+    // its acknowledgement (its completion then comes as a frame set aside), and `timeout`
+    // bounds every wait. Until it is called, as the exported class waits.
+    void setOperationOptions(const ExchangeOptions& options) {
+        impl().setOperationOptions(options);
+    }
+
     // Frames that nobody asked for (late completions, change notices, remote-control keys)
     // are shown to `watcher` as they are set aside, during exchanges and listen alike.
     void observeSetAside(FrameObserver watcher) { impl().observeSetAside(std::move(watcher)); }

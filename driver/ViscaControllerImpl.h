@@ -164,6 +164,10 @@ class ViscaControllerImpl : public ControllerImpl {
     };
     // executeCommand, waiting as `options` say.
     Packet exchange(std::uint8_t* bytes, int length, int kind, const ExchangeOptions& options);
+    // How the operations' own exchanges wait (executeCommand's), the library's defaults unless
+    // a program built with the engine asks otherwise: a server that must go on with other
+    // cameras while one recalls a preset ends such a command at its acknowledgement.
+    void setOperationOptions(const ExchangeOptions& options) { operationOptions = options; }
 
     // How the last exchange went beyond its result: the frames of its reply as they came (up
     // to 16 bytes, also when they were refused), the socket its acknowledgement named, and
@@ -204,6 +208,7 @@ class ViscaControllerImpl : public ControllerImpl {
 
     ExchangeReport report;
     FrameObserver observer;
+    ExchangeOptions operationOptions;
 
     // The building blocks of the operations, beside executeCommand in CommandExecution.cpp.
     // 8x 01 <register> <arguments> FF, a camera command whose reply carries no data.
