@@ -362,8 +362,8 @@ Outcome Hub::unlock(const std::string& cameraId, const std::string& key, bool fo
 }
 
 std::shared_ptr<Subscriber> Hub::subscribe(
-    std::function<void(std::shared_ptr<const std::string>)> deliver) {
-    auto subscriber = std::make_shared<Subscriber>(std::move(deliver));
+    std::function<void(std::shared_ptr<const std::string>)> deliver, bool polls) {
+    auto subscriber = std::make_shared<Subscriber>(std::move(deliver), polls);
     std::lock_guard<std::mutex> lock(subscriberMutex);
     subscribers.erase(std::remove_if(subscribers.begin(), subscribers.end(),
                                      [](const auto& weak) { return weak.expired(); }),
@@ -383,8 +383,10 @@ void Hub::setWatched(Subscriber& subscriber, const std::string& cameraId, bool o
     } else {
         subscriber.cameras.erase(cameraId);
     }
-    const CameraInfo* info = camera(cameraId);
-    links[info->link]->watch(info->address, on);
+    if (subscriber.drivesPolls) {
+        const CameraInfo* info = camera(cameraId);
+        links[info->link]->watch(info->address, on);
+    }
 }
 
 Outcome Hub::watch(const std::shared_ptr<Subscriber>& subscriber,

@@ -34,12 +34,13 @@ struct CameraInfo {
 // the cameras it subscribed to, on whatever thread the change happened on; it must not block.
 class Subscriber {
   public:
-    explicit Subscriber(std::function<void(std::shared_ptr<const std::string>)> deliver)
-        : send(std::move(deliver)) {}
+    Subscriber(std::function<void(std::shared_ptr<const std::string>)> deliver, bool polls)
+        : send(std::move(deliver)), drivesPolls(polls) {}
 
   private:
     friend class Hub;
     std::function<void(std::shared_ptr<const std::string>)> send;
+    const bool drivesPolls;
     std::set<std::string> cameras;  // guarded by the hub's subscriber lock
 };
 
@@ -81,8 +82,10 @@ class Hub : private LinkEvents {
     // With the key, or `force`.
     Outcome unlock(const std::string& camera, const std::string& key, bool force);
 
+    // A subscriber that `polls` makes the links refresh the state of the cameras it watches;
+    // one that only records what happens (a log, a test) leaves the wire alone.
     std::shared_ptr<Subscriber> subscribe(
-        std::function<void(std::shared_ptr<const std::string>)> deliver);
+        std::function<void(std::shared_ptr<const std::string>)> deliver, bool polls = true);
     // Adds cameras ("*": every one) to what the subscriber hears and sends it a snapshot of
     // them; unknown ids are refused (400) and nothing changes.
     Outcome watch(const std::shared_ptr<Subscriber>& subscriber,

@@ -167,6 +167,10 @@ void Link::watch(int camera, bool watched) {
     } else {
         count.fetch_sub(1);
     }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        watchersChanged = true;
+    }
     wake.notify_all();
 }
 
@@ -324,6 +328,9 @@ bool Link::connect() {
         engine = std::make_unique<CameraDriver::Engine>();
         engine->observeSetAside(
             [this](const std::uint8_t* bytes, int length) { frameSetAside(bytes, length); });
+        CameraDriver::Engine::ExchangeOptions setup;
+        setup.timeout = timing.setupTimeout;
+        engine->setOperationOptions(setup);
         engine->open(portName);
         const int cameras = engine->countCameras();
         // Whatever a camera was doing when the link broke, it was told by a client that may
@@ -342,6 +349,7 @@ bool Link::connect() {
                 }
             }
         }
+        engine->setOperationOptions({});
         {
             std::lock_guard<std::mutex> lock(mutex);
             counted = cameras;
@@ -472,7 +480,9 @@ void Link::serve() {
                 continue;
             }
             std::unique_lock<std::mutex> lock(mutex);
-            wake.wait_until(lock, nextDue, [this] { return stopping || !queue.empty(); });
+            wake.wait_until(lock, nextDue,
+                            [this] { return stopping || !queue.empty() || watchersChanged; });
+            watchersChanged = false;
         } catch (const std::exception& e) {
             // The link itself failed (a job's own failures are answered in execute).
             goOffline(e.what());

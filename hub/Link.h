@@ -81,6 +81,9 @@ struct LinkTiming {
     std::chrono::milliseconds movingPoll{150};        // a watched camera that moves
     std::chrono::milliseconds restingPoll{5000};      // a watched camera at rest, per inquiry sweep
     std::chrono::milliseconds completionLimit{6000};  // a long move's reply: 200 within, 202 past
+    // The link set-up's replies: a chain answers in milliseconds, and a silent one must not
+    // hold each reconnect attempt for the full transfer time-out.
+    std::chrono::milliseconds setupTimeout{1000};
     std::chrono::milliseconds firstBackoff{200};
     std::chrono::milliseconds maxBackoff{5000};
 };
@@ -139,6 +142,7 @@ class Link {
     std::condition_variable wake;
     std::deque<std::unique_ptr<Queued>> queue;  // guarded by mutex
     bool stopping = false;                      // guarded by mutex
+    bool watchersChanged = false;               // guarded by mutex
     Health state = Health::Reconnecting;        // guarded by mutex
     std::string stateReason = "connecting";     // guarded by mutex
     int counted = 0;                            // guarded by mutex

@@ -454,7 +454,13 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         }
         request = parser->release();
         stream.expires_never();
-        handle(std::move(request));
+        Request copy = request;
+        try {
+            handle(std::move(request));
+        } catch (const std::exception& e) {
+            // A fault of the hub's own: the client is told, the other clients go on.
+            send(errorResponse(copy, 500, std::string("the hub failed: ") + e.what()));
+        }
     }
 
     bool authorised(const Request& request) const {
@@ -556,8 +562,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
             });
     }
 
-    void lockRoute(const Request& request, const std::string& camera, const json& body) {
-        if (!body.is_null() && !body.is_object()) {
+    void lockRoute(const Request& request, const std::string& camera, const json& given) {
+        const json body = given.is_null() ? json::object() : given;
+        if (!body.is_object()) {
             return send(errorResponse(request, 400, "the body must be a JSON object"));
         }
         for (const auto& item : body.items()) {
