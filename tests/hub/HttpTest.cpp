@@ -32,9 +32,9 @@ TEST(HubHttp, EveryOperationSendsTheToolsFramesAndGivesItsResult) {
     std::vector<std::string> direct;
     std::vector<std::string> directFrames;
     {
-        HubOnChain reference(chainOf(1));
+        PlainChain reference(1);
         CameraDriver::Controller camera;
-        camera.connect(reference.linkPath);
+        camera.connect(reference.server.devicePath());
         reference.wire.take();
         for (const ScriptLine& line : lines) {
             try {
@@ -62,7 +62,9 @@ TEST(HubHttp, EveryOperationSendsTheToolsFramesAndGivesItsResult) {
         if (reply.status == 200) {
             viaHub.push_back(line.text + " -> " + body["result"].dump());
         } else {
-            EXPECT_EQ(reply.status, 422) << line.text << ": " << reply.body;
+            // The camera's refusal, or a reply that answers nothing (an inquiry refused).
+            EXPECT_TRUE(reply.status == 422 || reply.status == 502)
+                << line.text << ": " << reply.body;
             viaHub.push_back(line.text + " -> failed: " + body.value("error", ""));
         }
     }

@@ -118,6 +118,20 @@ struct ChainOptions {
     std::function<void(Hub::Config&)> adjust;
 };
 
+// The virtual camera alone, for a reference run of the library without the hub.
+struct PlainChain {
+    explicit PlainChain(int cameras) : server(options(cameras, wire)) {}
+    static Camsim::ServerOptions options(int cameras, WireLog& log) {
+        Camsim::ServerOptions o;
+        o.cameras = cameras;
+        o.timing.instant = true;
+        o.log = [&log](const std::string& line) { log.add(line); };
+        return o;
+    }
+    WireLog wire;
+    Camsim::PtyServer server;
+};
+
 inline ChainOptions chainOf(int cameras, std::function<void(Hub::Config&)> adjust = nullptr) {
     ChainOptions o;
     o.cameras = cameras;

@@ -40,9 +40,9 @@ TEST(HubViscaIp, LibraryOverUdpRunsEveryOperationOnTheThirdCameraOfAChain) {
     std::vector<std::string> direct;
     std::vector<std::string> directFrames;
     {
-        HubOnChain reference(chainOf(3));
+        PlainChain reference(3);
         CameraDriver::Controller camera;
-        camera.connect(reference.linkPath);
+        camera.connect(reference.server.devicePath());
         camera.setCurCamera(3);
         reference.wire.take();
         direct = runScript(camera, lines);
