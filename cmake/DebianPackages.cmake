@@ -1,7 +1,8 @@
 # The Debian packages, made by CPack from the install components:
 #   libquorvin1     the shared library (component Quorvin), named after its SONAME
 #   libquorvin-dev  headers, link name, CMake package and quorvin.pc (component Development)
-#   quorvin         the programs quorvin, quorvin-camsim and quorvin-demo (those built)
+#   quorvin         the programs quorvin, quorvin-hub (with its page and a systemd unit, not
+#                   enabled), quorvin-camsim and quorvin-demo (those built)
 # Each package's dependencies on other distribution packages come from its binaries through
 # dpkg-shlibdeps; the library package carries a shlibs file for the packages linking it.
 #   cd build/ci && cpack -G DEB        (writes the .deb files into build/ci)
@@ -32,7 +33,7 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
 # The programs of this build, one package together.
 set(CPACK_COMPONENTS_ALL Quorvin Development)
-foreach(component Cli Sim Demo)
+foreach(component Cli Hub Sim Demo)
     string(TOUPPER ${component} upper)
     if(QUORVIN_BUILD_${upper})
         list(APPEND CPACK_COMPONENTS_ALL ${component})
@@ -75,9 +76,11 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${QUORVIN_DEB_LIBRARY} (= ${PROJECT_VERS
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION
     "VISCA pan/tilt/zoom camera control tools
 Programs built on the Quorvin library: quorvin, which runs any camera
-operation or dumps every setting from the command line; quorvin-camsim, a
-virtual chain of VISCA cameras on a pseudo-terminal; and quorvin-demo, a
-dialog that drives one camera.")
+operation or dumps every setting from the command line; quorvin-hub, a
+resident program that owns the camera links, heals them and serves the
+cameras over HTTP, WebSocket and VISCA over IP (its systemd unit is
+installed, not enabled); quorvin-camsim, a virtual chain of VISCA cameras
+on a pseudo-terminal; and quorvin-demo, a dialog that drives one camera.")
 
 # Every package carries the copyright file where Debian looks for it.
 foreach(pair IN LISTS quorvin_doc_owners)

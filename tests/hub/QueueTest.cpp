@@ -250,7 +250,9 @@ TEST(HubQueue, WatchedCameraIsPolledAndItsChangesAreEvents) {
     chain.hub->unsubscribe(watcher);
     chain.wire.take();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_TRUE(chain.wire.take().empty());
+    const std::vector<std::string> late = chain.wire.take();
+    // The inquiry on the wire when the watcher left may still be logged.
+    EXPECT_LE(late.size(), 1u) << (late.empty() ? "" : late.front());
 }
 
 }  // namespace
