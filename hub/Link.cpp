@@ -446,10 +446,6 @@ void Link::serve() {
             }
             expirePending();
             const auto now = Clock::now();
-            if (!pending.empty()) {
-                engine->listen(std::min(now + LISTEN_SLICE, pending.front()->replyBy), 1);
-                continue;
-            }
             // A camera that someone watches and whose poll is due.
             int due = 0;
             auto nextDue = lastTraffic + timing.heartbeat;
@@ -477,6 +473,18 @@ void Link::serve() {
             if (now >= lastTraffic + timing.heartbeat) {
                 heartbeat();
                 lastTraffic = Clock::now();
+                continue;
+            }
+            if (!pending.empty()) {
+                // A completion is due: the link is read (in slices, so that a request that
+                // comes meanwhile is not held up) rather than left until the next exchange.
+                // (The unanswered come first, and expirePending has answered those past due,
+                // so the deadline is never in the past.)
+                auto until = now + LISTEN_SLICE;
+                if (!pending.front()->answered) {
+                    until = std::min(until, pending.front()->replyBy);
+                }
+                engine->listen(until, 1);
                 continue;
             }
             std::unique_lock<std::mutex> lock(mutex);
