@@ -26,11 +26,11 @@ class Outcomes {
             if (statuses.size() <= index) statuses.resize(index + 1, 0);
         }
         return [this, index](Hub::Outcome outcome) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                statuses[index] = outcome.status;
-                errors.push_back(outcome.error);
-            }
+            // Notified under the lock: the test may end, and this object go, as soon as the
+            // last outcome is in.
+            std::lock_guard<std::mutex> lock(mutex);
+            statuses[index] = outcome.status;
+            errors.push_back(outcome.error);
             changed.notify_all();
         };
     }
