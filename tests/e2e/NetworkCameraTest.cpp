@@ -13,8 +13,8 @@
 #include "cli/Script.h"
 #include "quorvin/Controller.h"
 #include "tests/e2e/MixedExchanges.h"
-#include "tests/e2e/OperationScript.h"
 #include "tests/e2e/NetworkCamera.h"
+#include "tests/e2e/OperationScript.h"
 #include "tests/support/LogSandbox.h"
 #include "tests/support/Raised.h"
 
@@ -27,7 +27,6 @@ using E2eTest::NetworkCamera;
 using TestSupport::raisedBy;
 using TestSupport::readLines;
 using Clock = std::chrono::steady_clock;
-
 
 // What one run of the script gave: each step's printed result or failure, and the frames that
 // reached the camera.
