@@ -248,6 +248,25 @@ TEST(HubHttp, BoundsOnBodyHeaderAndClientsAreTold) {
     EXPECT_TRUE(served);
 }
 
+TEST(HubHttp, ClientThatLeavesMidRequestCostsOnlyItself) {
+    ChainOptions o = chainOf(1);
+    o.timing.completionDelay = std::chrono::milliseconds(200);
+    HubOnChain chain(o);
+    ASSERT_TRUE(chain.waitOnline());
+    {
+        // The request is sent and the connection closed before its answer comes.
+        HttpClient leaving(chain.port());
+        leaving.raw(
+            "POST /api/cameras/cam1/setGain HTTP/1.1\r\nHost: x\r\n"
+            "Content-Length: 10\r\n\r\n{\"gain\":7}",
+            std::chrono::milliseconds(20));
+    }
+    const HttpReply reply = httpRequest(chain.port(), "POST", "/api/cameras/cam1/getGain");
+    EXPECT_EQ(reply.status, 200) << reply.body;
+    // Its command still reached the camera, whose answer went nowhere.
+    EXPECT_EQ(json::parse(reply.body)["result"], 7);
+}
+
 TEST(HubHttp, TokenIsAskedForEveryApiRequest) {
     HubOnChain chain(chainOf(1, [](Hub::Config& config) { config.token = "s3cret-token"; }));
     EXPECT_EQ(httpRequest(chain.port(), "GET", "/api/cameras").status, 401);

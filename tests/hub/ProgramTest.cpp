@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -44,6 +46,47 @@ TEST(HubProgram, ServesTheCamerasThatThePortCounts) {
         TestSupport::httpRequest(port, "POST", "/api/cameras/cam2/getPowerState");
     EXPECT_EQ(power.status, 200) << power.body;
     EXPECT_EQ(json::parse(power.body)["result"], true);
+}
+
+// Waits up to `limit` for the first camera's health as the hub lists it to be `wanted` (or,
+// with `other`, anything but it).
+bool waitHealth(std::uint16_t port, const std::string& wanted, std::chrono::seconds limit,
+                bool other = false) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const TestSupport::HttpReply list = TestSupport::httpRequest(port, "GET", "/api/cameras");
+        if (list.status == 200 &&
+            (json::parse(list.body)["cameras"][0]["health"] == wanted) != other) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+TEST(HubProgram, CameraProgramStoppedAndStartedAgainOnItsLinkIsServedAgain) {
+    TestSupport::TempDir folder;
+    const std::string link = folder.path("camera");
+    auto camsim = std::make_unique<TestSupport::RunningProgram>(
+        std::vector<std::string>{QUORVIN_CAMSIM_PROGRAM, "--link", link});
+    ASSERT_FALSE(camsim->readLine().empty());
+    TestSupport::RunningProgram hub(
+        {QUORVIN_HUB_PROGRAM, "--port", link, "--listen", "127.0.0.1:0"});
+    const std::string url = hub.readLine();
+    ASSERT_EQ(url.rfind("http://127.0.0.1:", 0), 0u) << url;
+    const auto port = static_cast<std::uint16_t>(std::stoi(url.substr(17)));
+    ASSERT_TRUE(waitHealth(port, "online", std::chrono::seconds(10)));
+
+    // Stopped as a service manager stops it: it removes its link on the way out.
+    ::kill(camsim->pid(), SIGTERM);
+    camsim.reset();
+    ASSERT_TRUE(waitHealth(port, "online", std::chrono::seconds(5), true));
+    camsim = std::make_unique<TestSupport::RunningProgram>(
+        std::vector<std::string>{QUORVIN_CAMSIM_PROGRAM, "--link", link});
+    ASSERT_FALSE(camsim->readLine().empty());
+    EXPECT_TRUE(waitHealth(port, "online", std::chrono::seconds(15)));
+    EXPECT_EQ(TestSupport::httpRequest(port, "POST", "/api/cameras/cam1/getPowerState").status,
+              200);
 }
 
 struct Refusal {
