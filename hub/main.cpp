@@ -47,7 +47,11 @@ int usageError(const std::string& message) {
 // source tree's when run from a build.
 std::string defaultWebRoot(const char* argv0) {
     std::error_code error;
-    const auto exe = std::filesystem::absolute(argv0, error);
+    // A program started through PATH has only its name in argv[0]; Linux tells the file itself.
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        exe = std::filesystem::absolute(argv0, error);
+    }
     if (!error) {
         const auto installed =
             exe.parent_path().parent_path() / "share" / "quorvin" / "hub" / "web";

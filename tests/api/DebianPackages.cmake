@@ -96,8 +96,9 @@ endforeach()
 
 # The hub comes with its page and its systemd unit, which the package does not enable (no
 # maintainer script starts or enables it).
-if("quorvin-hub" IN_LIST tools)
-    foreach(file lib/systemd/system/quorvin-hub.service usr/share/quorvin/hub/web/index.html)
+list(FIND tools quorvin-hub hub_at)
+if(hub_at GREATER -1)
+    foreach(file usr/lib/systemd/system/quorvin-hub.service usr/share/quorvin/hub/web/index.html)
         if(NOT EXISTS "${root}/${file}")
             message(FATAL_ERROR "the tools package has no /${file}")
         endif()
