@@ -1,7 +1,8 @@
 # The Debian packages, made by CPack from the install components:
 #   libquorvin1     the shared library (component Quorvin), named after its SONAME
 #   libquorvin-dev  headers, link name, CMake package and quorvin.pc (component Development)
-#   quorvin         the programs quorvin, quorvin-camsim and quorvin-demo (those built)
+#   quorvin         the programs quorvin, quorvin-hub (with its page and a systemd unit, not
+#                   enabled), quorvin-camsim and quorvin-demo (those built)
 #   libquorvin-c1   the C interface's library libquorvin-c.so.1 (component CLibrary); its header
 #                   quorvin.h and link name go with libquorvin-dev
 #   python3-quorvin the Python package over it (component Python), for every architecture
@@ -39,7 +40,7 @@ set(CPACK_COMPONENTS_ALL Quorvin Development)
 if(QUORVIN_BUILD_C)
     list(APPEND CPACK_COMPONENTS_ALL CLibrary Python)
 endif()
-foreach(component Cli Sim Demo)
+foreach(component Cli Hub Sim Demo)
     string(TOUPPER ${component} upper)
     if(QUORVIN_BUILD_${upper})
         list(APPEND CPACK_COMPONENTS_ALL ${component})
@@ -113,9 +114,11 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "${QUORVIN_DEB_LIBRARY} (= ${PROJECT_VERS
 set(CPACK_DEBIAN_TOOLS_DESCRIPTION
     "VISCA pan/tilt/zoom camera control tools
 Programs built on the Quorvin library: quorvin, which runs any camera
-operation or dumps every setting from the command line; quorvin-camsim, a
-virtual chain of VISCA cameras on a pseudo-terminal; and quorvin-demo, a
-dialog that drives one camera.")
+operation or dumps every setting from the command line; quorvin-hub, a
+resident program that owns the camera links, heals them and serves the
+cameras over HTTP, WebSocket and VISCA over IP (its systemd unit is
+installed, not enabled); quorvin-camsim, a virtual chain of VISCA cameras
+on a pseudo-terminal; and quorvin-demo, a dialog that drives one camera.")
 
 # Every package carries the copyright file where Debian looks for it.
 foreach(pair IN LISTS quorvin_doc_owners)

@@ -220,11 +220,21 @@ Packet ViscaControllerImpl::exchange(std::uint8_t* bytes, int length, int kind,
     return response.getResult();
 }
 
-int ViscaControllerImpl::listen(Comm::Clock::time_point deadline) {
+int ViscaControllerImpl::listen(Comm::Clock::time_point deadline, int maxFrames) {
     FrameReader reader(*getComm());
     int frames = 0;
-    while (const std::optional<Frame> frame = reader.next(deadline)) {
+    while (maxFrames <= 0 || frames < maxFrames) {
+        const std::optional<Frame> frame = reader.next(deadline);
+        if (!frame) {
+            break;
+        }
         setAside(*frame, "no exchange in progress");
+        ++frames;
+    }
+    // Whole frames already read with the last one are not left to the next exchange, which
+    // would drop them as stale input.
+    while (const std::optional<Frame> late = reader.nextBuffered()) {
+        setAside(*late, late->whole ? "arrived with the frame listened for" : "unfinished frame");
         ++frames;
     }
     return frames;

@@ -65,8 +65,11 @@ class Engine {
     // Frames that nobody asked for (late completions, change notices, remote-control keys)
     // are shown to `watcher` as they are set aside, during exchanges and listen alike.
     void observeSetAside(FrameObserver watcher) { impl().observeSetAside(std::move(watcher)); }
-    // Reads what the camera sends with no exchange in progress until `deadline`.
-    int listen(Clock::time_point deadline) { return impl().listen(deadline); }
+    // Reads what the camera sends with no exchange in progress until `deadline`, or until
+    // `maxFrames` frames have come when it is above 0.
+    int listen(Clock::time_point deadline, int maxFrames = 0) {
+        return impl().listen(deadline, maxFrames);
+    }
     const ExchangeReport& lastExchange() { return impl().lastExchange(); }
 
   private:

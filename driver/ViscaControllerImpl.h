@@ -184,8 +184,9 @@ class ViscaControllerImpl : public ControllerImpl {
     using FrameObserver = std::function<void(const std::uint8_t* bytes, int length)>;
     void observeSetAside(FrameObserver watcher) { observer = std::move(watcher); }
     // Reads the frames that arrive with no exchange in progress until `deadline`, setting each
-    // aside; returns how many came.
-    int listen(Comm::Clock::time_point deadline);
+    // aside; returns how many came. With `maxFrames` above 0 it returns as soon as that many
+    // have come, so that a caller waiting for one completion is not held to the deadline.
+    int listen(Comm::Clock::time_point deadline, int maxFrames = 0);
     // Numbers the cameras on the chain; result byte 0 is the number of cameras + 1.
     Packet addressSet();
     // Clears the command buffers of every camera on the chain.

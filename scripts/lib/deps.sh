@@ -29,6 +29,7 @@ quorvin_need_packages() {
 # shellcheck disable=SC2034 # used by the scripts that source this file
 QUORVIN_LINUX_PACKAGES=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev
                         qt6-base-dev qt6-qpa-plugins fonts-liberation libcli11-dev nlohmann-json3-dev
+                        libboost1.81-dev libtomlplusplus-dev
                         xvfb xauth imagemagick clang-format doxygen
                         dpkg-dev file python3 python3-pytest python3-setuptools)
 # The fuzz targets: clang and its libFuzzer runtime (scripts/test-fuzz).

@@ -151,6 +151,21 @@ foreach(tool IN LISTS tools)
     endif()
 endforeach()
 
+# The hub comes with its page and its systemd unit, which the package does not enable (no
+# maintainer script starts or enables it).
+list(FIND tools quorvin-hub hub_at)
+if(hub_at GREATER -1)
+    foreach(file usr/lib/systemd/system/quorvin-hub.service usr/share/quorvin/hub/web/index.html)
+        if(NOT EXISTS "${root}/${file}")
+            message(FATAL_ERROR "the tools package has no /${file}")
+        endif()
+    endforeach()
+    step(dpkg-deb -I "${debs}/quorvin_${VERSION}_${arch}.deb")
+    if(step_output MATCHES "postinst")
+        message(FATAL_ERROR "the tools package has a postinst: the hub must not be enabled")
+    endif()
+endif()
+
 # The packaged tool names the library it loaded: the packaged one, not the build's.
 step(${run} "${root}/usr/bin/quorvin" --version)
 expect("quorvin --version" "${step_output}"
