@@ -13,6 +13,7 @@
 
 #include "quorvin/Controller.h"
 #include "sim/PtyServer.h"
+#include "tests/e2e/NetworkCamera.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/LogSandbox.h"
 #include "tests/support/Raised.h"
@@ -24,8 +25,6 @@ namespace {
 using namespace std::chrono_literals;
 using TestSupport::eventually;
 using TestSupport::raisedBy;
-
-enum class Link { Pty, Tcp, Udp };
 
 const char* const OK = "(nothing raised)";
 const char* const FAILED = "Executing the command failed !";
@@ -99,10 +98,6 @@ const Row ROWS[] = {
 
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
-std::string linkName(Link link) {
-    return link == Link::Pty ? "Pty" : link == Link::Tcp ? "Tcp" : "Udp";
-}
-
 class HostileCamera : public ::testing::TestWithParam<std::tuple<Row, Link>> {
   protected:
     static Camsim::ServerOptions options(const Row& row) {
@@ -112,18 +107,6 @@ class HostileCamera : public ::testing::TestWithParam<std::tuple<Row, Link>> {
         o.network.udpPort = 0;
         row.camera(o);
         return o;
-    }
-
-    std::string name(Link way) const {
-        switch (way) {
-            case Link::Tcp:
-                return "tcp://127.0.0.1:" + std::to_string(server.tcpPort());
-            case Link::Udp:
-                return "udp://127.0.0.1:" + std::to_string(server.udpPort());
-            case Link::Pty:
-                break;
-        }
-        return server.devicePath();
     }
 
     // Until the bytes that the camera sends after an exchange are all on their way to us.
@@ -145,7 +128,7 @@ class HostileCamera : public ::testing::TestWithParam<std::tuple<Row, Link>> {
 };
 
 TEST_P(HostileCamera, SetsAndReadsBackTheRedGainOrFailsWithTheOneRightText) {
-    ASSERT_EQ(raisedBy([&] { camera.connect(name(link)); }), OK);
+    ASSERT_EQ(raisedBy([&] { camera.connect(portName(server, link)); }), OK);
     EXPECT_EQ(raisedBy([&] { camera.setRGain(GAIN); }), row.set);
     if (*row.get == '\0') {
         return;

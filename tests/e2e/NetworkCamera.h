@@ -18,6 +18,19 @@ inline const char* linkName(Link link) {
     return link == Link::Pty ? "pty" : link == Link::Tcp ? "tcp" : "udp";
 }
 
+// The name that Controller::connect takes to reach `server`'s first camera over `link`.
+inline std::string portName(const Camsim::PtyServer& server, Link link) {
+    switch (link) {
+        case Link::Tcp:
+            return "tcp://127.0.0.1:" + std::to_string(server.tcpPort());
+        case Link::Udp:
+            return "udp://127.0.0.1:" + std::to_string(server.udpPort());
+        case Link::Pty:
+            break;
+    }
+    return server.devicePath();
+}
+
 class NetworkCamera {
     // Before the server: its threads log from the start.
     std::mutex mutex;
@@ -28,17 +41,7 @@ class NetworkCamera {
     explicit NetworkCamera(Camsim::NetworkFaultPlan fault = {}) : server(options(fault, *this)) {}
 
     // The name that Controller::connect takes for `link`.
-    std::string name(Link link) const {
-        switch (link) {
-            case Link::Tcp:
-                return "tcp://127.0.0.1:" + std::to_string(server.tcpPort());
-            case Link::Udp:
-                return "udp://127.0.0.1:" + std::to_string(server.udpPort());
-            case Link::Pty:
-                break;
-        }
-        return server.devicePath();
-    }
+    std::string name(Link link) const { return portName(server, link); }
     // "HOST:PORT" as the library's network messages name the camera.
     std::string peer(Link link) const { return name(link).substr(6); }
 
