@@ -77,9 +77,9 @@ void adviseLink(const Diagnosis& d, std::vector<std::string>& advice) {
         return;
     }
     if (d.lineSpeed && d.tries.size() > 1) {
-        advice.push_back("The cameras answer at " + std::to_string(*d.lineSpeed) +
-                         " baud, not at " + std::to_string(d.tries.front().speed) +
-                         ": name the port " + d.link +
+        advice.push_back(std::string(d.cameras == 1 ? "The camera answers" : "The cameras answer") +
+                         " at " + std::to_string(*d.lineSpeed) + " baud, not at " +
+                         std::to_string(d.tries.front().speed) + ": name the port " + d.link +
                          " wherever you connect to it (quorvin --port, the Demo's port field, "
                          "the hub's configuration).");
     }
@@ -190,7 +190,11 @@ void adviseUnasked(const Diagnosis& d, std::vector<std::string>& advice) {
     std::map<std::string, Seen> unasked;  // by what
     std::size_t strayBytes = 0;
     std::string strayExample;
+    // Network changes as a network camera's greeting: at the connection, before any inquiry.
+    int greetings = 0;
     for (const UnaskedFrame& frame : d.unasked) {
+        greetings +=
+            d.network && frame.what == "network change" && frame.during == 0 && !frame.quiet;
         const bool reply = frame.what == "acknowledgement" || frame.what == "completion" ||
                            frame.what == "answer" || frame.what == "error";
         if (frame.what == "bytes without the terminator FF" ||
@@ -230,7 +234,14 @@ void adviseUnasked(const Diagnosis& d, std::vector<std::string>& advice) {
                          "the camera repeats its answers.");
     }
     for (const auto& [what, seen] : unasked) {
-        if (what == "network change") {
+        if (what == "network change" && greetings == seen.count) {
+            advice.push_back(
+                "The camera greets each new connection with the network-change "
+                "message (" +
+                seen.example +
+                "). A program must not take it for a reply; the library sets it "
+                "aside.");
+        } else if (what == "network change") {
             advice.push_back(
                 "The network-change message (" + seen.example + ") came unasked " +
                 times(seen.count) +

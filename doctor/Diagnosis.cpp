@@ -218,7 +218,7 @@ Diagnosis diagnose(const std::string& port, const DoctorSettings& settings) {
     if (diagnosis.network) {
         attempts.emplace_back(port, 0);
     } else {
-        const ScanTarget target = targetOf(port, settings.speeds);
+        const ScanTarget target = targetOf(port, {}, settings.speeds);
         for (const std::uint32_t speed : target.speeds) {
             attempts.emplace_back(linkName(target.name, speed), speed);
         }

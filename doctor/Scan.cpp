@@ -141,15 +141,17 @@ std::vector<ScanTarget> serialTargets(const std::vector<Ports::SerialPort>& port
     return targets;
 }
 
-ScanTarget targetOf(const std::string& name, const std::vector<std::uint32_t>& speeds) {
+ScanTarget targetOf(const std::string& name, const std::vector<Ports::SerialPort>& present,
+                    const std::vector<std::uint32_t>& speeds) {
     if (isNetworkName(name)) {
         return {name, "", {}};
     }
     const OS::PortName parsed = OS::parsePortName(name);
     ScanTarget target{parsed.port, "", {}};
-    const std::string device = Ports::devicePathOf(parsed.port);
-    if (device != parsed.port) {
-        target.device = device;
+    for (const Ports::SerialPort& port : present) {
+        if (port.name == parsed.port) {
+            target.device = port.device;
+        }
     }
     if (parsed.speedGiven) {
         target.speeds.push_back(parsed.baudRate);

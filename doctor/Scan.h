@@ -36,8 +36,9 @@ struct ScanTarget {
 std::vector<ScanTarget> serialTargets(const std::vector<Ports::SerialPort>& ports,
                                       const std::vector<std::uint32_t>& speeds = scanSpeeds());
 // A port the user named: a network name as it is; a serial port at the speed that its name
-// carries first, then at the others of `speeds`.
-ScanTarget targetOf(const std::string& name,
+// carries first, then at the others of `speeds`, with its other name where `present` (the
+// ports present, as `quorvin ports` lists them) gives one.
+ScanTarget targetOf(const std::string& name, const std::vector<Ports::SerialPort>& present = {},
                     const std::vector<std::uint32_t>& speeds = scanSpeeds());
 // Each host on each port: VISCA over IP on each UDP port, the plain byte stream on each TCP
 // port. An IPv6 address is put in brackets.

@@ -12,6 +12,9 @@
 // profile could not be written), 2 for a mistake on the command line (nothing is sent then).
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -39,15 +42,34 @@ std::string toolName() {
            QUORVIN_DOCTOR_VERSION + ", built in)";
 }
 
+// "2024-06-11 14:03:12 +0200". The offset is worked out here: Windows' strftime gives the
+// zone's name for %z, which a reader abroad cannot place.
 std::string localTime() {
     const std::time_t now = std::time(nullptr);
-    char text[64] = {};
-    // Read once, on the one thread that runs before any probing starts.
-    const std::tm* local = std::localtime(&now);
-    if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", local) == 0) {
+    // localtime and gmtime share a buffer: each is copied at once, on the one thread that runs
+    // before any probing starts.
+    const std::tm* localPart = std::localtime(&now);
+    if (localPart == nullptr) {
         return "unknown";
     }
-    return text;
+    const std::tm local = *localPart;
+    const std::tm* utcPart = std::gmtime(&now);
+    if (utcPart == nullptr) {
+        return "unknown";
+    }
+    std::tm utcAsLocal = *utcPart;
+    utcAsLocal.tm_isdst = local.tm_isdst;
+    // Minutes east of Greenwich; no zone is a day away from it.
+    const int offset = static_cast<int>(
+        std::clamp(std::lround(std::difftime(now, std::mktime(&utcAsLocal)) / 60), -1439L, 1439L));
+    char text[64] = {};
+    if (std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local) == 0) {
+        return "unknown";
+    }
+    char zone[16] = {};
+    std::snprintf(zone, sizeof zone, " %c%02d%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
+                  std::abs(offset) % 60);
+    return std::string(text) + zone;
 }
 
 std::vector<Ports::SerialPort> machinePorts() {
@@ -177,11 +199,12 @@ int main(int argc, char** argv) {
             udpPorts.push_back(VISCA_OVER_IP_PORT);
         }
         std::vector<Doctor::ScanTarget> targets;
+        const std::vector<Ports::SerialPort> present = machinePorts();
         if (scanPorts.empty()) {
-            targets = Doctor::serialTargets(machinePorts());
+            targets = Doctor::serialTargets(present);
         } else {
             for (const std::string& name : scanPorts) {
-                targets.push_back(Doctor::targetOf(name));
+                targets.push_back(Doctor::targetOf(name, present));
             }
         }
         for (Doctor::ScanTarget& target : Doctor::networkTargets(hosts, udpPorts, tcpPorts)) {

@@ -113,7 +113,8 @@ TEST(Scan, ReportsEveryLinkWithTheCamerasOrTheCause) {
     EXPECT_TRUE(held.received().empty());
 }
 
-// A name that carries its speed is tried at that speed first; a COM name keeps its device.
+// A name that carries its speed is tried at that speed first; a port present keeps its other
+// name.
 TEST(ScanTarget, SpeedsAndNamesOfThePortsGiven) {
     struct Case {
         const char* name;
@@ -123,12 +124,13 @@ TEST(ScanTarget, SpeedsAndNamesOfThePortsGiven) {
         {"/dev/ttyUSB0", {"/dev/ttyUSB0", "", {9600, 38400, 115200}}},
         {"/dev/ttyUSB0@115200", {"/dev/ttyUSB0", "", {115200, 9600, 38400}}},
         {"COM3@38400", {"COM3", "/dev/ttyS2", {38400, 9600, 115200}}},
+        {"COM9@38400", {"COM9", "", {38400, 9600, 115200}}},
         {"/dev/ttyUSB0@57600", {"/dev/ttyUSB0", "", {57600, 9600, 38400, 115200}}},
         {"udp://10.0.0.7", {"udp://10.0.0.7", "", {}}},
         {"tcp://10.0.0.7:5678", {"tcp://10.0.0.7:5678", "", {}}},
     };
     for (const Case& c : cases) {
-        const ScanTarget target = Doctor::targetOf(c.name);
+        const ScanTarget target = Doctor::targetOf(c.name, {{"COM3", "/dev/ttyS2"}, {"COM4", ""}});
         EXPECT_EQ(target.name, c.target.name) << c.name;
         EXPECT_EQ(target.device, c.target.device) << c.name;
         EXPECT_EQ(target.speeds, c.target.speeds) << c.name;
