@@ -1,5 +1,6 @@
 # The Windows package, a ZIP made by CPack from the install tree:
-#   bin/      quorvin.dll, Demo.exe, quorvin.exe and the C++ runtime DLLs that they load
+#   bin/      quorvin.dll, Demo.exe, quorvin.exe, quorvin-doctor.exe (which quorvin.exe runs for
+#             scan and doctor) and the C++ runtime DLLs that they load
 #   lib/      the import library libquorvin.dll.a (with the CMake and pkg-config files)
 #   include/  the public headers
 # Named quorvin-<version>-win32.zip for the 32-bit deliverables (win64 for the test build).
