@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "doctor/Diagnosis.h"
@@ -92,7 +93,8 @@ void adviseCamera(const CameraDiagnosis& camera, std::vector<std::string>& advic
     std::vector<std::string> silent;
     std::vector<std::string> broken;
     std::string brokenExample;
-    std::vector<std::string> other;
+    // Other failures, by the library's message: a broken line fails every inquiry alike.
+    std::vector<std::pair<std::string, std::vector<std::string>>> other;
     // The first of the unanswered inquiries after which the camera was asked nothing more.
     std::string stoppedAt;
     for (std::size_t i = 0; i < camera.inquiries.size(); ++i) {
@@ -121,7 +123,14 @@ void adviseCamera(const CameraDiagnosis& camera, std::vector<std::string>& advic
                     }
                     broken.push_back(inquiry.name);
                 } else {
-                    other.push_back(inquiry.name + ": " + inquiry.error);
+                    const auto same = std::find_if(
+                        other.begin(), other.end(),
+                        [&inquiry](const auto& failure) { return failure.first == inquiry.error; });
+                    if (same == other.end()) {
+                        other.push_back({inquiry.error, {inquiry.name}});
+                    } else {
+                        same->second.push_back(inquiry.name);
+                    }
                 }
                 break;
             case Status::NotAsked:
@@ -174,8 +183,8 @@ void adviseCamera(const CameraDiagnosis& camera, std::vector<std::string>& advic
                          "cause it: check the cable and the speed, and try the camera alone on "
                          "the line.");
     }
-    for (const std::string& failure : other) {
-        advice.push_back(who + ": " + failure + ".");
+    for (const auto& [error, names] : other) {
+        advice.push_back(who + ": " + joined(names) + " failed: " + error);
     }
 }
 
@@ -282,6 +291,12 @@ std::vector<std::string> advise(const Diagnosis& diagnosis) {
         adviseCamera(camera, advice);
     }
     adviseUnasked(diagnosis, advice);
+    if (!diagnosis.listenFailure.empty()) {
+        advice.push_back("The link failed while it was listened to, after the inquiries: " +
+                         diagnosis.listenFailure +
+                         ". Check the cable and the adaptor, or the camera's network "
+                         "connection.");
+    }
     if (advice.empty()) {
         advice.push_back("Nothing wrong found.");
     }

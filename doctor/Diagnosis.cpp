@@ -265,8 +265,13 @@ Diagnosis diagnose(const std::string& port, const DoctorSettings& settings) {
             }
         }
         session->during(0, true);
-        session->engine().listen(session->now() + settings.quiet);
         diagnosis.quietMilliseconds = static_cast<int>(settings.quiet.count());
+        try {
+            session->engine().listen(session->now() + settings.quiet);
+        } catch (const std::exception& failure) {
+            // A line that breaks (an adaptor pulled out) or a connection the camera closes.
+            diagnosis.listenFailure = failure.what();
+        }
         for (Unasked& frame : session->takeUnasked()) {
             unasked.push_back(std::move(frame));
         }

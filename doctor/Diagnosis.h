@@ -105,6 +105,7 @@ struct Diagnosis {
     std::vector<CameraDiagnosis> diagnosed;
     std::vector<UnaskedFrame> unasked;
     int quietMilliseconds = 0;  // how long the link was listened to with nothing asked
+    std::string listenFailure;  // why the link failed while it was listened to, if it did
     std::vector<std::string> advice;
 
     // Whether any camera answered: the diagnosis found something to work with.

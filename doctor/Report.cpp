@@ -266,6 +266,7 @@ Json diagnosisJson(const Diagnosis& d) {
             {"cameras", cameras},
             {"unasked", unasked},
             {"quietMilliseconds", d.quietMilliseconds},
+            {"listenFailure", orNull(d.listenFailure)},
             {"advice", d.advice}};
 }
 

@@ -32,9 +32,17 @@ using Status = Doctor::InquiryResult::Status;
 using Twist =
     std::function<std::vector<Bytes>(const Bytes& frame, int request, std::vector<Bytes> replies)>;
 
+const std::string BROKEN = "Serial communication error occured in WinSerialCommAdaptor::recv() !";
+
+// Every reply as the chain sent it.
+std::vector<Bytes> asSent(const Bytes&, int, std::vector<Bytes> replies) { return replies; }
+
 class TwistedLink : public CameraDriver::Comm {
   public:
-    TwistedLink(int cameras, Twist twist) : chain(cameras), change(std::move(twist)) {
+    // From request `breaksAfter` + 1 on, a read with nothing to take fails as a line does whose
+    // adaptor was pulled out.
+    TwistedLink(int cameras, Twist twist, int breaksAfter = 1000)
+        : chain(cameras), change(std::move(twist)), lastGood(breaksAfter) {
         Camsim::Timing timing;
         timing.instant = true;
         chain.setTiming(timing);
@@ -53,6 +61,9 @@ class TwistedLink : public CameraDriver::Comm {
     }
     bool tryReceive(unsigned char* buffer, std::uint32_t* count,
                     Clock::time_point deadline) override {
+        if (pending.empty() && requests > lastGood) {
+            throw CameraDriver::DriverException(BROKEN);
+        }
         if (pending.empty()) {
             clock = std::max(clock, deadline);
             return false;
@@ -77,13 +88,14 @@ class TwistedLink : public CameraDriver::Comm {
     Twist change;
     Bytes pending;
     int requests = 0;
+    int lastGood;
     Clock::time_point clock{};
 };
 
-Diagnosis diagnoseTwisted(int cameras, Twist twist) {
+Diagnosis diagnoseTwisted(int cameras, Twist twist, int breaksAfter = 1000) {
     Doctor::DoctorSettings settings;
-    settings.makeLink = [cameras, twist] {
-        return std::unique_ptr<CameraDriver::Comm>(new TwistedLink(cameras, twist));
+    settings.makeLink = [cameras, twist, breaksAfter] {
+        return std::unique_ptr<CameraDriver::Comm>(new TwistedLink(cameras, twist, breaksAfter));
     };
     settings.tool = "test";
     return Doctor::diagnose("/dev/ttyTEST0", settings);
@@ -181,6 +193,29 @@ TEST(FaultyChain, BytesThatAreNoFrameAreCountedAsNoise) {
     EXPECT_TRUE(advised(d,
                         " bytes came that belong to no frame (12 34 56 ...): noise on the "
                         "line, a wrong line speed, or another device sending on it."));
+}
+
+// The adaptor pulled out after the third inquiry: every inquiry after it fails alike, and so
+// does the quiet second; each is said once.
+TEST(FaultyChain, ALineThatBreaksIsSaidOnce) {
+    const Diagnosis d = diagnoseTwisted(1, asSent, 5);
+    SCOPED_TRACE(allAdvice(d));
+    const auto& inquiries = d.diagnosed[0].inquiries;
+    EXPECT_EQ(inquiries[2].status, Status::Answered);
+    EXPECT_EQ(inquiries[3].status, Status::Failed);
+    EXPECT_EQ(inquiries[3].error, BROKEN);
+    EXPECT_EQ(inquiries.back().status, Status::Failed);
+    EXPECT_EQ(std::count_if(d.advice.begin(), d.advice.end(),
+                            [](const std::string& line) {
+                                return line.rfind("Camera 1: getDZoomState, getFocusMode, ", 0) ==
+                                       0;
+                            }),
+              1)
+        << allAdvice(d);
+    EXPECT_TRUE(advised(d, " and getAutoPowerOffDelay failed: " + BROKEN));
+    EXPECT_EQ(d.listenFailure, BROKEN);
+    EXPECT_TRUE(advised(d, "The link failed while it was listened to, after the inquiries: " +
+                               BROKEN + ". Check the cable and the adaptor"));
 }
 
 // The chain answered the link set-up with something that is no count of cameras.
