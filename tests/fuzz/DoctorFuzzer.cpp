@@ -93,7 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         const std::size_t end = std::min(size, i + length);
-        script.back().push_back({Bytes(data + i, data + end), false});
+        // A transport's read that succeeds brings a byte at least.
+        if (end > i) {
+            script.back().push_back({Bytes(data + i, data + end), false});
+        }
         i = end;
     }
     Doctor::DoctorSettings settings;
