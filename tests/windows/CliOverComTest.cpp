@@ -253,7 +253,7 @@ TEST(CliOverComDoctor, DoctorDiagnosesTheChainOnItsComPort) {
     const RunResult result = run({"doctor", "--port", WindowsTest::CAMERA_PORT, "--quiet", "0"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");
-    for (const std::string line :
+    for (const std::string& line :
          {std::string("  9600 baud     answered: 3 cameras, link set-up in "),
           std::string("  connect with  ") + WindowsTest::CAMERA_PORT + "\n",
           std::string("\nCamera 3\n  device        vendor 0x0051, model 0x0001, ROM 0x0100, 2 "
