@@ -33,8 +33,10 @@ void WatchedLink::disconnect() {
 }
 
 void WatchedLink::send(const unsigned char* data, std::uint32_t* count) {
-    // A deadline already past takes only what has arrived. A camera that never stops talking
-    // is cut off after a few bursts; the transport drops the rest, as it always does.
+    // What arrived since the last exchange ended, the transport would drop unseen as stale when
+    // this request goes out: it is taken first, for the watcher. A deadline already past takes
+    // only what has arrived. A camera that never stops talking is cut off after a few bursts,
+    // and the transport drops the rest as it always does.
     Bytes early;
     unsigned char chunk[256];
     for (int burst = 0; burst < 16 && isOpen; ++burst) {
