@@ -12,6 +12,9 @@ namespace {
 
 // Every VISCA message ends with this byte: a receive ends as soon as it has one.
 constexpr std::uint8_t TERMINATOR = 0xFF;
+// How long a network camera is given to greet a new connection. A camera that greets does so
+// at once; one that does not costs this once per link.
+constexpr std::chrono::milliseconds GREETING_WAIT{200};
 
 }  // namespace
 
@@ -25,6 +28,28 @@ void WatchedLink::connect(const std::string& port) {
     isOpen = false;
     link->connect(port);
     isOpen = true;
+    if (port.rfind("tcp://", 0) == 0 || port.rfind("udp://", 0) == 0) {
+        takeEarly(link->now() + GREETING_WAIT);
+    }
+    connected = link->now();
+}
+
+void WatchedLink::takeEarly(Clock::time_point deadline) {
+    // After the first burst only what has already arrived is taken. A camera that never stops
+    // talking is cut off after a few bursts, and the transport drops the rest as it always
+    // does.
+    Bytes early;
+    unsigned char chunk[256];
+    for (int burst = 0; burst < 16 && isOpen; ++burst) {
+        std::uint32_t got = sizeof chunk;
+        if (!link->tryReceive(chunk, &got, burst == 0 ? deadline : Clock::time_point{})) {
+            break;
+        }
+        early.insert(early.end(), chunk, chunk + got);
+    }
+    if (!early.empty() && between) {
+        between(early);
+    }
 }
 
 void WatchedLink::disconnect() {
@@ -34,21 +59,9 @@ void WatchedLink::disconnect() {
 
 void WatchedLink::send(const unsigned char* data, std::uint32_t* count) {
     // What arrived since the last exchange ended, the transport would drop unseen as stale when
-    // this request goes out: it is taken first, for the watcher. A deadline already past takes
-    // only what has arrived. A camera that never stops talking is cut off after a few bursts,
-    // and the transport drops the rest as it always does.
-    Bytes early;
-    unsigned char chunk[256];
-    for (int burst = 0; burst < 16 && isOpen; ++burst) {
-        std::uint32_t got = sizeof chunk;
-        if (!link->tryReceive(chunk, &got, Clock::time_point{})) {
-            break;
-        }
-        early.insert(early.end(), chunk, chunk + got);
-    }
-    if (!early.empty() && between) {
-        between(early);
-    }
+    // this request goes out: it is taken first, for the watcher (a deadline already past takes
+    // only what has arrived).
+    takeEarly(Clock::time_point{});
     traffic.push_back({Bytes(data, data + *count), {}});
     link->send(data, count);
 }
@@ -105,7 +118,6 @@ void Session::setWait(std::chrono::milliseconds wait) {
 
 SetUp Session::open(const std::string& name) {
     SetUp result;
-    const Clock::time_point start = now();
     try {
         camera.open(name);
         result.outcome = SetUp::Outcome::Answered;
@@ -131,7 +143,10 @@ SetUp Session::open(const std::string& name) {
         }
         watched->takeTraffic();
     }
-    result.milliseconds = millisecondsBetween(start, now());
+    // The link set-up alone: the numbering and the interface clear, not the connection.
+    if (watched->opened()) {
+        result.milliseconds = millisecondsBetween(watched->openedAt(), now());
+    }
     return result;
 }
 

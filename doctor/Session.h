@@ -47,16 +47,24 @@ class WatchedLink : public CameraDriver::Comm {
 
     // Whether the last connect opened the port (the chain's set-up may still have failed).
     bool opened() const { return isOpen; }
+    // When the last connect had opened the port, and listened for a greeting where it does.
+    Clock::time_point openedAt() const { return connected; }
     // The requests and their bytes since the last call.
     std::vector<Traffic> takeTraffic();
     // Shown the bytes that arrived between two exchanges, which the transport would drop
-    // unseen as stale when the next request goes out: a network camera's greeting on connect,
-    // a change notice while the link was idle.
+    // unseen as stale when the next request goes out (a change notice while the link was
+    // idle), and a network camera's greeting, listened for a moment after the connection: over
+    // UDP it carries the sequence number of the connection's reset, and once the first request
+    // has gone out the transport drops it as a reply to an older message.
     void watchBetween(std::function<void(const Bytes&)> watcher) { between = std::move(watcher); }
 
   private:
+    // Passes on, once, what arrives until `deadline` and right behind it.
+    void takeEarly(Clock::time_point deadline);
+
     std::unique_ptr<CameraDriver::Comm> link;
     bool isOpen = false;
+    Clock::time_point connected{};
     std::vector<Traffic> traffic;
     std::function<void(const Bytes&)> between;
 };
