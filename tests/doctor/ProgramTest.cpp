@@ -288,6 +288,12 @@ struct UsageCase {
     std::string err;  // standard error contains it
 };
 
+void PrintTo(const UsageCase& c, std::ostream* out) {
+    for (const std::string& arg : c.args) {
+        *out << arg << ' ';
+    }
+}
+
 class Usage : public ::testing::TestWithParam<UsageCase> {};
 
 TEST_P(Usage, IsRefusedBeforeAnythingIsSent) {
