@@ -77,7 +77,8 @@ std::string diagnosePort(const std::string& port) {
             return {};
         }
     }
-    return explainPort(inspectPort(port));
+    // The speed is the line's, not part of the device's name.
+    return explainPort(inspectPort(Ports::withoutLineSpeed(port)));
 }
 
 }  // namespace QuorvinCli

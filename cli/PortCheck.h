@@ -50,8 +50,8 @@ std::string portLabel(const Ports::SerialPort& port);
 // nothing to add to the library's message.
 std::string explainPort(const PortFacts& facts);
 
-// explainPort(inspectPort(port)), or "" for a network address (tcp://, udp://), which is not
-// a device to look at.
+// explainPort(inspectPort(port)) for the port without its line speed ("COM3" of "COM3@38400"),
+// or "" for a network address (tcp://, udp://), which is not a device to look at.
 std::string diagnosePort(const std::string& port);
 
 }  // namespace QuorvinCli

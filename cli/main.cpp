@@ -5,12 +5,14 @@
 //   quorvin --port PORT -            (operations from standard input, one per line; a script
 //                                     that is not typed at a terminal is checked whole first)
 //   quorvin ports
+//   quorvin scan ...                 (quorvin-doctor, beside this program, runs these two in its
+//   quorvin doctor --port PORT ...    place: see cli/DoctorProgram.h)
 //   quorvin --version
 //
 // Exit status: 0 when every operation succeeded, 1 when the camera or the link failed, 2 for a
-// mistake on the command line or in a script, or a log file that cannot be written (nothing is
-// sent then). A log that a write failed to during the run is reported after it and leaves the
-// status the camera's.
+// mistake on the command line or in a script, a log file that cannot be written, or
+// quorvin-doctor missing for scan or doctor (nothing is sent then). A log that a write failed to
+// during the run is reported after it and leaves the status the camera's.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/DoctorProgram.h"
 #include "cli/LoadedLibrary.h"
 #include "cli/LogFile.h"
 #include "cli/PortCheck.h"
@@ -49,7 +52,9 @@ class UsageFormatter : public CLI::Formatter {
         return "Usage: " + name +
                " --port PORT [--camera N] [OPTIONS] OPERATION [ARGS...] [, OPERATION "
                "[ARGS...]]...\n       " +
-               name + " ports\n";
+               name + " ports\n       " + name +
+               " scan [--port PORT]... [--host HOST]... [--json]\n       " + name +
+               " doctor --port PORT [--camera N] [--profile FILE] [--json]\n";
     }
 };
 
@@ -81,6 +86,12 @@ std::string operationList() {
         }
         text += "\n";
     }
+    text +=
+        "\nFinding and diagnosing cameras (only the link set-up and inquiries are sent):\n"
+        "  scan                   list the cameras on every serial port present and on the hosts\n"
+        "                         named (quorvin scan --help)\n"
+        "  doctor --port PORT     the line speed, the chain, what each camera answers and lacks,\n"
+        "                         and advice, for a support request (quorvin doctor --help)\n";
     text += "\nExit status: 0 done, 1 camera or link failure, 2 usage error (nothing sent).";
     return text;
 }
@@ -163,6 +174,17 @@ int runOnCamera(const std::string& port, int cameraNumber, const std::vector<Ste
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && (std::string(argv[1]) == "scan" || std::string(argv[1]) == "doctor")) {
+        std::string why;
+        const int status = runDoctorProgram(argc, argv, why);
+        if (status < 0) {
+            return usageError(why +
+                              "; it comes with this tool: install the quorvin package (or "
+                              "the Windows ZIP's bin folder) again");
+        }
+        return status;
+    }
+
     CLI::App app{"Runs camera operations on one connection to a VISCA camera.", "quorvin"};
     app.formatter(std::make_shared<UsageFormatter>());
 
@@ -213,6 +235,11 @@ int main(int argc, char** argv) {
     if (!words.empty() && words.front().size() > 1 && words.front().front() == '-') {
         return usageError("unknown option " + QuorvinCli::quoteWord(words.front()) +
                           " (quorvin --help lists them)");
+    }
+    if (!words.empty() && (words.front() == "scan" || words.front() == "doctor")) {
+        return usageError(words.front() + " comes first, with its own options: quorvin " +
+                          words.front() + (port.empty() ? "" : " --port " + port) + " (quorvin " +
+                          words.front() + " --help lists them)");
     }
     std::vector<Step> steps;
     try {

@@ -1,6 +1,6 @@
 # The Windows package, a ZIP made by CPack from the install tree:
-#   bin/      quorvin.dll, Demo.exe, quorvin.exe, quorvin-hub.exe and the C++ runtime DLLs that
-#             they load
+#   bin/      quorvin.dll, Demo.exe, quorvin.exe, quorvin-doctor.exe (which quorvin.exe runs for
+#             scan and doctor), quorvin-hub.exe and the C++ runtime DLLs that they load
 #   share/    quorvin/hub/web, the hub's page
 #   lib/      the import library libquorvin.dll.a (with the CMake and pkg-config files)
 #   include/  the public headers

@@ -7,6 +7,8 @@
 #include <system_error>
 #include <tuple>
 
+#include "transport/SerialDevice.h"
+
 namespace Ports {
 
 namespace {
@@ -123,5 +125,7 @@ std::string devicePathOf(const std::string& port) {
     }
     return "/dev/" + std::string(SERIAL_LINE) + std::to_string(std::stoul(digits) - 1);
 }
+
+std::string withoutLineSpeed(const std::string& name) { return OS::parsePortName(name).port; }
 
 }  // namespace Ports

@@ -32,8 +32,12 @@ std::vector<SerialPort> presentSerialPorts(const std::string& deviceRoot = "/dev
                                            const std::string& ttyClass = "/sys/class/tty");
 
 // The device that the library opens for a port name on POSIX: "COM<n>" (n from 1, no leading
-// zero) is /dev/ttyS<n-1>, any other name is a path.
+// zero) is /dev/ttyS<n-1>, any other name is a path. `port` is without its line speed.
 std::string devicePathOf(const std::string& port);
+
+// The port of a name that may carry a line speed, as the library reads it: "/dev/ttyUSB0" of
+// "/dev/ttyUSB0@38400", "COM3" of "COM3@115200"; any other name whole.
+std::string withoutLineSpeed(const std::string& name);
 
 // The most characters a port name has on this platform: the four of "COM1".."COM4" on
 // Windows, a whole device path on POSIX. Defined by the platform's PortNameLimit*.cpp.

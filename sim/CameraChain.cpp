@@ -53,11 +53,17 @@ const char* faultName(Fault fault) { return nameOf(FAULT_NAMES, fault); }
 
 std::optional<Fault> faultFromName(std::string_view name) { return valueNamed(FAULT_NAMES, name); }
 
-CameraChain::CameraChain(int count, std::shared_ptr<const Model> model) {
-    if (count < 1 || count > 7) {
+CameraChain::CameraChain(int count, std::shared_ptr<const Model> model)
+    : CameraChain(std::vector<std::shared_ptr<const Model>>(
+          static_cast<std::size_t>(std::max(count, 0)), model)) {}
+
+CameraChain::CameraChain(const std::vector<std::shared_ptr<const Model>>& models) {
+    if (models.empty() || models.size() > 7) {
         throw std::invalid_argument("a chain holds 1 to 7 cameras");
     }
-    for (int i = 0; i < count; ++i) cameras.emplace_back(i + 1, model);
+    for (const auto& model : models) {
+        cameras.emplace_back(static_cast<int>(cameras.size()) + 1, model);
+    }
     lastCommands.resize(cameras.size());
 }
 

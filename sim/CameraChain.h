@@ -147,6 +147,9 @@ class CameraChain {
     // count: 1..7, otherwise std::invalid_argument. Every camera is of the one model, the
     // standard one when none is given.
     explicit CameraChain(int count, std::shared_ptr<const Model> model = nullptr);
+    // One camera of each model, in chain order: a chain that mixes models, as installations
+    // that grew over the years do. 1..7 models, otherwise std::invalid_argument.
+    explicit CameraChain(const std::vector<std::shared_ptr<const Model>>& models);
 
     int size() const { return static_cast<int>(cameras.size()); }
 

@@ -76,10 +76,23 @@ void setFlags(int fd, int statusFlags) {
 // ptsname uses one static buffer per process; servers may be built on several threads.
 std::mutex ptsnameMutex;
 
+std::vector<std::shared_ptr<const Model>> chainModels(const ServerOptions& options) {
+    if (options.models.empty()) {
+        return std::vector<std::shared_ptr<const Model>>(
+            static_cast<std::size_t>(std::max(options.cameras, 0)),
+            std::make_shared<const Model>(options.model));
+    }
+    std::vector<std::shared_ptr<const Model>> models;
+    for (const Model& model : options.models) {
+        models.push_back(std::make_shared<const Model>(model));
+    }
+    return models;
+}
+
 }  // namespace
 
 PtyServer::PtyServer(const ServerOptions& options)
-    : chain(options.cameras, std::make_shared<const Model>(options.model)),
+    : chain(chainModels(options)),
       chainSize(chain.size()),
       lineSpeed(options.model.lineSpeed),
       logger(options.log),

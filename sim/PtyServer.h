@@ -46,6 +46,9 @@ namespace Camsim {
 struct ServerOptions {
     int cameras = 1;  // 1..7
     Model model;      // of every camera on the chain; its line speed is the line's
+    // A chain that mixes models: one model a camera, in chain order, in place of `cameras`
+    // cameras of `model` (whose line speed stays the line's). Empty: every camera is `model`.
+    std::vector<Model> models;
     Timing timing;
     Fault fault = Fault::None;
     Chatter chatter;  // what the cameras say unasked

@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/Profile.h"
 #include "sim/PtyServer.h"
@@ -34,7 +35,9 @@ const char USAGE[] =
     "  --cameras N            cameras on the daisy chain, 1 to 7 (default 1)\n"
     "  --model NAME           the cameras' model: standard (default), chain (no digital\n"
     "                         zoom or auto power-off) or network (255 presets, speed 0,\n"
-    "                         tilts further, network change to each network client)\n"
+    "                         tilts further, network change to each network client);\n"
+    "                         NAME,NAME,... gives each camera of the chain its own model,\n"
+    "                         in chain order (chain,standard,network: cameras 1 to 3)\n"
     "  --profile FILE         the cameras' model from a capability profile (JSON; see\n"
     "                         docs/capability-profile.md)\n"
     "  --write-profile FILE   write the chosen model as a capability profile to FILE (- for\n"
@@ -169,6 +172,7 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
     bool delay = false;
     bool model = false;
     bool profile = false;
+    bool cameras = false;
     std::optional<int> baud;  // applied last, over the model's own speed
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
@@ -211,6 +215,7 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             const auto n = parseInt(value, 1, 7);
             if (!n) return "--cameras takes a number from 1 to 7";
             options.server.cameras = *n;
+            cameras = true;
         } else if (arg == "--baud") {
             if (!needValue()) return "--baud needs a speed";
             baud = parseInt(value, 1, INT_MAX);
@@ -219,9 +224,21 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
             }
         } else if (arg == "--model") {
             if (!needValue()) return "--model needs a name";
-            const auto named = Camsim::builtInModel(value);
-            if (!named) return "unknown model '" + std::string(value) + "'";
-            options.server.model = *named;
+            // "chain,standard,network": one model a camera, in chain order.
+            std::vector<Camsim::Model> models;
+            for (std::size_t start = 0;;) {
+                const std::size_t comma = value.find(',', start);
+                const std::string_view name = value.substr(start, comma - start);
+                const auto named = Camsim::builtInModel(name);
+                if (!named) return "unknown model '" + std::string(name) + "'";
+                models.push_back(*named);
+                if (comma == std::string_view::npos) break;
+                start = comma + 1;
+            }
+            if (models.size() > 7) return "--model names 1 to 7 models, one a camera";
+            options.server.model = models.front();
+            options.server.models.clear();
+            if (models.size() > 1) options.server.models = models;
             model = true;
         } else if (arg == "--profile") {
             if (!needValue() || value.empty()) return "--profile needs a file";
@@ -332,6 +349,17 @@ std::string parse(int argc, char** argv, Options& options, bool& help) {
     if (baud) options.server.model.lineSpeed = *baud;
     if (options.geometry && !options.view) return "--geometry needs --view";
     if (model && profile) return "--model and --profile each choose the model: give one";
+    if (const auto& models = options.server.models; !models.empty()) {
+        if (cameras && options.server.cameras != static_cast<int>(models.size())) {
+            return "--model names " + std::to_string(models.size()) +
+                   " models, one a camera, but --cameras asks for " +
+                   std::to_string(options.server.cameras);
+        }
+        if (!options.writeProfile.empty()) {
+            return "--write-profile writes one model: name one with --model";
+        }
+        options.server.cameras = static_cast<int>(models.size());
+    }
     const auto& network = options.server.network;
     if (network.fault.fault != Camsim::NetworkFault::None && !network.tcpPort && !network.udpPort) {
         return "--net-fault needs --tcp or --udp";
@@ -460,10 +488,13 @@ int main(int argc, char** argv) {
         Camsim::PtyServer server(options.server);
         if (!options.link.empty() && !makeLink(server.devicePath(), options.link)) return 1;
         if (options.verbose) {
+            std::string models = options.server.model.name;
+            for (std::size_t i = 1; i < options.server.models.size(); ++i) {
+                models += "," + options.server.models[i].name;
+            }
             std::fprintf(stderr, "quorvin-camsim: %d %s camera(s) on %s at %d baud, fault %s\n",
-                         options.server.cameras, options.server.model.name.c_str(),
-                         server.devicePath().c_str(), options.server.model.lineSpeed,
-                         Camsim::faultName(options.server.fault));
+                         options.server.cameras, models.c_str(), server.devicePath().c_str(),
+                         options.server.model.lineSpeed, Camsim::faultName(options.server.fault));
         }
         std::printf("%s\n", server.devicePath().c_str());
         if (server.tcpPort() != 0)

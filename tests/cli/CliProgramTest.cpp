@@ -356,7 +356,10 @@ TEST(CliWithoutCamera, PortThatWillNotOpenGetsItsCause) {
         {missing, "no such device " + missing + "; "},
         {file, file + " is a regular file, not a serial device"},
         {dir.dir().string(), dir.dir().string() + " is a folder, not a serial device"},
-        {"/dev/null", "/dev/null is not a serial device"}};
+        {"/dev/null", "/dev/null is not a serial device"},
+        // The line speed is the line's: the device is named without it.
+        {missing + "@38400", "no such device " + missing + "; "},
+        {file + "@115200", file + " is a regular file, not a serial device"}};
     for (const auto& [port, cause] : cases) {
         expectCause(runProgram({QUORVIN_CLI, "--port", port, "getGain"}), port, cause);
     }
@@ -368,11 +371,14 @@ TEST_F(CliProgram, PortHeldByAnotherProcessNamesIt) {
     const int fd = ::open(server->devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    const RunResult result = run(cmd({"getGain"}));
+    for (const std::string speed : {"", "@38400"}) {
+        const RunResult result = run({"--port", "{port}" + speed, "getGain"});
+        expectCause(result, server->devicePath() + speed,
+                    server->devicePath() + " is held by another process");
+        EXPECT_NE(result.err.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos)
+            << result.err;
+    }
     ::close(fd);
-    expectCause(result, server->devicePath(), server->devicePath() + " is held by another process");
-    EXPECT_NE(result.err.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos)
-        << result.err;
 }
 
 // The port opened and the camera did not answer: the library's line alone. The port that its

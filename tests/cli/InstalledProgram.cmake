@@ -1,5 +1,6 @@
 # Run by ctest (cmake -P): installs the library and the tool into a scratch prefix and runs the
-# installed program there, so that it must find the installed library beside it.
+# installed program there, so that it must find the installed library beside it, and
+# quorvin-doctor beside itself.
 # Inputs: BUILD_DIR, WORK_DIR, BINDIR.
 
 function(step expected_rc)
@@ -26,5 +27,10 @@ endif()
 step(1 "${prefix}/${BINDIR}/quorvin" --port "${WORK_DIR}/no-such-port" getPowerState)
 if(NOT step_err MATCHES "^quorvin: connect ")
     message(FATAL_ERROR "unexpected failure text:\n${step_err}")
+endif()
+# doctor runs quorvin-doctor, installed beside the tool, which explains the port.
+step(1 "${prefix}/${BINDIR}/quorvin" doctor --port "${WORK_DIR}/no-such-port")
+if(NOT step_out MATCHES "\n  cause         no such device ${WORK_DIR}/no-such-port; ")
+    message(FATAL_ERROR "doctor without the port's cause:\n${step_out}${step_err}")
 endif()
 file(REMOVE_RECURSE "${WORK_DIR}")

@@ -99,5 +99,15 @@ TEST(PortDiagnosis, NetworkAddressesAreNotLookedAt) {
     EXPECT_NE(QuorvinCli::diagnosePort("/nonexistent/ttyUSB0"), "");
 }
 
+// The line speed is no part of the device: the port is looked at without it.
+TEST(PortDiagnosis, LooksAtThePortWithoutItsLineSpeed) {
+    const std::string cause = QuorvinCli::diagnosePort("/nonexistent/ttyUSB0@38400");
+    EXPECT_EQ(cause.rfind("no such device /nonexistent/ttyUSB0; ", 0), 0u) << cause;
+    // A name whose "@" is not followed by a speed is a path as it stands.
+    EXPECT_EQ(QuorvinCli::diagnosePort("/nonexistent/cam@front")
+                  .rfind("no such device /nonexistent/cam@front; ", 0),
+              0u);
+}
+
 }  // namespace
 }  // namespace CliTest

@@ -25,7 +25,8 @@ using TestSupport::readFile;
 using TestSupport::ScriptedComm;
 using TestSupport::toHex;
 
-// The port field's limit on Windows, where ports are "COM1".."COM4".
+// A port field of four characters, "COM1".."COM4", as Windows had it before port names could
+// carry a line speed: short enough for a longer name to show what the dialog does with it.
 constexpr std::size_t COM_PORT_LIMIT = 4;
 
 const char* const ACK = "90 41 FF 90 51 FF";
@@ -418,21 +419,30 @@ TEST_F(DemoDialogTest, ExitWhileConnectedClosesTheLinkSilently) {
     }
 }
 
-// The port field takes what the view's platform allows: four characters for "COM1".."COM4",
-// a whole device path on POSIX. A longer name is kept and refused: nothing after it is read.
+// The port field takes what the view's platform allows: a whole path on Windows (259) and on
+// POSIX (4095). A longer name is kept and refused: nothing after it is read.
 class PortLimitTest : public DemoDialogTest {
   protected:
-    PortLimitTest() : DemoDialogTest(4095) {}
+    PortLimitTest() : DemoDialogTest(259) {}
 };
 
-TEST_F(PortLimitTest, DevicePathsReachTheLink) {
-    EXPECT_EQ(view.control(IdPort).textLimit, 4095u);
-    const std::string path = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A600ABCD-if00-port0";
-    view.type(IdPort, path);
-    scriptConnect();
-    dialog->OnConnect();
-    EXPECT_TRUE(dialog->isConnected());
-    EXPECT_EQ(wire->ports, std::vector<std::string>{path});
+// Whatever a name carries, a line speed or a network address, reaches connect as typed: the
+// library reads it there.
+TEST_F(PortLimitTest, NamesWithSpeedsPathsAndAddressesReachTheLink) {
+    EXPECT_EQ(view.control(IdPort).textLimit, 259u);
+    for (const std::string name : {"COM3@38400", "/dev/ttyUSB0@115200",
+                                   "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A600ABCD-if00-port0",
+                                   "udp://[fe80::1]:52381"}) {
+        SCOPED_TRACE(name);
+        wire->ports.clear();
+        view.type(IdPort, name);
+        scriptConnect();
+        dialog->OnConnect();
+        EXPECT_TRUE(dialog->isConnected());
+        EXPECT_EQ(wire->ports, std::vector<std::string>{name});
+        dialog->OnConnect();
+        ASSERT_FALSE(dialog->isConnected());
+    }
 }
 
 TEST_F(DemoDialogTest, NameOverTheLimitIsRefusedAndTheExchangeStops) {

@@ -123,6 +123,41 @@ TEST(Model, RelativeMovesStopAtTheModelsOwnEnds) {
               "90 50 00 05 05 00 00 00 0F 00 FF");
 }
 
+// A chain that mixes models: each camera answers as its own model, whatever its neighbours are,
+// also after the chain has been numbered from another address.
+TEST(Model, EachCameraOfAMixedChainIsItsOwnModel) {
+    Camsim::ServerOptions options;
+    for (const char* name : {"chain", "standard", "network"}) {
+        options.models.push_back(Camsim::builtInModel(name).value());
+    }
+    options.timing.instant = true;
+    Line line(options);
+    EXPECT_EQ(line.server.cameraCount(), 3);
+    struct Ask {
+        const char* request;
+        const char* reply;
+    };
+    const Ask before[] = {
+        {"81 09 00 02 FF", "90 50 00 51 00 02 02 03 02 FF"},
+        {"82 09 00 02 FF", "A0 50 00 51 00 01 01 00 02 FF"},
+        {"83 09 00 02 FF", "B0 50 00 51 00 03 03 01 02 FF"},
+        {"81 09 04 06 FF", SYNTAX_ERROR},
+        {"82 09 04 06 FF", "A0 50 03 FF"},
+        {"83 01 04 3F 01 10 FF", "B0 41 FF B0 51 FF"},
+        {"82 01 04 3F 01 10 FF", "A0 60 02 FF"},
+    };
+    for (const Ask& ask : before) {
+        const Bytes expected = hex(ask.reply);
+        EXPECT_EQ(toHex(line.port.exchange(hex(ask.request), expected.size())), ask.reply)
+            << ask.request;
+    }
+    // Numbered from 2, the chain camera is camera 2 and the network camera camera 4.
+    ASSERT_EQ(toHex(line.port.exchange(hex("88 30 02 FF"), 4)), "88 30 05 FF");
+    EXPECT_EQ(toHex(line.port.exchange(hex("82 09 04 40 FF"), 4)), "A0 60 02 FF");
+    EXPECT_EQ(toHex(line.port.exchange(hex("84 09 00 02 FF"), 10)),
+              "C0 50 00 51 00 03 03 01 02 FF");
+}
+
 TEST(Model, EveryNamedModelIsBuiltInAndNoOtherIs) {
     for (const std::string& name : Camsim::builtInModelNames()) {
         const auto model = Camsim::builtInModel(name);

@@ -173,6 +173,14 @@ INSTANTIATE_TEST_SUITE_P(
         OptionCase{{"--fault=bad-nibble-answer"}, "81 09 04 47 FF", "90 50 10 00 00 00 FF"},
         OptionCase{{"--model", "chain"}, "81 09 04 06 FF", "90 60 02 FF"},
         OptionCase{{"--model=network"}, "81 09 00 02 FF", "90 50 00 51 00 03 03 01 02 FF"},
+        OptionCase{{"--model", "chain,network"}, "88 30 01 FF", "88 30 03 FF"},
+        OptionCase{
+            {"--model", "standard,chain", "--cameras", "2"}, "82 09 04 06 FF", "A0 60 02 FF"},
+        OptionCase{
+            {"--model", "chain,chain,network"}, "83 09 00 02 FF", "B0 50 00 51 00 03 03 01 02 FF"},
+        OptionCase{{"--model", "standard,network", "--baud", "38400"},
+                   "82 09 00 02 FF",
+                   "A0 50 00 51 00 03 03 01 02 FF"},
         OptionCase{{"--pace-9600"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
         OptionCase{
             {"--pace", "--baud", "115200"}, "81 09 06 12 FF", "90 50 00 00 00 00 00 00 00 00 FF"},
@@ -241,6 +249,11 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"--cameras", "two"}, std::vector<std::string>{"--cameras"},
         std::vector<std::string>{"--fault", "sometimes"},
         std::vector<std::string>{"--model", "nikon"}, std::vector<std::string>{"--model"},
+        std::vector<std::string>{"--model", "chain,nikon"},
+        std::vector<std::string>{"--model", "chain,"},
+        std::vector<std::string>{"--model", "chain,standard,network", "--cameras", "2"},
+        std::vector<std::string>{"--model", "chain,network", "--write-profile", "-"},
+        std::vector<std::string>{"--model", "chain,chain,chain,chain,chain,chain,chain,chain"},
         std::vector<std::string>{"--completion-delay", "-5"},
         std::vector<std::string>{"--late-completion", "x"},
         std::vector<std::string>{"--instant", "--pace-9600"},

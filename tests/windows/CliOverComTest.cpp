@@ -227,6 +227,42 @@ TEST(CliOverComPorts, PortsListsTheComPortsPresent) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// scan and doctor: quorvin.exe runs quorvin-doctor.exe beside it, which shares its console.
+
+TEST(CliOverComDoctor, ScanFindsTheChainAndNamesThePortThatIsMissing) {
+    const RunResult result =
+        run({"scan", "--port", WindowsTest::CAMERA_PORT, "--port", WindowsTest::MISSING_PORT});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    // A row for each camera of the chain, named by the port it answered on.
+    const std::string row = std::string("\n") + WindowsTest::CAMERA_PORT + "  ";
+    int rows = 0;
+    for (std::size_t at = result.out.find(row); at != std::string::npos;
+         at = result.out.find(row, at + 1)) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 3) << result.out;
+    EXPECT_NE(result.out.find("\n3 cameras (2 links tried in "), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find(std::string("\nNo camera on:\n  ") + WindowsTest::MISSING_PORT +
+                              "  no such device " + WindowsTest::MISSING_PORT + "; "),
+              std::string::npos)
+        << result.out;
+}
+
+TEST(CliOverComDoctor, DoctorDiagnosesTheChainOnItsComPort) {
+    const RunResult result = run({"doctor", "--port", WindowsTest::CAMERA_PORT, "--quiet", "0"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    for (const std::string& line :
+         {std::string("  9600 baud     answered: 3 cameras, link set-up in "),
+          std::string("  connect with  ") + WindowsTest::CAMERA_PORT + "\n",
+          std::string("\nCamera 3\n  device        vendor 0x0051, model 0x0001, ROM 0x0100, 2 "
+                      "sockets\n")}) {
+        EXPECT_NE(result.out.find(line), std::string::npos) << line << "\n---\n" << result.out;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // The settings dump.
 
 TEST(CliOverComStatus, StatusJsonIsOneObjectOfEveryInquiry) {

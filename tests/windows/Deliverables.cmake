@@ -1,8 +1,8 @@
 # Checks of a Windows build's deliverables as ctest tests: quorvin.dll's export table and
 # Demo.exe's import table against the lists that the Linux tests read too, and the package's
-# contents (with quorvin.exe and quorvin-hub.exe, when the build has them). They read built
-# files with the build machine's tools and build nothing themselves, so every Windows build has
-# them, also one configured without the test suite (the 32-bit
+# contents (with quorvin.exe, quorvin-doctor.exe and quorvin-hub.exe, when the build has them).
+# They read built files with the build machine's tools and build nothing themselves, so every
+# Windows build has them, also one configured without the test suite (the 32-bit
 # deliverables' build, whose programs nothing here can run).
 enable_testing()
 
@@ -45,7 +45,7 @@ if(TARGET quorvin_demo_win32)
     endif()
     set(programs $<TARGET_FILE_NAME:quorvin_demo_win32>)
     if(TARGET quorvin_cli)
-        string(APPEND programs ",$<TARGET_FILE_NAME:quorvin_cli>")
+        string(APPEND programs ",$<TARGET_FILE_NAME:quorvin_cli>,$<TARGET_FILE_NAME:quorvin-doctor>")
     endif()
     if(TARGET quorvin-hub)
         string(APPEND programs ",$<TARGET_FILE_NAME:quorvin-hub>")

@@ -217,7 +217,8 @@ TEST_F(DemoWindow, StartsDisconnectedWithTheTemplateAndTheInitialValues) {
     }
     const HWND portField = ::FindWindowExA(port, nullptr, "Edit", nullptr);
     ASSERT_NE(portField, nullptr);
-    EXPECT_EQ(::SendMessageA(portField, EM_GETLIMITTEXT, 0, 0), 4);
+    // A path's length: a name may carry its line speed (COM3@38400) or be a network camera's.
+    EXPECT_EQ(::SendMessageA(portField, EM_GETLIMITTEXT, 0, 0), 259);
 
     struct Spin {
         int spin;
@@ -275,6 +276,23 @@ TEST_F(DemoWindow, FailedConnectShowsTheLibrarysMessageAndStaysDisconnected) {
     EXPECT_TRUE(demo->enabled(IdConnect));
     EXPECT_TRUE(demo->enabled(IdPort));
     EXPECT_FALSE(demo->enabled(IdPowerOn));
+    EXPECT_EQ(demo->exit(), 0u);
+}
+
+// A port name with its line speed is typed in whole, past the width of the field (which once
+// stopped typing at four characters), and connects.
+TEST_F(DemoWindow, PortNameWithItsLineSpeedIsTypedAndConnects) {
+    const HWND field = ::FindWindowExA(demo->item(IdPort), nullptr, "Edit", nullptr);
+    ASSERT_NE(field, nullptr);
+    demo->setPort("");
+    const std::string name = std::string(WindowsTest::CAMERA_PORT) + "@9600";
+    for (const char c : name) {
+        ::SendMessageA(field, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 0);
+    }
+    EXPECT_EQ(demo->text(IdPort), name);
+    demo->click(IdConnect);
+    EXPECT_EQ(demo->text(IdConnect), "Disco&nnect");
+    EXPECT_TRUE(demo->checked(IdPowerOn));
     EXPECT_EQ(demo->exit(), 0u);
 }
 
