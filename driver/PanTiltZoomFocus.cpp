@@ -1,6 +1,7 @@
 // Pan-tilt, zoom and focus: motion commands, absolute positions and their conversions.
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "driver/ViscaControllerImpl.h"
 #include "quorvin/DriverException.h"
@@ -92,13 +93,26 @@ double ViscaControllerImpl::countsToTilt(int counts) {
     return static_cast<double>((Wide(counts) + 360) * Wide(TILT_STEP) - 1);
 }
 
+bool ViscaControllerImpl::digitalZoomInUse() {
+    try {
+        return getDZoomState();
+    } catch (const DriverException& failure) {
+        // A camera without digital zoom refuses its inquiry as unknown: its zoom is all
+        // optical, and the position is as readable and settable as on any other camera.
+        if (std::string(failure.what()) == "SYNTAX_ERROR ocurred when executing the command !") {
+            return false;
+        }
+        throw;
+    }
+}
+
 int ViscaControllerImpl::zoomToCounts(double x) {
     // The range depends on digital zoom, which the camera is asked about every time.
-    return saturate(std::trunc(Wide(x) * (getDZoomState() ? 28672 : 16384)));
+    return saturate(std::trunc(Wide(x) * (digitalZoomInUse() ? 28672 : 16384)));
 }
 
 double ViscaControllerImpl::countsToZoom(int counts) {
-    const double step = getDZoomState() ? ZOOM_STEP_DIGITAL : ZOOM_STEP_OPTICAL;
+    const double step = digitalZoomInUse() ? ZOOM_STEP_DIGITAL : ZOOM_STEP_OPTICAL;
     return static_cast<double>(Wide(counts) * Wide(step));
 }
 

@@ -199,6 +199,8 @@ class ViscaControllerImpl : public ControllerImpl {
     static double countsToTilt(int counts);
     int zoomToCounts(double x);
     double countsToZoom(int counts);
+    // Whether digital zoom is on; a camera that refuses the inquiry as unknown has none.
+    bool digitalZoomInUse();
     static int focusToCounts(double x);
     static double countsToFocus(int counts);
     static void packNibbles(std::uint8_t* dest, int value);

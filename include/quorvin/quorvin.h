@@ -376,7 +376,8 @@ QUORVIN_C_API quorvin_status QUORVIN_CALL quorvin_stop_move(quorvin_camera* came
 /// The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is the optical end
 /// (16384 steps); with it on 1.0 is the digital end (28672 steps), so the same optical position
 /// reads lower. quorvin_get_zoom() and quorvin_set_zoom() ask the digital zoom state first, so each
-/// takes two exchanges. Zoom speeds run 0 (slowest) to 7 (fastest).
+/// takes two exchanges; a camera that refuses that inquiry as unknown (SYNTAX_ERROR) has no digital
+/// zoom, and its positions are taken as optical. Zoom speeds run 0 (slowest) to 7 (fastest).
 ///@{
 
 /// Zooms towards tele at the camera's standard speed until quorvin_stop_zoom() or the end.

@@ -596,8 +596,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         status = self._lib.quorvin_zoom_tele(self._handle)
         if status:
@@ -609,8 +610,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         status = self._lib.quorvin_zoom_wide(self._handle)
         if status:
@@ -622,8 +624,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         status = self._lib.quorvin_zoom_in(self._handle, speed)
         if status:
@@ -635,8 +638,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         status = self._lib.quorvin_zoom_out(self._handle, speed)
         if status:
@@ -648,8 +652,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         status = self._lib.quorvin_stop_zoom(self._handle)
         if status:
@@ -661,8 +666,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         result = ctypes.c_double()
         status = self._lib.quorvin_get_zoom(self._handle, ctypes.byref(result))
@@ -678,8 +684,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         status = self._lib.quorvin_set_zoom(self._handle, zoom)
         if status:
@@ -691,8 +698,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         result = ctypes.c_int()
         status = self._lib.quorvin_get_d_zoom_state(self._handle, ctypes.byref(result))
@@ -706,8 +714,9 @@ class Operations:
         Zoom: The zoom position is 0.0 (wide) to 1.0 (tele). With digital zoom off 1.0 is
         the optical end (16384 steps); with it on 1.0 is the digital end (28672 steps), so
         the same optical position reads lower. get_zoom() and set_zoom() ask the digital
-        zoom state first, so each takes two exchanges. Zoom speeds run 0 (slowest) to 7
-        (fastest).
+        zoom state first, so each takes two exchanges; a camera that refuses that inquiry as
+        unknown (SYNTAX_ERROR) has no digital zoom, and its positions are taken as optical.
+        Zoom speeds run 0 (slowest) to 7 (fastest).
         """
         status = self._lib.quorvin_set_d_zoom_state(self._handle, 1 if on else 0)
         if status:

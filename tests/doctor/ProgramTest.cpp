@@ -227,7 +227,8 @@ TEST(DoctorProgram, ExplainsAMixedChainForASupportRequest) {
     ASSERT_EQ(d["cameras"].size(), 2u);
     EXPECT_EQ(d["cameras"][0]["refused"],
               nlohmann::json::array({"getDZoomState", "getAutoPowerOffDelay"}));
-    EXPECT_EQ(d["cameras"][0]["operationsFailing"]["getZoom"]["needs"], "getDZoomState");
+    // Without digital zoom the zoom position still reads: nothing fails but what is refused.
+    EXPECT_TRUE(d["cameras"][0]["values"].contains("getZoom"));
     EXPECT_EQ(d["cameras"][1]["refused"], nlohmann::json::array());
     EXPECT_EQ(d["cameras"][1]["values"]["getPowerState"], true);
     EXPECT_EQ(d["cameras"][1]["device"]["model"], 3);
