@@ -174,6 +174,12 @@ void Link::watch(int camera, bool watched) {
     wake.notify_all();
 }
 
+void Link::skipInquiries(int camera, std::vector<std::string> names) {
+    if (camera >= 1 && camera <= 7) {
+        skipped[static_cast<std::size_t>(camera)] = std::move(names);
+    }
+}
+
 void Link::submit(Job job) {
     auto queued = std::make_unique<Queued>();
     if (job.operation != nullptr) {
@@ -735,9 +741,11 @@ void Link::poll(int camera) {
     }
     // One inquiry of the sweep per call, so that a client's request waits for one at most.
     const auto& table = Operations::all();
+    const auto& skip = skipped[static_cast<std::size_t>(camera)];
     while (p.sweepIndex < table.size()) {
         const Operations::Operation& op = table[p.sweepIndex++];
-        if (op.inquiry && std::strcmp(op.name, "getCurCamera") != 0) {
+        if (op.inquiry && std::strcmp(op.name, "getCurCamera") != 0 &&
+            std::find(skip.begin(), skip.end(), op.name) == skip.end()) {
             p.sweeping = true;
             inquire(op);
             return;
