@@ -318,7 +318,36 @@ void Link::run() {
         }
     }
     pending.clear();
+    if (engine) {
+        // The hub goes away: no client could stop a camera that one of them left driving.
+        try {
+            CameraDriver::Engine::ExchangeOptions quick;
+            quick.timeout = timing.setupTimeout;
+            engine->setOperationOptions(quick);
+            stopEveryCamera(cameraCount());
+        } catch (const std::exception& e) {
+            log("link " + portName +
+                ": the cameras could not be stopped on the way out: " + e.what());
+        }
+    }
     engine.reset();
+}
+
+void Link::stopEveryCamera(int cameras) {
+    for (int camera = 1; camera <= cameras; ++camera) {
+        engine->selectCamera(camera);
+        for (auto stopIt :
+             {&CameraDriver::Controller::stopMove, &CameraDriver::Controller::stopZoom,
+              &CameraDriver::Controller::stopFocusChange}) {
+            try {
+                (engine->controller().*stopIt)();
+            } catch (const DriverException& e) {
+                if (!isRefusal(e.what())) {
+                    throw;
+                }
+            }
+        }
+    }
 }
 
 bool Link::connect() {
@@ -341,20 +370,7 @@ bool Link::connect() {
         const int cameras = engine->countCameras();
         // Whatever a camera was doing when the link broke, it was told by a client that may
         // no longer be there to stop it.
-        for (int camera = 1; camera <= cameras; ++camera) {
-            engine->selectCamera(camera);
-            for (auto stopIt :
-                 {&CameraDriver::Controller::stopMove, &CameraDriver::Controller::stopZoom,
-                  &CameraDriver::Controller::stopFocusChange}) {
-                try {
-                    (engine->controller().*stopIt)();
-                } catch (const DriverException& e) {
-                    if (!isRefusal(e.what())) {
-                        throw;
-                    }
-                }
-            }
-        }
+        stopEveryCamera(cameras);
         engine->setOperationOptions({});
         {
             std::lock_guard<std::mutex> lock(mutex);

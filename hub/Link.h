@@ -124,6 +124,8 @@ class Link {
 
     void run();
     bool connect();
+    // stopMove, stopZoom and stopFocusChange to cameras 1..cameras; a refusal is no failure.
+    void stopEveryCamera(int cameras);
     void serve();
     void execute(Queued& job);
     void poll(int camera);

@@ -119,7 +119,7 @@ function renderCamera(fresh = false) {
   // Why the controls would be refused, said where they are.
   const notice = $('camera-notice');
   let why = '';
-  if (camera.health !== 'online') why = `Camera ${camera.health}: its controls wait until it is back.`;
+  if (camera.health !== 'online') why = 'The camera is offline: its controls wait until it is back.';
   else if (lockedByOther(camera)) why = `Locked by another operator (${camera.lockReason}): moves and settings are refused.`;
   notice.hidden = !why;
   notice.textContent = why;
@@ -281,13 +281,15 @@ hub.on('presets', (message) => {
   if (message.camera === chosen) renderCamera();
 });
 
-// A long move that the hub answered 202 for ends here.
+// A long move (a preset, a position) ends with this event, whether the hub answered it at once
+// or with 202; a success already said stays as it is.
 const MOVE_GROUPS = { memoryRecall: 'presets', setZoom: 'zoom', setFocus: 'focus' };
 hub.on('completion', (event) => {
   if (event.camera !== chosen) return;
   const group = MOVE_GROUPS[event.operation] ?? 'panTilt';
-  if (event.ok) message(group, 'Arrived.', 'info');
-  else message(group, `The move ended early: ${event.error}`);
+  const shown = document.querySelector(`.message[data-for="${group}"]`);
+  if (!event.ok) message(group, `The move ended early: ${event.error}`);
+  else if (shown?.dataset.kind !== 'info' || shown.textContent.startsWith('Taken')) message(group, 'Arrived.', 'info');
 });
 
 hub.on('open', async () => {

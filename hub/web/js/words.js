@@ -28,10 +28,12 @@ export function plainWords(reply) {
   }
 }
 
+// "reconnecting" is the hub trying again after a failure: to the operator the camera is
+// offline until it is back.
 export const HEALTH_WORDS = {
   online: 'Online',
   offline: 'Offline',
-  reconnecting: 'Reconnecting',
+  reconnecting: 'Offline, reconnecting',
 };
 
 // A value of the camera's state as a person reads it.
