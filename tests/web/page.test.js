@@ -195,7 +195,7 @@ test("a locked camera's controls say why they are refused", async () => {
   assert.equal(locked.status, 200);
   await page.waitForSelector('#camera-notice:text-matches("Locked by another operator \\\\(on air\\\\)")');
   assert.match(await text(page, '.message[data-for="panTilt"]'), /on air/);
-  assert.match(await text(page, '.camera-choice[data-camera="stage"]'), /On air: on air/);
+  assert.match(await text(page, '.camera-choice[data-camera="stage"] .lock-word'), /^On air$/);
   // A press is sent and refused by the hub, which says why beside the control.
   await page.click('#home');
   await page.waitForSelector('.message[data-for="panTilt"]:text-matches("Refused, locked by another operator: camera stage is locked: on air")');

@@ -81,7 +81,9 @@ function renderList() {
       if (camera.locked) {
         const lock = document.createElement('span');
         lock.className = 'lock-word';
-        lock.textContent = `On air${camera.lockReason ? `: ${camera.lockReason}` : ''}`;
+        // "On air" says it all for the usual reason; another reason is shown as given.
+        const reason = camera.lockReason && camera.lockReason !== 'on air' ? `: ${camera.lockReason}` : '';
+        lock.textContent = `On air${reason}`;
         button.append(lock);
       }
       button.title = camera.reason ?? '';
