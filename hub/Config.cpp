@@ -6,6 +6,7 @@
 
 #include <toml++/toml.h>
 
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <set>
@@ -82,6 +83,34 @@ class Reader {
 };
 
 const char* const KNOWN_TOP[] = {"hub", "link"};
+
+// A file of the configuration or of its own (a profile): a few kilobytes, so that anything past
+// 1 MiB (a device named by mistake, say) was not meant.
+std::string readSmallFile(const std::string& path) {
+    constexpr std::size_t LIMIT = 1 << 20;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw ConfigError(path + ": cannot be read");
+    }
+    std::string text;
+    char buffer[4096];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > LIMIT) {
+            throw ConfigError(path + ": larger than 1 MiB, not what it should hold");
+        }
+    }
+    return text;
+}
+
+// A path of the configuration is taken from the configuration's folder, as its writer meant.
+std::string besideConfig(const std::string& configName, const std::string& path) {
+    const std::filesystem::path given(path);
+    if (given.is_absolute()) {
+        return path;
+    }
+    return (std::filesystem::path(configName).parent_path() / given).string();
+}
 
 }  // namespace
 
@@ -165,7 +194,7 @@ Config parseConfig(std::string_view text, const std::string& name) {
         }
         const toml::table& hub = *hubNode->as_table();
         reader.onlyKeys(hub, "hub.",
-                        {"listen", "token", "web", "max_clients", "max_body_bytes",
+                        {"listen", "token", "web", "state", "max_clients", "max_body_bytes",
                          "max_message_bytes", "max_queued"});
         if (auto listen = reader.text(hub, "hub.", "listen")) {
             try {
@@ -176,6 +205,9 @@ Config parseConfig(std::string_view text, const std::string& name) {
         }
         config.token = reader.text(hub, "hub.", "token").value_or("");
         config.webRoot = reader.text(hub, "hub.", "web").value_or("");
+        if (auto state = reader.text(hub, "hub.", "state")) {
+            config.stateFile = besideConfig(name, *state);
+        }
         if (auto n = reader.integer(hub, "hub.", "max_clients", 1, 4096)) {
             config.limits.clients = static_cast<std::size_t>(*n);
         }
@@ -222,7 +254,8 @@ Config parseConfig(std::string_view text, const std::string& name) {
         for (std::size_t c = 0; c < cameras.size(); ++c) {
             const toml::table& cam = *cameras[c].as_table();
             const std::string at = path + "camera[" + std::to_string(c + 1) + "].";
-            reader.onlyKeys(cam, at, {"id", "label", "address", "visca_port", "presets"});
+            reader.onlyKeys(cam, at,
+                            {"id", "label", "address", "visca_port", "presets", "profile"});
             CameraConfig camera;
             auto id = reader.text(cam, at, "id");
             if (!id) {
@@ -263,6 +296,16 @@ Config parseConfig(std::string_view text, const std::string& name) {
                     camera.presets[number] = value.as_string()->get();
                 }
             }
+            if (auto profile = reader.text(cam, at, "profile")) {
+                const std::string file = besideConfig(name, *profile);
+                try {
+                    camera.capabilities = parseProfile(readSmallFile(file));
+                } catch (const ConfigError& e) {
+                    const std::string why = e.what();
+                    reader.fail(cam.get("profile"), at + "profile",
+                                why.rfind(file, 0) == 0 ? why : file + ": " + why);
+                }
+            }
             link.cameras.push_back(std::move(camera));
         }
         if (link.cameras.empty()) {
@@ -275,21 +318,13 @@ Config parseConfig(std::string_view text, const std::string& name) {
 }
 
 Config loadConfig(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        throw ConfigError(path + ": cannot be read");
+    Config config = parseConfig(readSmallFile(path), path);
+    if (config.stateFile.empty()) {
+        // The names given through the API sit beside the names the file gives:
+        // hub.toml keeps hub.state.json.
+        config.stateFile = std::filesystem::path(path).replace_extension(".state.json").string();
     }
-    // A configuration is a few kilobytes; anything this large was not meant.
-    constexpr std::size_t MAX_BYTES = 1 << 20;
-    std::string text;
-    char buffer[4096];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > MAX_BYTES) {
-            throw ConfigError(path + ": larger than 1 MiB, not a configuration");
-        }
-    }
-    return parseConfig(text, path);
+    return config;
 }
 
 void checkConfig(const Config& config) {

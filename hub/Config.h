@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "hub/Profile.h"
+
 namespace Hub {
 
 class ConfigError : public std::runtime_error {
@@ -28,6 +30,8 @@ struct CameraConfig {
     std::optional<std::uint16_t> viscaPort;
     // Names of presets, kept for the page; the camera knows presets by number only.
     std::map<int, std::string> presets;
+    // From the camera's capability profile (`profile = "FILE"`), when one is given.
+    std::optional<Capabilities> capabilities;
 };
 
 struct LinkConfig {
@@ -57,6 +61,9 @@ struct Config {
     Endpoint listen;
     std::string token;  // empty: none asked for (only allowed on loopback)
     std::string webRoot;
+    // Where the preset names given through the API are kept across restarts; empty: only
+    // while the hub runs.
+    std::string stateFile;
     Limits limits;
     std::vector<LinkConfig> links;
 };

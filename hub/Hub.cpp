@@ -65,6 +65,54 @@ std::string newKey() {
     return key;
 }
 
+ordered_json presetsJson(const std::map<int, std::string>& names) {
+    ordered_json presets = ordered_json::object();
+    for (const auto& [number, name] : names) {
+        presets[std::to_string(number)] = name;
+    }
+    return presets;
+}
+
+// What the page needs of a profile; a key the profile left out stays out (not known).
+ordered_json capabilitiesJson(const Capabilities& c) {
+    ordered_json json{{"lacks", c.lacks}, {"refused", c.refused}};
+    if (c.presets) {
+        json["presets"] = *c.presets;
+    }
+    ordered_json speeds = ordered_json::object();
+    const std::pair<const char*, const std::optional<int>*> maxima[] = {{"pan", &c.panSpeed},
+                                                                        {"tilt", &c.tiltSpeed},
+                                                                        {"zoom", &c.zoomSpeed},
+                                                                        {"focus", &c.focusSpeed}};
+    for (const auto& [key, value] : maxima) {
+        if (*value) {
+            speeds[key] = **value;
+        }
+    }
+    if (c.zeroAccepted) {
+        speeds["zeroAccepted"] = *c.zeroAccepted;
+    }
+    json["speeds"] = speeds;
+    return json;
+}
+
+// A name people read on a button: short, and free of control characters that would break the
+// page's layout or a log line.
+std::string presetNameProblem(const std::string& name) {
+    constexpr std::size_t MAX_BYTES = 64;
+    if (name.size() > MAX_BYTES) {
+        return "a preset name has at most " + std::to_string(MAX_BYTES) + " bytes, this one " +
+               std::to_string(name.size());
+    }
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return "a preset name holds no control characters (line breaks, tabs)";
+        }
+    }
+    return {};
+}
+
 Outcome refused(int status, std::string message) {
     Outcome outcome;
     outcome.status = status;
@@ -89,17 +137,24 @@ std::string stateKey(const std::string& inquiry) {
     return key;
 }
 
-Hub::Hub(Config config, LinkTiming timing) : settings(std::move(config)) {
+Hub::Hub(Config config, LinkTiming timing)
+    : settings(std::move(config)), presetNames(settings.stateFile) {
     for (std::size_t l = 0; l < settings.links.size(); ++l) {
         const LinkConfig& link = settings.links[l];
         LinkEvents& events = *this;
         links.push_back(
             std::make_unique<Link>(l, link.port, events, settings.limits.queuedPerLink, timing));
         for (const CameraConfig& camera : link.cameras) {
-            cameraList.push_back({camera.id, camera.label, l, camera.address, camera.viscaPort});
+            cameraList.push_back({camera.id, camera.label, l, camera.address, camera.viscaPort,
+                                  camera.capabilities});
+            runtime.emplace_back();
+            runtime.back().presets = mergedNames(camera.presets, presetNames.of(camera.id));
+            if (camera.capabilities) {
+                // A refused inquiry would cost an exchange every sweep and tell nothing.
+                links.back()->skipInquiries(camera.address, camera.capabilities->refused);
+            }
         }
     }
-    runtime.resize(cameraList.size());
 }
 
 Hub::~Hub() { stop(); }
@@ -152,15 +207,11 @@ ordered_json Hub::entryJson(std::size_t index) const {
     if (info.viscaPort) {
         entry["viscaPort"] = *info.viscaPort;
     }
-    const LinkConfig& link = settings.links[info.link];
-    for (const CameraConfig& camera : link.cameras) {
-        if (camera.id == info.id && !camera.presets.empty()) {
-            ordered_json presets = ordered_json::object();
-            for (const auto& [number, name] : camera.presets) {
-                presets[std::to_string(number)] = name;
-            }
-            entry["presets"] = presets;
-        }
+    if (!r.presets.empty()) {
+        entry["presets"] = presetsJson(r.presets);
+    }
+    if (info.capabilities) {
+        entry["capabilities"] = capabilitiesJson(*info.capabilities);
     }
     return entry;
 }
@@ -276,11 +327,16 @@ void Hub::run(const std::string& cameraId, const std::string& operation, const n
         return;
     }
     const bool inquiry = op->inquiry || std::strncmp(op->name, "get", 3) == 0;
+    if (info->capabilities && (info->capabilities->lacksCommand(op->name) ||
+                               info->capabilities->refusesInquiry(op->name))) {
+        done(refused(422, "camera " + info->id + " lacks " + op->name +
+                              ", as its capability profile says; nothing was sent"));
+        return;
+    }
     if (!inquiry) {
         std::lock_guard<std::mutex> lock(mutex);
-        const CameraRuntime& r = runtime[static_cast<std::size_t>(info - cameraList.data())];
-        if (!r.lockKey.empty() && r.lockKey != lockKey) {
-            done(refused(423, "camera " + info->id + " is locked: " + r.lockReason));
+        if (auto locked = lockedOut(static_cast<std::size_t>(info - cameraList.data()), lockKey)) {
+            done(std::move(*locked));
             return;
         }
     }
@@ -301,10 +357,10 @@ void Hub::runRaw(const std::string& cameraId, std::vector<std::uint8_t> frame,
         return;
     }
     if (frame.size() > 1 && frame[1] == 0x01) {
+        // The served VISCA port has no key to show: any lock keeps it out.
         std::lock_guard<std::mutex> lock(mutex);
-        const CameraRuntime& r = runtime[static_cast<std::size_t>(info - cameraList.data())];
-        if (!r.lockKey.empty()) {
-            done(refused(423, "camera " + info->id + " is locked: " + r.lockReason));
+        if (auto locked = lockedOut(static_cast<std::size_t>(info - cameraList.data()), "")) {
+            done(std::move(*locked));
             return;
         }
     }
@@ -314,6 +370,57 @@ void Hub::runRaw(const std::string& cameraId, std::vector<std::uint8_t> frame,
     job.acknowledged = std::move(acknowledged);
     job.done = std::move(done);
     links[info->link]->submit(std::move(job));
+}
+
+std::optional<Outcome> Hub::lockedOut(std::size_t index, const std::string& lockKey) const {
+    const CameraRuntime& r = runtime[index];
+    if (!r.lockKey.empty() && r.lockKey != lockKey) {
+        return refused(423, "camera " + cameraList[index].id + " is locked: " + r.lockReason);
+    }
+    return std::nullopt;
+}
+
+Outcome Hub::namePreset(const std::string& cameraId, int number, const std::string& name,
+                        const std::string& lockKey) {
+    const CameraInfo* info = camera(cameraId);
+    if (info == nullptr) {
+        return refused(404, "no camera \"" + cameraId.substr(0, 40) + "\"");
+    }
+    const int count =
+        info->capabilities && info->capabilities->presets ? *info->capabilities->presets : 256;
+    if (number < 0 || number >= count) {
+        return refused(400, "camera " + info->id + " has presets 0 to " +
+                                std::to_string(count - 1) + ", not " + std::to_string(number));
+    }
+    if (const std::string problem = presetNameProblem(name); !problem.empty()) {
+        return refused(400, problem);
+    }
+    const auto index = static_cast<std::size_t>(info - cameraList.data());
+    ordered_json presets;
+    {
+        // Held over the file's write too, so that two names given at once are kept in order.
+        std::lock_guard<std::mutex> lock(mutex);
+        if (auto locked = lockedOut(index, lockKey)) {
+            return *locked;
+        }
+        try {
+            presetNames.set(info->id, number, name);
+        } catch (const std::exception& e) {
+            return refused(500, std::string("the name was not kept: ") + e.what());
+        }
+        CameraRuntime& r = runtime[index];
+        if (name.empty()) {
+            r.presets.erase(number);
+        } else {
+            r.presets[number] = name;
+        }
+        presets = presetsJson(r.presets);
+    }
+    publish(info->id,
+            ordered_json{{"type", "presets"}, {"camera", info->id}, {"presets", presets}});
+    Outcome outcome;
+    outcome.result = ordered_json{{"preset", number}, {"name", name}};
+    return outcome;
 }
 
 Outcome Hub::lock(const std::string& cameraId, const std::string& reason) {

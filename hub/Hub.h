@@ -19,6 +19,7 @@
 
 #include "hub/Config.h"
 #include "hub/Link.h"
+#include "hub/PresetNames.h"
 
 namespace Hub {
 
@@ -28,6 +29,7 @@ struct CameraInfo {
     std::size_t link = 0;
     int address = 1;
     std::optional<std::uint16_t> viscaPort;
+    std::optional<Capabilities> capabilities;
 };
 
 // A client that hears about changes: `deliver` is called with each event (one JSON text) of
@@ -46,6 +48,8 @@ class Subscriber {
 
 class Hub : private LinkEvents {
   public:
+    // Reads the preset names kept in the configuration's state file: ConfigError for a file
+    // that is not one.
     explicit Hub(Config config, LinkTiming timing = {});
     ~Hub() override;
     Hub(const Hub&) = delete;
@@ -77,6 +81,11 @@ class Hub : private LinkEvents {
                 std::function<void(const std::vector<std::uint8_t>&)> acknowledged,
                 std::function<void(Outcome)> done);
 
+    // Names preset `number` of a camera for the page (an empty name takes it away) and keeps
+    // the name in the state file; refused like a setting while another client holds the lock.
+    Outcome namePreset(const std::string& camera, int number, const std::string& name,
+                       const std::string& lockKey);
+
     // Locks a camera for the holder of the key it returns; 423 if locked already.
     Outcome lock(const std::string& camera, const std::string& reason);
     // With the key, or `force`.
@@ -103,6 +112,7 @@ class Hub : private LinkEvents {
         std::string reason = "connecting";
         std::string lockKey;
         std::string lockReason;
+        std::map<int, std::string> presets;  // the names shown
     };
 
     void healthChanged(std::size_t link, Health health, const std::string& reason,
@@ -118,10 +128,13 @@ class Hub : private LinkEvents {
     nlohmann::ordered_json entryJson(std::size_t index) const;  // with `mutex` held
     void publish(const std::string& camera, const nlohmann::ordered_json& event);
     void setWatched(Subscriber& subscriber, const std::string& camera, bool on);
+    // 423 when another client holds the camera's lock; with `mutex` held.
+    std::optional<Outcome> lockedOut(std::size_t index, const std::string& lockKey) const;
 
     const Config settings;
     std::vector<CameraInfo> cameraList;
     std::vector<std::unique_ptr<Link>> links;
+    PresetNames presetNames;
 
     mutable std::mutex mutex;  // the runtime part of every camera
     std::vector<CameraRuntime> runtime;

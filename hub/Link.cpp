@@ -174,6 +174,12 @@ void Link::watch(int camera, bool watched) {
     wake.notify_all();
 }
 
+void Link::skipInquiries(int camera, std::vector<std::string> names) {
+    if (camera >= 1 && camera <= 7) {
+        skipped[static_cast<std::size_t>(camera)] = std::move(names);
+    }
+}
+
 void Link::submit(Job job) {
     auto queued = std::make_unique<Queued>();
     if (job.operation != nullptr) {
@@ -312,7 +318,36 @@ void Link::run() {
         }
     }
     pending.clear();
+    if (engine) {
+        // The hub goes away: no client could stop a camera that one of them left driving.
+        try {
+            CameraDriver::Engine::ExchangeOptions quick;
+            quick.timeout = timing.setupTimeout;
+            engine->setOperationOptions(quick);
+            stopEveryCamera(cameraCount());
+        } catch (const std::exception& e) {
+            log("link " + portName +
+                ": the cameras could not be stopped on the way out: " + e.what());
+        }
+    }
     engine.reset();
+}
+
+void Link::stopEveryCamera(int cameras) {
+    for (int camera = 1; camera <= cameras; ++camera) {
+        engine->selectCamera(camera);
+        for (auto stopIt :
+             {&CameraDriver::Controller::stopMove, &CameraDriver::Controller::stopZoom,
+              &CameraDriver::Controller::stopFocusChange}) {
+            try {
+                (engine->controller().*stopIt)();
+            } catch (const DriverException& e) {
+                if (!isRefusal(e.what())) {
+                    throw;
+                }
+            }
+        }
+    }
 }
 
 bool Link::connect() {
@@ -335,20 +370,7 @@ bool Link::connect() {
         const int cameras = engine->countCameras();
         // Whatever a camera was doing when the link broke, it was told by a client that may
         // no longer be there to stop it.
-        for (int camera = 1; camera <= cameras; ++camera) {
-            engine->selectCamera(camera);
-            for (auto stopIt :
-                 {&CameraDriver::Controller::stopMove, &CameraDriver::Controller::stopZoom,
-                  &CameraDriver::Controller::stopFocusChange}) {
-                try {
-                    (engine->controller().*stopIt)();
-                } catch (const DriverException& e) {
-                    if (!isRefusal(e.what())) {
-                        throw;
-                    }
-                }
-            }
-        }
+        stopEveryCamera(cameras);
         engine->setOperationOptions({});
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -735,9 +757,11 @@ void Link::poll(int camera) {
     }
     // One inquiry of the sweep per call, so that a client's request waits for one at most.
     const auto& table = Operations::all();
+    const auto& skip = skipped[static_cast<std::size_t>(camera)];
     while (p.sweepIndex < table.size()) {
         const Operations::Operation& op = table[p.sweepIndex++];
-        if (op.inquiry && std::strcmp(op.name, "getCurCamera") != 0) {
+        if (op.inquiry && std::strcmp(op.name, "getCurCamera") != 0 &&
+            std::find(skip.begin(), skip.end(), op.name) == skip.end()) {
             p.sweeping = true;
             inquire(op);
             return;

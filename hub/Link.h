@@ -109,6 +109,9 @@ class Link {
     void submit(Job job);
     // A client watches the camera (state polls) or no longer does.
     void watch(int camera, bool watched);
+    // Inquiries that the camera is known to refuse, left out of its state sweeps; before
+    // start().
+    void skipInquiries(int camera, std::vector<std::string> names);
 
     // What the queue rules see in an operation's name.
     static Axis stopAxis(const std::string& operation);
@@ -121,6 +124,8 @@ class Link {
 
     void run();
     bool connect();
+    // stopMove, stopZoom and stopFocusChange to cameras 1..cameras; a refusal is no failure.
+    void stopEveryCamera(int cameras);
     void serve();
     void execute(Queued& job);
     void poll(int camera);
@@ -164,6 +169,7 @@ class Link {
         nlohmann::ordered_json lastMotion;
     };
     std::array<CameraPoll, 8> polls{};
+    std::array<std::vector<std::string>, 8> skipped{};  // by camera, set before start()
     std::chrono::steady_clock::time_point lastTraffic{};
     int heartbeatCamera = 1;
     std::thread thread;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -228,6 +229,19 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
             shared.hub.unsubscribe(subscriber);
             subscriber.reset();
         }
+        // A client that vanished while holding a button (a tab closed, a phone that lost the
+        // network) cannot send the stop: the hub sends it for every axis it left driving.
+        for (const auto& [camera, axes] : driving) {
+            const auto key = lockKeys.find(camera);
+            for (Axis axis : axes) {
+                const char* stop = axis == Axis::Zoom    ? "stopZoom"
+                                   : axis == Axis::Focus ? "stopFocusChange"
+                                                         : "stopMove";
+                shared.hub.run(camera, stop, json(), key == lockKeys.end() ? "" : key->second,
+                               [](Outcome) {});
+            }
+        }
+        driving.clear();
     }
 
     void reply(const ordered_json& message) {
@@ -351,6 +365,18 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
                      " commands waiting for their result, the most it may");
             return;
         }
+        if (shared.hub.camera(camera) != nullptr) {
+            if (const Axis axis = Link::driveAxis(operation); axis != Axis::None) {
+                driving[camera].insert(axis);
+            } else if (const Axis stopped = Link::stopAxis(operation); stopped != Axis::None) {
+                driving[camera].erase(stopped);
+            }
+            // A key given with the command (a page that took the lock over HTTP, or before its
+            // socket was opened again) counts as one taken on this socket.
+            if (message.contains("key")) {
+                lockKeys[camera] = textField(message, "key");
+            }
+        }
         ++inFlight;
         std::weak_ptr<WsSession> weak = shared_from_this();
         auto executor = ws.get_executor();
@@ -406,6 +432,8 @@ class WsSession : public std::enable_shared_from_this<WsSession> {
     std::deque<std::shared_ptr<const std::string>> queue;
     std::shared_ptr<Subscriber> subscriber;
     std::map<std::string, std::string> lockKeys;
+    // The axes of each camera that a drive of this client set going and no stop of it ended.
+    std::map<std::string, std::set<Axis>> driving;
     std::size_t inFlight = 0;
 };
 
@@ -515,7 +543,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         if (parts.size() == 2 && parts[1] == "operations" && method == http::verb::get) {
             return send(jsonResponse(request, http::status::ok, Hub::operationsJson()));
         }
-        if (parts.size() < 3 || parts[1] != "cameras" || parts.size() > 4) {
+        const bool presetName = parts.size() == 5 && parts[3] == "presets";
+        if (parts.size() < 3 || parts[1] != "cameras" || (parts.size() > 4 && !presetName)) {
             return send(errorResponse(request, 404, "no such resource: " + path.substr(0, 80)));
         }
         const std::string& camera = parts[2];
@@ -542,6 +571,9 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         }
         if (operation == "lock") {
             return lockRoute(request, camera, body);
+        }
+        if (presetName) {
+            return presetRoute(request, camera, parts[4], body);
         }
         if (method != http::verb::post) {
             return send(errorResponse(request, 405, "an operation is run with POST"));
@@ -597,6 +629,32 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
         ordered_json result =
             outcome.result.is_null() ? ordered_json{{"locked", false}} : outcome.result;
         return send(jsonResponse(request, http::status::ok, result));
+    }
+
+    void presetRoute(const Request& request, const std::string& camera, const std::string& number,
+                     const json& body) {
+        if (request.method() != http::verb::put) {
+            return send(errorResponse(request, 405, "a preset's name is given with PUT"));
+        }
+        const bool digits = !number.empty() && number.size() <= 3 &&
+                            number.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits) {
+            return send(errorResponse(request, 400,
+                                      "\"" + number.substr(0, 20) + "\" is no preset number"));
+        }
+        if (!body.is_object() || body.size() != 1 || !body.contains("name") ||
+            !body["name"].is_string()) {
+            return send(errorResponse(request, 400,
+                                      "the body must be {\"name\": \"...\"} (an empty name "
+                                      "takes the name away)"));
+        }
+        const Outcome outcome =
+            shared.hub.namePreset(camera, std::stoi(number), body["name"].get<std::string>(),
+                                  std::string(request["Quorvin-Lock"]));
+        if (outcome.status >= 400) {
+            return send(errorResponse(request, outcome.status, outcome.error));
+        }
+        return send(jsonResponse(request, http::status::ok, outcome.result));
     }
 
     void sendFile(const Request& request) {

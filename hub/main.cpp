@@ -3,7 +3,7 @@
 //
 //   quorvin-hub --config FILE
 //   quorvin-hub --port NAME [--visca-port N]
-//   both with [--listen HOST:PORT] [--token TOKEN] [--web DIR]
+//   both with [--listen HOST:PORT] [--token TOKEN] [--web DIR] [--state FILE]
 //
 // Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot start (a port in use), 2 for a bad
 // command line or configuration.
@@ -36,6 +36,9 @@ const char USAGE[] =
     "                      needed to listen on any address but the loopback; also read from\n"
     "                      the environment variable QUORVIN_HUB_TOKEN\n"
     "  --web DIR           the folder of the page served at / (default: the installed one)\n"
+    "  --state FILE        where the preset names given on the page are kept (default: beside\n"
+    "                      the configuration, hub.toml keeps hub.state.json; with --port, none:\n"
+    "                      the names last until the hub stops)\n"
     "  --help, --version\n";
 
 int usageError(const std::string& message) {
@@ -92,6 +95,7 @@ int main(int argc, char** argv) {
     std::string listen;
     std::string token;
     std::string web;
+    std::string state;
     long viscaPort = 0;
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -119,6 +123,8 @@ int main(int argc, char** argv) {
                 token = value("--token");
             } else if (arg == "--web") {
                 web = value("--web");
+            } else if (arg == "--state") {
+                state = value("--state");
             } else if (arg == "--visca-port") {
                 const std::string text = value("--visca-port");
                 char* end = nullptr;
@@ -164,6 +170,9 @@ int main(int argc, char** argv) {
         if (!token.empty()) {
             config.token = token;
         }
+        if (!state.empty()) {
+            config.stateFile = state;
+        }
         if (!web.empty()) {
             config.webRoot = web;
         } else if (config.webRoot.empty()) {
@@ -206,6 +215,10 @@ int main(int argc, char** argv) {
         // The links answer what is still queued before the server that carries the answers
         // goes away.
         hub.stop();
+    } catch (const Hub::ConfigError& e) {
+        // The state file that the preset names were kept in.
+        std::fprintf(stderr, "quorvin-hub: %s\n", e.what());
+        return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quorvin-hub: %s\n", e.what());
         return 1;

@@ -31,7 +31,15 @@ QUORVIN_LINUX_PACKAGES=(cmake g++ make pkg-config googletest libgtest-dev libgmo
                         qt6-base-dev qt6-qpa-plugins fonts-liberation libcli11-dev nlohmann-json3-dev
                         libboost1.81-dev libtomlplusplus-dev
                         xvfb xauth imagemagick clang-format doxygen
-                        dpkg-dev file python3 python3-pytest python3-setuptools)
+                        dpkg-dev file python3 python3-pytest python3-setuptools
+                        chromium nodejs)
+# The control page's browser tests: playwright-core, locked in tests/web/package-lock.json, from
+# the npm registry (npm comes with some builds of nodejs and is a package of its own in others).
+quorvin_need_web_packages() {
+    command -v npm >/dev/null || quorvin_need_packages npm
+    (cd "$(dirname "${BASH_SOURCE[0]}")/../../tests/web" && npm ci --no-audit --no-fund --loglevel=error)
+}
+
 # The fuzz targets: clang and its libFuzzer runtime (scripts/test-fuzz).
 # shellcheck disable=SC2034
 QUORVIN_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

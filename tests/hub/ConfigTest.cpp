@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "hub/Config.h"
+#include "tests/support/TempDir.h"
 
 namespace HubTest {
 namespace {
@@ -127,6 +129,133 @@ TEST(HubConfig, ListenAddressesWithAndWithoutBrackets) {
     EXPECT_THROW(Hub::parseEndpoint(":80"), ConfigError);
     EXPECT_TRUE(Hub::isLoopback("127.0.0.2"));
     EXPECT_FALSE(Hub::isLoopback("0.0.0.0"));
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A configuration in a folder of its own beside a profile that it names as `profile`.
+struct ConfigWithProfile {
+    explicit ConfigWithProfile(const std::string& profileText) {
+        writeFile(folder.path("chain.json"), profileText);
+        writeFile(configPath,
+                  "[[link]]\nport = \"x\"\n[[link.camera]]\nid = \"a\"\n"
+                  "profile = \"chain.json\"\n");
+    }
+    TestSupport::TempDir folder;
+    std::string configPath = folder.path("hub.toml");
+};
+
+const char PROFILE_HEAD[] =
+    R"({"format": "quorvin-capability-profile", "version": 1,
+        "device": {"vendor": 81, "model": 2, "rom": 515, "maxSocket": 2})";
+
+TEST(HubConfig, ProfileBesideTheConfigurationGivesTheCamerasCapabilities) {
+    // The virtual camera's chain model, as it writes it: every key the format has.
+    std::ifstream shipped(std::string(QUORVIN_PROFILES) + "/chain.json");
+    const std::string text((std::istreambuf_iterator<char>(shipped)),
+                           std::istreambuf_iterator<char>());
+    ASSERT_FALSE(text.empty());
+    ConfigWithProfile files(text);
+    const Hub::Config config = Hub::loadConfig(files.configPath);
+    const auto& capabilities = config.links[0].cameras[0].capabilities;
+    ASSERT_TRUE(capabilities.has_value());
+    EXPECT_TRUE(capabilities->lacksCommand("setDZoomState"));
+    EXPECT_FALSE(capabilities->lacksCommand("setZoom"));
+    EXPECT_TRUE(capabilities->refusesInquiry("getAutoPowerOffDelay"));
+    EXPECT_EQ(capabilities->presets, 16);
+    EXPECT_EQ(capabilities->panSpeed, 24);
+    EXPECT_EQ(capabilities->tiltSpeed, 23);
+    EXPECT_EQ(capabilities->zeroAccepted, false);
+    // The names given on the page are kept beside the configuration.
+    EXPECT_EQ(config.stateFile, files.folder.path("hub.state.json"));
+
+    // The smallest profile says nothing the hub uses: nothing is ruled out.
+    ConfigWithProfile bare(std::string(PROFILE_HEAD) + "}");
+    const Hub::Config smallest = Hub::loadConfig(bare.configPath);
+    const auto& none = smallest.links[0].cameras[0].capabilities;
+    ASSERT_TRUE(none.has_value());
+    EXPECT_TRUE(none->lacks.empty());
+    EXPECT_FALSE(none->presets.has_value());
+    EXPECT_FALSE(none->panSpeed.has_value());
+}
+
+struct BadProfile {
+    const char* label;
+    const char* rest;   // the profile's text after its head, up to its closing brace
+    const char* error;  // what the message must say after the file's name
+};
+
+void PrintTo(const BadProfile& c, std::ostream* out) { *out << c.label; }
+
+class HubConfigRefusesProfile : public ::testing::TestWithParam<BadProfile> {};
+
+TEST_P(HubConfigRefusesProfile, NamingTheConfigurationsLineTheFileAndTheKey) {
+    ConfigWithProfile files(std::string(PROFILE_HEAD) + GetParam().rest + "}");
+    try {
+        Hub::loadConfig(files.configPath);
+        ADD_FAILURE() << "taken";
+    } catch (const ConfigError& e) {
+        const std::string expected = files.configPath + ":5: key \"link[1].camera[1].profile\": " +
+                                     files.folder.path("chain.json") + ": " + GetParam().error;
+        EXPECT_EQ(std::string(e.what()).substr(0, expected.size()), expected) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, HubConfigRefusesProfile,
+    ::testing::Values(
+        BadProfile{"not JSON", ", \"presets\": }", "not JSON: "},
+        BadProfile{"unknown key", R"(, "preset": 16)", "preset: unknown key"},
+        BadProfile{"key twice", R"(, "presets": 16, "presets": 8)", "presets: given twice"},
+        BadProfile{"presets out of range", R"(, "presets": 0)",
+                   "presets: expected a whole number from 1 to 255, got 0"},
+        BadProfile{"pan speed beyond a byte's half", R"(, "speeds": {"pan": 200})",
+                   "speeds.pan: expected a whole number from 1 to 127, got 200"},
+        BadProfile{"zoom speed beyond 7", R"(, "speeds": {"zoom": 8})",
+                   "speeds.zoom: expected a whole number from 0 to 7, got 8"},
+        BadProfile{"unknown speed", R"(, "speeds": {"iris": 3})", "speeds.iris: unknown key"},
+        BadProfile{"zero accepted not a switch", R"(, "speeds": {"zeroAccepted": 1})",
+                   "speeds.zeroAccepted: expected true or false, got 1"},
+        BadProfile{"an inquiry among the lacking commands", R"(, "lacks": ["getZoom"])",
+                   "lacks[0]: getZoom is an inquiry"},
+        BadProfile{"a command among the refused inquiries",
+                   R"(, "inquiries": {"refused": ["setZoom"]})",
+                   "inquiries.refused[0]: setZoom is a command"},
+        BadProfile{"no such operation", R"(, "lacks": ["setZom"])",
+                   "lacks[0]: \"setZom\" is no camera operation"},
+        BadProfile{"listed twice", R"(, "lacks": ["setZoom", "setZoom"])",
+                   "lacks[1]: setZoom is listed twice"},
+        BadProfile{"device of the wrong kind", R"(, "lineSpeed": "fast")",
+                   "lineSpeed: expected a whole number"}));
+
+TEST(HubConfig, ProfileThatIsNotThereOrNotAProfileIsNamed) {
+    TestSupport::TempDir folder;
+    const std::string config = folder.path("hub.toml");
+    writeFile(config,
+              "[[link]]\nport = \"x\"\n[[link.camera]]\nid = \"a\"\nprofile = \"gone.json\"\n");
+    EXPECT_THROW(
+        {
+            try {
+                Hub::loadConfig(config);
+            } catch (const ConfigError& e) {
+                EXPECT_NE(std::string(e.what()).find(folder.path("gone.json") + ": cannot be read"),
+                          std::string::npos)
+                    << e.what();
+                throw;
+            }
+        },
+        ConfigError);
+    writeFile(folder.path("gone.json"), R"({"format": "something else", "version": 1})");
+    try {
+        Hub::loadConfig(config);
+        ADD_FAILURE() << "taken";
+    } catch (const ConfigError& e) {
+        EXPECT_NE(std::string(e.what()).find("format: expected \"quorvin-capability-profile\""),
+                  std::string::npos)
+            << e.what();
+    }
 }
 
 }  // namespace

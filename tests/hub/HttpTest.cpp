@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "operations/Operations.h"
@@ -198,6 +200,51 @@ TEST(HubHttp, LockedCameraRefusesMovesAndSettingsOfOthersButAnswersInquiries) {
         client.request("DELETE", "/api/cameras/cam1/lock", R"({"key":")" + key + "\"}").status,
         200);
     EXPECT_EQ(client.request("POST", "/api/cameras/cam1/moveUp", R"({"tiltSpeed":3})").status, 200);
+}
+
+TEST(HubHttp, ProfileShowsInTheEntryAndWhatTheCameraLacksIsNeverSent) {
+    HubOnChain chain(chainOf(1, [](Hub::Config& config) {
+        Hub::Capabilities capabilities;
+        capabilities.lacks = {"setDZoomState"};
+        capabilities.refused = {"getAutoPowerOffDelay"};
+        capabilities.presets = 16;
+        capabilities.panSpeed = 24;
+        capabilities.tiltSpeed = 23;
+        config.links[0].cameras[0].capabilities = capabilities;
+    }));
+    ASSERT_TRUE(chain.waitOnline());
+    const json entry = json::parse(httpRequest(chain.port(), "GET", "/api/cameras/cam1").body);
+    // Keys the profile left out (zoom and focus speeds) stay out: not known.
+    EXPECT_EQ(entry["capabilities"], json::parse(R"({"lacks":["setDZoomState"],
+        "refused":["getAutoPowerOffDelay"],"presets":16,"speeds":{"pan":24,"tilt":23}})"));
+    chain.wire.take();
+    for (const char* operation : {"setDZoomState", "getAutoPowerOffDelay"}) {
+        SCOPED_TRACE(operation);
+        const bool command = operation[0] == 's';
+        const HttpReply reply =
+            httpRequest(chain.port(), "POST", std::string("/api/cameras/cam1/") + operation,
+                        command ? R"({"on":true})" : "");
+        EXPECT_EQ(reply.status, 422);
+        EXPECT_EQ(json::parse(reply.body)["error"],
+                  std::string("camera cam1 lacks ") + operation +
+                      ", as its capability profile says; nothing was sent");
+    }
+    EXPECT_TRUE(chain.wire.take().empty());
+
+    // A watching client's sweep of every inquiry leaves the refused one out; the inquiry
+    // before it in the table still goes.
+    TestSupport::WsClient ws(chain.port());
+    ws.send(R"({"type":"subscribe","cameras":["cam1"]})");
+    ASSERT_FALSE(chain.events
+                     .waitFor([](const json& e) {
+                         return e.value("type", "") == "state" &&
+                                e["changes"].contains("powerState");
+                     })
+                     .is_null());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const std::vector<std::string> frames = chain.wire.take();
+    EXPECT_NE(std::find(frames.begin(), frames.end(), "81 09 04 00 FF"), frames.end());
+    EXPECT_EQ(std::find(frames.begin(), frames.end(), "81 09 04 40 FF"), frames.end());
 }
 
 TEST(HubHttp, WebFolderServesItsFilesAndNothingOutsideIt) {

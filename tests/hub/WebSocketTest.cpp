@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/hub/HubFixture.h"
 #include "tests/support/HubClient.h"
@@ -195,6 +197,44 @@ TEST(HubWebSocket, LockTakenOnTheSocketLetsItsOwnerDrive) {
     EXPECT_EQ(next(ws, "result")["status"], 200);
     EXPECT_EQ(TestSupport::httpRequest(chain.port(), "POST", "/api/cameras/cam1/stopMove").status,
               200);
+}
+
+// cam1's stopMove as the virtual camera logs it (a stop carries speeds too).
+bool stopsPanTiltOfCam1(const std::string& frame) {
+    return frame.rfind("81 01 06 01 ", 0) == 0 && frame.find(" 03 03 FF") != std::string::npos;
+}
+
+TEST(HubWebSocket, ClientThatVanishesMidDriveLeavesNoCameraMoving) {
+    HubOnChain chain(chainOf(2));
+    ASSERT_TRUE(chain.waitOnline("cam2"));
+    {
+        WsClient ws(chain.port());
+        // cam1 pans and zooms, and the zoom is stopped; cam2 is driven and stopped.
+        for (
+            const char* command :
+            {R"({"type":"command","id":1,"camera":"cam1","operation":"moveLeft","args":{"panSpeed":5}})",
+             R"({"type":"command","id":2,"camera":"cam1","operation":"zoomIn","args":{"speed":3}})",
+             R"({"type":"command","id":3,"camera":"cam1","operation":"stopZoom"})",
+             R"({"type":"command","id":4,"camera":"cam2","operation":"moveUp","args":{"tiltSpeed":2}})",
+             R"({"type":"command","id":5,"camera":"cam2","operation":"stopMove"})"}) {
+            ws.send(command);
+            ASSERT_EQ(next(ws, "result")["status"], 200) << command;
+        }
+        chain.wire.take();
+    }
+    // The hub stops the one axis left driving, and only that one.
+    std::vector<std::string> frames;
+    const auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (frames.empty() && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        frames = chain.wire.take();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    for (const std::string& later : chain.wire.take()) {
+        frames.push_back(later);
+    }
+    ASSERT_EQ(frames.size(), 1u) << ::testing::PrintToString(frames);
+    EXPECT_TRUE(stopsPanTiltOfCam1(frames[0])) << frames[0];
 }
 
 }  // namespace
