@@ -44,7 +44,7 @@ quorvin_status run(quorvin_camera* camera, Call&& call, const Pointers*... point
     if (camera == nullptr) {
         return QUORVIN_ERROR_ARGUMENT;
     }
-    if ((... || (pointers == nullptr))) {
+    if ((... || !pointers)) {
         return record(*camera, QUORVIN_ERROR_ARGUMENT, NULL_ARGUMENT);
     }
     try {

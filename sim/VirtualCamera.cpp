@@ -147,8 +147,9 @@ std::optional<Drive> readDrive(std::uint8_t code, int speedMax) {
     return std::nullopt;
 }
 
-// Pan-tilt drive directions; right and up are the positive ones.
-constexpr int PAN_LEFT = 1, PAN_RIGHT = 2, TILT_UP = 1, TILT_DOWN = 2, NO_DIRECTION = 3;
+// Pan-tilt drive directions: pan 1 left, 2 right; tilt 1 up, 2 down; 3 holds the axis. Right
+// and up are the positive ones.
+constexpr int PAN_LEFT = 1, PAN_RIGHT = 2, TILT_UP = 1, NO_DIRECTION = 3;
 
 // A pan or tilt speed in steps of the rate tables; speed 0, where a model takes it, is the
 // slowest of all.
