@@ -8,13 +8,13 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "quorvin/quorvin.h"
 #include "sim/PtyServer.h"
+#include "tests/support/CameraLog.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
@@ -60,10 +60,7 @@ class CInterface : public ::testing::Test {
         options.fault = fault;
         options.timing.instant = true;
         options.network = network;
-        options.log = [this](const std::string& line) {
-            std::lock_guard<std::mutex> lock(logMutex);
-            log.push_back(line);
-        };
+        options.log = cameraLog.sink();
         server = std::make_unique<Camsim::PtyServer>(options);
     }
 
@@ -76,21 +73,10 @@ class CInterface : public ::testing::Test {
     Camera open() { return open(server->devicePath()); }
 
     // Frames the cameras received, as "81 09 04 00 FF".
-    std::vector<std::string> received() {
-        std::lock_guard<std::mutex> lock(logMutex);
-        std::vector<std::string> frames;
-        for (const std::string& line : log) {
-            const std::size_t at = line.find(" rx ");
-            if (at != std::string::npos) {
-                frames.push_back(line.substr(at + 4));
-            }
-        }
-        return frames;
-    }
+    std::vector<std::string> received() const { return cameraLog.received(); }
 
+    TestSupport::CameraLog cameraLog;
     std::unique_ptr<Camsim::PtyServer> server;
-    std::mutex logMutex;
-    std::vector<std::string> log;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -25,6 +24,7 @@
 #include "operations/Operations.h"
 #include "sim/PtyServer.h"
 #include "tests/cli/UsageCases.h"
+#include "tests/support/CameraLog.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
@@ -46,10 +46,7 @@ class CliProgram : public ::testing::Test {
         options.fault = fault;
         // Timed moves arrive at once, so a preset recall or setZoom does not hold up a run.
         options.timing.instant = true;
-        options.log = [this](const std::string& line) {
-            std::lock_guard<std::mutex> lock(logMutex);
-            log.push_back(line);
-        };
+        options.log = cameraLog.sink();
         server = std::make_unique<Camsim::PtyServer>(options);
     }
 
@@ -70,21 +67,10 @@ class CliProgram : public ::testing::Test {
     }
 
     // Frames the camera received, as "81 09 04 00 FF".
-    std::vector<std::string> received() {
-        std::lock_guard<std::mutex> lock(logMutex);
-        std::vector<std::string> frames;
-        for (const std::string& line : log) {
-            const std::size_t at = line.find(" rx ");
-            if (at != std::string::npos) {
-                frames.push_back(line.substr(at + 4));
-            }
-        }
-        return frames;
-    }
+    std::vector<std::string> received() const { return cameraLog.received(); }
 
+    TestSupport::CameraLog cameraLog;
     std::unique_ptr<Camsim::PtyServer> server;
-    std::mutex logMutex;
-    std::vector<std::string> log;
 };
 
 // ---------------------------------------------------------------------------------------------
