@@ -116,15 +116,7 @@ std::vector<SerialPort> presentSerialPorts(const std::string& deviceRoot,
     return ports;
 }
 
-std::string devicePathOf(const std::string& port) {
-    const std::size_t prefix = std::string(COM).size();
-    const std::string digits = port.substr(std::min(prefix, port.size()));
-    if (port.compare(0, prefix, COM) != 0 || digits.empty() || digits.size() > 9 ||
-        digits[0] == '0' || digits.find_first_not_of("0123456789") != std::string::npos) {
-        return port;
-    }
-    return "/dev/" + std::string(SERIAL_LINE) + std::to_string(std::stoul(digits) - 1);
-}
+std::string devicePathOf(const std::string& port) { return OS::posixDeviceOf(port); }
 
 std::string withoutLineSpeed(const std::string& name) { return OS::parsePortName(name).port; }
 

@@ -29,4 +29,21 @@ PortName parsePortName(const std::string& name) {
     return parsed;
 }
 
+std::string posixDeviceOf(const std::string& port) {
+    constexpr std::size_t prefix = 3;
+    constexpr std::size_t maxDigits = 9;
+    if (port.size() <= prefix || port.size() > prefix + maxDigits ||
+        port.compare(0, prefix, "COM") != 0 || port[prefix] == '0') {
+        return port;
+    }
+    unsigned long number = 0;
+    for (std::size_t i = prefix; i < port.size(); ++i) {
+        if (port[i] < '0' || port[i] > '9') {
+            return port;
+        }
+        number = number * 10 + static_cast<unsigned long>(port[i] - '0');
+    }
+    return "/dev/ttyS" + std::to_string(number - 1);
+}
+
 }  // namespace OS

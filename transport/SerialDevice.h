@@ -105,4 +105,9 @@ struct PortName {
 // A speed too large to count is given as 0, which no platform sets.
 PortName parsePortName(const std::string& name);
 
+// The device of a COMn name on a POSIX system: COMn, n from 1 and written without leading zeros
+// (at most nine digits), is the n-th serial line, /dev/ttyS(n-1), as other POSIX systems that
+// emulate COM ports number them. Any other name is a path and comes back as given.
+std::string posixDeviceOf(const std::string& port);
+
 }  // namespace OS

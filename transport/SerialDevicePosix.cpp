@@ -401,24 +401,7 @@ const std::vector<std::uint32_t>& lineSpeeds() {
     return speeds;
 }
 
-std::string systemPortName(const std::string& port) {
-    // COMn, n from 1 and written without leading zeros, is the n-th serial port: /dev/ttyS(n-1),
-    // as other POSIX systems that emulate COM ports number them. Anything else is a path.
-    constexpr std::size_t prefix = 3;
-    constexpr std::size_t maxDigits = 9;
-    if (port.size() <= prefix || port.size() > prefix + maxDigits ||
-        port.compare(0, prefix, "COM") != 0 || port[prefix] == '0') {
-        return port;
-    }
-    unsigned long number = 0;
-    for (std::size_t i = prefix; i < port.size(); ++i) {
-        if (port[i] < '0' || port[i] > '9') {
-            return port;
-        }
-        number = number * 10 + static_cast<unsigned long>(port[i] - '0');
-    }
-    return "/dev/ttyS" + std::to_string(number - 1);
-}
+std::string systemPortName(const std::string& port) { return posixDeviceOf(port); }
 
 std::unique_ptr<SerialDevice> openSerialDevice(const std::string& port) {
     const std::string path = systemPortName(port);
