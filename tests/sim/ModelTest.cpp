@@ -15,8 +15,8 @@ using SimTest::hex;
 using SimTest::Line;
 using SimTest::toHex;
 
-const char DONE[] = "90 41 FF 90 51 FF";
-const char SYNTAX_ERROR[] = "90 60 02 FF";
+using SimTest::DONE;
+using SimTest::SYNTAX_ERROR;
 
 Camsim::ServerOptions ofModel(const std::string& name) {
     Camsim::ServerOptions options;

@@ -18,7 +18,7 @@ using SimTest::milliseconds;
 using SimTest::Port;
 using SimTest::toHex;
 
-const char DONE[] = "90 41 FF 90 51 FF";
+using SimTest::DONE;
 
 int nibbles(const Bytes& r, std::size_t at) {
     return (r[at] << 12) | (r[at + 1] << 8) | (r[at + 2] << 4) | r[at + 3];

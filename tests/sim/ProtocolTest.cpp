@@ -17,8 +17,8 @@ using SimTest::milliseconds;
 using SimTest::Port;
 using SimTest::toHex;
 
-const char DONE[] = "90 41 FF 90 51 FF";
-const char SYNTAX_ERROR[] = "90 60 02 FF";
+using SimTest::DONE;
+using SimTest::SYNTAX_ERROR;
 
 struct Exchange {
     const char* request;

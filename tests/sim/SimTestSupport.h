@@ -30,6 +30,10 @@ using std::chrono::milliseconds;
 using TestSupport::hex;
 using TestSupport::toHex;
 
+// Camera 1's replies to a command it carries out, and to one it refuses.
+inline const char DONE[] = "90 41 FF 90 51 FF";
+inline const char SYNTAX_ERROR[] = "90 60 02 FF";
+
 inline Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
