@@ -5,7 +5,6 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +24,7 @@
 #include "sim/PtyServer.h"
 #include "tests/cli/UsageCases.h"
 #include "tests/support/CameraLog.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
@@ -354,9 +354,8 @@ TEST(CliWithoutCamera, PortThatWillNotOpenGetsItsCause) {
 TEST_F(CliProgram, PortHeldByAnotherProcessNamesIt) {
     start();
     // This test process takes the lock the library asks for.
-    const int fd = ::open(server->devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    TestSupport::HeldPort holder(server->devicePath());
+    ASSERT_TRUE(holder.held());
     for (const std::string speed : {"", "@38400"}) {
         const RunResult result = run({"--port", "{port}" + speed, "getGain"});
         expectCause(result, server->devicePath() + speed,
@@ -364,7 +363,6 @@ TEST_F(CliProgram, PortHeldByAnotherProcessNamesIt) {
         EXPECT_NE(result.err.find("(pid " + std::to_string(::getpid()) + ")"), std::string::npos)
             << result.err;
     }
-    ::close(fd);
 }
 
 // The port opened and the camera did not answer: the library's line alone. The port that its

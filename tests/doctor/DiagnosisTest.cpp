@@ -2,8 +2,6 @@
 // chain), its profile read back by the virtual camera to give the same diagnosis, and each fault
 // and unasked message of the virtual camera turned into the advice it calls for.
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +14,7 @@
 #include "VirtualChain.h"
 #include "doctor/Diagnosis.h"
 #include "sim/Profile.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/TempDir.h"
 
 namespace DoctorTest {
@@ -352,11 +351,10 @@ INSTANTIATE_TEST_SUITE_P(
 // A port that will not open is explained as the tool explains it, and nothing more is tried.
 TEST(Diagnosis, APortThatWillNotOpenGetsItsCause) {
     VirtualChain held({"standard"});
-    const int fd = ::open(held.device().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    TestSupport::HeldPort holder(held.device());
+    ASSERT_TRUE(holder.held());
     const Diagnosis d = Doctor::diagnose(held.device(), quick());
-    ::close(fd);
+    holder.release();
     EXPECT_FALSE(d.opened);
     EXPECT_EQ(d.tries.size(), 1u);
     // In a test the holder is this process, which the port check does not name as another.

@@ -3,10 +3,8 @@
 // speeds and over UDP, explains each model, writes a profile that quorvin-camsim takes, and
 // exits with the tool's statuses.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "VirtualChain.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempDir.h"
 
@@ -167,11 +166,10 @@ TEST(ScanProgram, FindsVirtualCamerasAtTwoLineSpeedsAndOverUdp) {
 TEST(ScanProgram, NothingFoundIsStatusOneWithEachCause) {
     TempDir dir;
     Camsim held({}, dir, "held");
-    const int fd = ::open(held.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    TestSupport::HeldPort holder(held.device);
+    ASSERT_TRUE(holder.held());
     const RunResult result = quorvin({"scan"}, deviceRoot(dir, {held.device}));
-    ::close(fd);
+    holder.release();
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_EQ(result.out.rfind("No camera found (1 link tried in ", 0), 0u) << result.out;
     EXPECT_NE(result.out.find(" is held by another process: "), std::string::npos) << result.out;
@@ -268,11 +266,10 @@ TEST(DoctorProgram, ItsProfileMakesTheVirtualCameraThatModel) {
 TEST(DoctorProgram, APortHeldByAnotherProcessIsStatusOneWithItsCause) {
     TempDir dir;
     Camsim held({}, dir, "held");
-    const int fd = ::open(held.device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    TestSupport::HeldPort holder(held.device);
+    ASSERT_TRUE(holder.held());
     const RunResult result = quorvin({"doctor", "--port", held.device + "@38400"});
-    ::close(fd);
+    holder.release();
     EXPECT_EQ(result.exitCode, 1) << result.err;
     EXPECT_NE(result.out.find("  cause         " + held.device + " is held by another process: "),
               std::string::npos)

@@ -2,8 +2,6 @@
 // camera over UDP and TCP, and the links where no camera is: silent, missing, held by another
 // process.
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,6 +10,7 @@
 
 #include "VirtualChain.h"
 #include "doctor/Scan.h"
+#include "tests/support/HeldPort.h"
 #include "tests/support/TempDir.h"
 
 namespace DoctorTest {
@@ -81,15 +80,14 @@ TEST(Scan, ReportsEveryLinkWithTheCamerasOrTheCause) {
     const std::string missing = dir.path("ttyUSB7");
 
     // This process holds the port as another program would.
-    const int fd = ::open(held.device().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    TestSupport::HeldPort holder(held.device());
+    ASSERT_TRUE(holder.held());
     const ScanResult result =
         Doctor::scan({Doctor::targetOf(mixed.device()), Doctor::targetOf(silent.device()),
                       Doctor::targetOf(missing), Doctor::targetOf(held.device()),
                       Doctor::targetOf(mixed.udp()), Doctor::targetOf(mixed.tcp())},
                      quick());
-    ::close(fd);
+    holder.release();
 
     ASSERT_EQ(result.cameras.size(), 4u);
     expectCamera(result.cameras[0], mixed.device() + "@38400", {1, 0x0003, 0x0301});
